@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Makes a private Wine prefix once: 64-bit, reporting Windows 10, 宋体 and its kin mapped to an
+# installed CJK font, no .NET or browser add-on prompts. Safe to call from several tests at once.
+#   usage: wine-prefix.sh PREFIX
+set -euo pipefail
+prefix=$1
+[ -f "$prefix/.halden-ready" ] && exit 0
+
+mkdir -p "$(dirname "$prefix")"
+exec 9>"$prefix.lock"
+flock 9
+[ -f "$prefix/.halden-ready" ] && exit 0
+
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# wineboot wants a display for nothing it shows here; give it none so it never blocks on one.
+unset DISPLAY
+rm -rf "$prefix"
+wineboot -i >/dev/null 2>&1
+wine winecfg -v win10 >/dev/null 2>&1
+
+reg=$(mktemp --suffix=.reg)
+trap 'rm -f "$reg"' EXIT
+# regedit wants UTF-16 with a byte-order mark for non-ASCII names.
+{
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+    for name in 宋体 新宋体 SimSun NSimSun 微软雅黑 "Microsoft YaHei" "MS Shell Dlg" "MS Shell Dlg 2"; do
+        printf '"%s"="WenQuanYi Zen Hei"\r\n' "$name"
+    done
+    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    for name in 宋体 新宋体 SimSun NSimSun 微软雅黑; do
+        printf '"%s"="WenQuanYi Zen Hei"\r\n' "$name"
+    done
+    printf '\r\n'
+} | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+wineserver -w
+
+touch "$prefix/.halden-ready"

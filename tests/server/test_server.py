@@ -1,0 +1,196 @@
+#!/usr/bin/env python3
+"""A small HTTP/HTTPS server for the tests, on 127.0.0.1 only.
+
+Serves files from --root with HEAD and single byte ranges. The query string of a request picks a
+misbehaviour, so one server covers every case a test needs:
+
+  status=404          answer with that status and a short error body
+  redirect=N          answer 302 to the same path with N-1 redirects left (301 with permanent=1)
+  throttle=BPS        send the body at about BPS bytes a second
+  stall_after=N       send N body bytes, then send nothing more while the connection stays open
+  drop_after=N        send N body bytes, then close the connection
+  ignore_range=1      answer a ranged GET with the whole file and 200
+  head_status=N       answer HEAD with status N (GET is unaffected)
+  no_length=1         send the body without Content-Length (closing the connection ends it)
+
+The chosen port is written to --port-file once the server listens; --pid-file gets its process id.
+"""
+import argparse
+import http.server
+import os
+import socketserver
+import ssl
+import sys
+import threading
+import time
+import urllib.parse
+
+CHUNK = 256 * 1024
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    root = "."
+
+    def log_message(self, fmt, *args):
+        if os.environ.get("TEST_SERVER_VERBOSE"):
+            sys.stderr.write("test-server: " + (fmt % args) + "\n")
+
+    def do_HEAD(self):
+        self.respond(head=True)
+
+    def do_GET(self):
+        self.respond(head=False)
+
+    def options(self):
+        parsed = urllib.parse.urlsplit(self.path)
+        query = dict(urllib.parse.parse_qsl(parsed.query))
+        return urllib.parse.unquote(parsed.path), query
+
+    def send_error_body(self, status):
+        body = ("<html><body>error %d</body></html>" % status).encode()
+        self.send_response(status)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    def respond(self, head):
+        path, query = self.options()
+        if head and "head_status" in query:
+            self.send_error_body(int(query["head_status"]))
+            return
+        if "status" in query:
+            self.send_error_body(int(query["status"]))
+            return
+        if "redirect" in query:
+            left = int(query["redirect"]) - 1
+            rest = {k: v for k, v in query.items() if k != "redirect"}
+            if left > 0:
+                rest["redirect"] = str(left)
+            location = path + ("?" + urllib.parse.urlencode(rest) if rest else "")
+            self.send_response(301 if query.get("permanent") == "1" else 302)
+            self.send_header("Location", location)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+
+        file_path = os.path.realpath(os.path.join(self.root, path.lstrip("/")))
+        if not file_path.startswith(os.path.realpath(self.root) + os.sep) or not os.path.isfile(file_path):
+            self.send_error_body(404)
+            return
+        size = os.path.getsize(file_path)
+        start, end = 0, size - 1
+        ranged = False
+        header = self.headers.get("Range")
+        if header and header.startswith("bytes=") and query.get("ignore_range") != "1":
+            first, _, last = header[len("bytes="):].partition("-")
+            if first:
+                start = int(first)
+                if last:
+                    end = min(int(last), size - 1)
+                ranged = True
+            if start >= size:
+                self.send_response(416)
+                self.send_header("Content-Range", "bytes */%d" % size)
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return
+
+        length = end - start + 1
+        self.send_response(206 if ranged else 200)
+        self.send_header("Accept-Ranges", "bytes")
+        self.send_header("Content-Type", "application/octet-stream")
+        if ranged:
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, end, size))
+        if query.get("no_length") == "1":
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        else:
+            self.send_header("Content-Length", str(length))
+        self.end_headers()
+        if head:
+            return
+        self.send_body(file_path, start, length, query)
+
+    def send_body(self, file_path, start, length, query):
+        throttle = int(query.get("throttle", "0"))
+        stall_after = int(query["stall_after"]) if "stall_after" in query else None
+        drop_after = int(query["drop_after"]) if "drop_after" in query else None
+        sent = 0
+        began = time.monotonic()
+        with open(file_path, "rb") as f:
+            f.seek(start)
+            while sent < length:
+                want = min(CHUNK if not throttle else max(1, throttle // 10), length - sent)
+                for limit in (stall_after, drop_after):
+                    if limit is not None:
+                        want = min(want, max(0, limit - sent))
+                if want == 0:
+                    if drop_after is not None and sent >= drop_after:
+                        self.close_connection = True
+                        self.wfile.flush()
+                        self.connection.shutdown(2)
+                        return
+                    # stalled: keep the connection open until the client gives up
+                    self.wfile.flush()
+                    deadline = time.monotonic() + 300
+                    while time.monotonic() < deadline:
+                        try:
+                            if self.connection.recv(1, 0x40) == b"":  # MSG_DONTWAIT
+                                return
+                        except BlockingIOError:
+                            pass
+                        except OSError:
+                            return
+                        time.sleep(0.05)
+                    return
+                data = f.read(want)
+                if not data:
+                    return
+                try:
+                    self.wfile.write(data)
+                except (BrokenPipeError, ConnectionResetError):
+                    return
+                sent += len(data)
+                if throttle:
+                    ahead = sent / throttle - (time.monotonic() - began)
+                    if ahead > 0:
+                        time.sleep(ahead)
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--port-file")
+    parser.add_argument("--pid-file")
+    parser.add_argument("--cert", help="PEM certificate chain for HTTPS")
+    parser.add_argument("--key", help="PEM private key for HTTPS")
+    args = parser.parse_args()
+
+    Handler.root = args.root
+    server = Server(("127.0.0.1", args.port), Handler)
+    if args.cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.cert, args.key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
+    if args.pid_file:
+        with open(args.pid_file, "w") as f:
+            f.write(str(os.getpid()))
+    if args.port_file:
+        tmp = args.port_file + ".tmp"
+        with open(tmp, "w") as f:
+            f.write(str(server.server_address[1]))
+        os.replace(tmp, args.port_file)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
