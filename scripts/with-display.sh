@@ -7,14 +7,18 @@ if [ "${HALDEN_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
     exec "$@"
 fi
 
-display=
-for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
-done
-[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
-
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display number itself, so parallel runs never collide.
+mkdir -p /tmp/.X11-unix
+numberfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
 xvfb=$!
+for _ in $(seq 200); do
+    [ -s "$numberfile" ] && break
+    sleep 0.05
+done
+display=$(tr -dc 0-9 <"$numberfile")
+rm -f "$numberfile"
+[ -n "$display" ] || { echo "Xvfb did not start" >&2; kill "$xvfb" 2>/dev/null; exit 1; }
 cleanup() {
     [ -n "${compositor:-}" ] && kill "$compositor" 2>/dev/null
     kill "$xvfb" 2>/dev/null
