@@ -66,11 +66,11 @@ void Paint(HWND window, Gdiplus::Image &background) {
         graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
         graphics.DrawImage(&background, 0, 0, kWidth, kHeight);
         Gdiplus::FontFamily family(L"宋体");
-        Gdiplus::Font title(&family, 20, Gdiplus::FontStyleBold, Gdiplus::UnitPixel);
+        Gdiplus::Font title(&family, 16, Gdiplus::FontStyleBold, Gdiplus::UnitPixel);
         Gdiplus::Font body(&family, 14, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
         Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255, 255));
         Gdiplus::SolidBrush ink(Gdiplus::Color(255, 51, 65, 85));
-        graphics.DrawString(L"Office 安装助手", -1, &title, Gdiplus::PointF(20, 14), &white);
+        graphics.DrawString(L"Office 安装助手", -1, &title, Gdiplus::PointF(16, 10), &white);
         graphics.DrawString(L"准备电脑，然后下载并安装 Office。\n按 Esc 或点右上角的 × 关闭。", -1, &body,
                             Gdiplus::PointF(28, 120), &ink);
     }
