@@ -1,7 +1,41 @@
 /* Dravlin: a download library with a plain C interface over libcurl.
  *
- * Every function is safe to call with any argument values; none lets an exception escape.
- * Strings are NUL-terminated, in the process's multibyte encoding.
+ * A caller registers download tasks under integer ids of its own choosing. Each task fetches one
+ * http:// or https:// URL into one file over one connection, resuming by appending to whatever part
+ * of the file is already on disk. At most a set number of tasks transfer at once (3 unless changed);
+ * the rest wait and start in ascending id order as slots come free.
+ *
+ * General rules
+ *  - Every function is safe to call from any thread, with any argument values, in any order.
+ *    None lets an exception escape. Null strings are treated as empty.
+ *  - Strings are NUL-terminated, in the process's multibyte encoding (UTF-8 on Linux, the ANSI code
+ *    page on Windows). The library copies every string it is given before the call returns; the
+ *    caller keeps ownership of its own strings. Nothing allocated by one side is freed by the other.
+ *  - HTTPS servers are verified (certificate chain and host name) against the system's trusted
+ *    authorities: the OpenSSL CA bundle on Linux, the Windows certificate store through Schannel on
+ *    Windows. There is no way to switch verification off.
+ *  - Call order expected: InvalidCurl, both callback setters, DownloadFile per download, then any of
+ *    pause, resume, cancel and delete, and ReleaseCurl last.
+ *
+ * Threads and callbacks
+ *  - Each started task has a transfer thread, which calls the ending callback, and a reporter thread,
+ *    which calls the progress callback. Callbacks of different tasks, and the two callbacks of one
+ *    task, may run at the same time. No engine lock is held while a callback runs.
+ *  - A callback may call any export, including DeleteDownloadTask or DownloadFile for its own task.
+ *    ReleaseCurl called from a callback deletes every task but leaves libcurl's global state alone
+ *    (its own thread is still using it); call ReleaseCurl again from outside a callback to release it.
+ *  - DeleteDownloadTask, DownloadFile with an id already in use, and ReleaseCurl wait until the
+ *    callbacks of the tasks they remove have returned. A callback must therefore never wait for the
+ *    thread that calls these (for example by a blocking cross-thread message to it): that would
+ *    deadlock. The only exception made is for callbacks that are themselves inside such an export.
+ *
+ * Settings read from the environment at the start of every run of a task (test and site settings;
+ * the shipped program sets none of them):
+ *  - DRAVLIN_CA_FILE: a PEM file of certificate authorities to trust instead of the system's.
+ *    It narrows trust; it never turns verification off.
+ *  - DRAVLIN_QUERY_TIMEOUT_MS: time limit of one size query request (default 30000).
+ *  - DRAVLIN_STALL_TIMEOUT_S: a transfer that receives nothing for this long ends with
+ *    OtherError (default 60). A paused transfer is never ended for being idle.
  */
 #ifndef DRAVLIN_H
 #define DRAVLIN_H
@@ -22,30 +56,89 @@
 extern "C" {
 #endif
 
-/* How a run of a task ended: 2xx failures (the task stays registered), 3xx endings (the task is freed). */
+/* How a run of a task ended, as passed to the ending callback.
+ * 2xx: the run failed; the task stays registered (CancelDownload on it returns 1) until it is
+ *      deleted or replaced by DownloadFile with the same id. It is not retried by itself.
+ * 3xx: the task is finished; it is removed from the registry once the ending callback returns. */
 enum DownloadEndCode {
-    SizeQueryFailed = 201,
-    SaveFileFailed = 202,
-    NetworkInterrupted = 203,
-    OtherError = 204,
-    AlreadyComplete = 301,
-    Aborted = 302,
-    Finished = 303
+    SizeQueryFailed = 201,    /* the remote size could not be learned in 5 attempts, or it is 0;
+                                 also: URL or path refused (empty, too long, no '/' in the URL,
+                                 no directory separator in the path) or directory not creatable */
+    SaveFileFailed = 202,     /* the destination file cannot be opened for appending */
+    NetworkInterrupted = 203, /* the connection broke while receiving; the partial file is kept */
+    OtherError = 204,         /* any other transfer failure: HTTP error status, no data for the stall
+                                 time, refused resume, write failure, TLS failure; file kept */
+    AlreadyComplete = 301,    /* the file already has the remote size; nothing was transferred */
+    Aborted = 302,            /* the transfer was cancelled; the partial file is kept */
+    Finished = 303            /* the whole file is on disk */
 };
 
+/* Progress callback. Called on the task's reporter thread about once a second while the task is
+ * transferring or paused, the first time as soon as the task starts.
+ *   taskId    the task's id
+ *   speedText the current speed with its unit, e.g. "0.00B", "1.50kB", "12.30M", "1.02G"; "0.00kB"
+ *             while paused. Owned by the library, valid only during the call: copy it to keep it.
+ *   percent   the whole-number part of the share of the file on disk, 0 to 100
+ *   userData  the pointer registered with SetDownloadDriverFileCallback */
 typedef void (DRAVLIN_CALL *DownloadDriverFileCallback)(int taskId, const char *speedText, int percent, void *userData);
+
+/* Ending callback. Called on the task's transfer thread exactly once per run of the task, when the
+ * run ends, with a DownloadEndCode. It is not called for a task that was deleted or replaced before
+ * its run ended. After a 3xx code returns, the task is removed; its id is free for reuse.
+ *   taskId, endCode, userData (the pointer registered with SetDownloadDriverFileErrorCallback) */
 typedef void (DRAVLIN_CALL *DownloadDriverFileErrorCallback)(int taskId, int endCode, void *userData);
 
+/* Initialises libcurl's global state. Returns 1 on success, 0 if libcurl reported a failure.
+ * Call it once before anything else, from one thread, while no other thread uses libcurl. */
 DRAVLIN_API int DRAVLIN_CALL InvalidCurl(void);
+
+/* Deletes every task as DeleteDownloadTask(-1) does, waits until every engine thread has ended, then
+ * releases libcurl's global state. When it returns, no callback runs any more and no engine thread
+ * is left. From inside a callback see the thread notes above. */
 DRAVLIN_API void DRAVLIN_CALL ReleaseCurl(void);
+
+/* Register the progress callback (or the ending callback) with the user data passed to it.
+ * Return 0 and change nothing if either argument is null, else 1. The user data is shared by both
+ * callbacks: the last registration wins for both. A task uses the callbacks and user data registered
+ * when DownloadFile created it; later registrations reach only later tasks. */
 DRAVLIN_API int DRAVLIN_CALL SetDownloadDriverFileCallback(DownloadDriverFileCallback callback, void *userData);
 DRAVLIN_API int DRAVLIN_CALL SetDownloadDriverFileErrorCallback(DownloadDriverFileErrorCallback callback, void *userData);
+
+/* Creates the task taskId that downloads url into path and starts it if a slot is free.
+ *   url   http:// or https:// address, at most 511 bytes
+ *   path  a file (its last component holds a '.' followed by a character, e.g. "a/data.1"), or a
+ *         directory (anything else, with or without a final separator), into which the file named
+ *         by the URL's last segment (up to '?' or '&') is saved. At most 255 bytes, also after the
+ *         name is appended. Missing directories are created, one level at a time. The separator is
+ *         '/' on Linux; '\' and '/' on Windows.
+ * Refused input (see SizeQueryFailed) still registers the task, whose run then ends with 201.
+ * An id already registered is replaced: the old task stops and never calls back again (this call
+ * waits for its callbacks to return), its partial file stays. The id -1 is usable, but only
+ * DeleteDownloadTask(-1) deletes it. reserved is ignored.
+ * Returns 1, or 0 only if memory ran out (nothing is registered then). */
 DRAVLIN_API int DRAVLIN_CALL DownloadFile(int taskId, const char *url, const char *path, int reserved);
+
+/* Pause or resume the receiving side of a task's transfer. Return 0 if the id is not registered,
+ * else 1. A task that is waiting, in its size query, or not transferring is left as it is. */
 DRAVLIN_API int DRAVLIN_CALL DownloadPause(int taskId);
 DRAVLIN_API int DRAVLIN_CALL DownloadResume(int taskId);
+
+/* Cancels a task's transfer: the run ends with Aborted (302) and the partial file stays, so that a
+ * later DownloadFile of the same URL to the same path resumes. Returns 0 if the id is not
+ * registered, else 1. A task that is waiting, or still in its size query, is left as it is. */
 DRAVLIN_API int DRAVLIN_CALL CancelDownload(int taskId);
+
+/* Stops and removes the task taskId, or every task for -1. Unknown ids are ignored. Files stay.
+ * A deleted task's slot is given back at once and waiting tasks start. When this returns, no
+ * callback of the deleted tasks runs any more. */
 DRAVLIN_API void DRAVLIN_CALL DeleteDownloadTask(int taskId);
+
+/* Sets how many tasks may transfer at once (default 3). 0 or less lets tasks register without
+ * starting. Raising it starts waiting tasks at once. */
 DRAVLIN_API void DRAVLIN_CALL SetDownloadTaskNum(int count);
+
+/* Receive-speed limit in bytes per second for tasks created afterwards; 0 or less means none
+ * (the default). */
 DRAVLIN_API void DRAVLIN_CALL SetDownloadSpeed(int value);
 
 #ifdef __cplusplus

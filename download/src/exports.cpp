@@ -1,9 +1,23 @@
-#include "dravlin.h"
-
+// The C face of the engine: C types only, and no exception ever crosses it.
 #include <curl/curl.h>
 
-// The engine proper arrives with the task registry; until then the exports only manage libcurl's
-// global state and refuse work.
+#include "dravlin.h"
+#include "task_manager.h"
+
+using dravlin::TaskManager;
+
+namespace {
+
+template <typename Body>
+int Guarded(int onFailure, Body body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return onFailure;
+    }
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -12,23 +26,56 @@ DRAVLIN_API int DRAVLIN_CALL InvalidCurl(void) {
 }
 
 DRAVLIN_API void DRAVLIN_CALL ReleaseCurl(void) {
-    curl_global_cleanup();
+    Guarded(0, [] {
+        // libcurl's global state goes only once no engine thread can use it any more.
+        if (TaskManager::Instance().Shutdown()) curl_global_cleanup();
+        return 0;
+    });
 }
 
 DRAVLIN_API int DRAVLIN_CALL SetDownloadDriverFileCallback(DownloadDriverFileCallback callback, void *userData) {
-    return callback && userData ? 1 : 0;
+    return Guarded(0, [&] { return TaskManager::Instance().SetProgressCallback(callback, userData); });
 }
 
 DRAVLIN_API int DRAVLIN_CALL SetDownloadDriverFileErrorCallback(DownloadDriverFileErrorCallback callback, void *userData) {
-    return callback && userData ? 1 : 0;
+    return Guarded(0, [&] { return TaskManager::Instance().SetEndingCallback(callback, userData); });
 }
 
-DRAVLIN_API int DRAVLIN_CALL DownloadFile(int, const char *, const char *, int) { return 1; }
-DRAVLIN_API int DRAVLIN_CALL DownloadPause(int) { return 0; }
-DRAVLIN_API int DRAVLIN_CALL DownloadResume(int) { return 0; }
-DRAVLIN_API int DRAVLIN_CALL CancelDownload(int) { return 0; }
-DRAVLIN_API void DRAVLIN_CALL DeleteDownloadTask(int) {}
-DRAVLIN_API void DRAVLIN_CALL SetDownloadTaskNum(int) {}
-DRAVLIN_API void DRAVLIN_CALL SetDownloadSpeed(int) {}
-
+DRAVLIN_API int DRAVLIN_CALL DownloadFile(int taskId, const char *url, const char *path, int /*reserved*/) {
+    return Guarded(0, [&] { return TaskManager::Instance().Add(taskId, url, path); });
 }
+
+DRAVLIN_API int DRAVLIN_CALL DownloadPause(int taskId) {
+    return Guarded(0, [&] { return TaskManager::Instance().Pause(taskId); });
+}
+
+DRAVLIN_API int DRAVLIN_CALL DownloadResume(int taskId) {
+    return Guarded(0, [&] { return TaskManager::Instance().Resume(taskId); });
+}
+
+DRAVLIN_API int DRAVLIN_CALL CancelDownload(int taskId) {
+    return Guarded(0, [&] { return TaskManager::Instance().Cancel(taskId); });
+}
+
+DRAVLIN_API void DRAVLIN_CALL DeleteDownloadTask(int taskId) {
+    Guarded(0, [&] {
+        TaskManager::Instance().Delete(taskId);
+        return 0;
+    });
+}
+
+DRAVLIN_API void DRAVLIN_CALL SetDownloadTaskNum(int count) {
+    Guarded(0, [&] {
+        TaskManager::Instance().SetMaxRunning(count);
+        return 0;
+    });
+}
+
+DRAVLIN_API void DRAVLIN_CALL SetDownloadSpeed(int value) {
+    Guarded(0, [&] {
+        TaskManager::Instance().SetSpeedLimit(value);
+        return 0;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,108 @@
+#include "destination.h"
+
+#include <cstring>
+
+#include "platform.h"
+
+namespace dravlin {
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+namespace {
+
+std::size_t LastSeparator(const std::string &path) {
+    for (std::size_t i = path.size(); i > 0; --i) {
+        if (IsSeparator(path[i - 1])) return i - 1;
+    }
+    return std::string::npos;
+}
+
+// A last component with a '.' followed by another character names a file; anything else a directory.
+bool NamesFile(const std::string &path, std::size_t lastSeparator) {
+    std::size_t dot = path.find('.', lastSeparator + 1);
+    while (dot != std::string::npos) {
+        if (dot + 1 < path.size()) return true;
+        dot = path.find('.', dot + 1);
+    }
+    return false;
+}
+
+// A name taken from a URL must stay inside the caller's directory.
+bool SafeFileName(const std::string &name) {
+    if (name == "." || name == "..") return false;
+#ifdef _WIN32
+    // A backslash would climb out of the directory; a colon would name a drive or a stream.
+    if (name.find_first_of("\\:") != std::string::npos) return false;
+#endif
+    return true;
+}
+
+// Length of a C string up to limit + 1, so that over-long input is seen without reading past it.
+std::size_t BoundedLength(const char *text, std::size_t limit) {
+    std::size_t n = 0;
+    while (n <= limit && text[n] != '\0') ++n;
+    return n;
+}
+
+}  // namespace
+
+std::string FileNameFromUrl(const std::string &url) {
+    std::size_t slash = url.rfind('/');
+    if (slash == std::string::npos) return {};
+    std::size_t begin = slash + 1;
+    std::size_t end = url.find_first_of("?&", begin);
+    if (end == std::string::npos) end = url.size();
+    return url.substr(begin, end - begin);
+}
+
+bool CreateDirectories(const std::string &dir) {
+    std::string path = dir;
+    if (path.empty()) return false;
+    if (!IsSeparator(path.back())) path += kSeparator;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+#ifdef _WIN32
+        if (path[i] == ':') {  // never test a drive root such as C:\ .
+            ++i;
+            continue;
+        }
+#endif
+        if (!IsSeparator(path[i]) || i == 0) continue;
+        std::string prefix = path.substr(0, i);
+        if (IsSeparator(prefix.back()) || PathExists(prefix)) continue;
+        // Another task may have created it in the meantime.
+        if (!MakeDirectory(prefix) && !PathExists(prefix)) return false;
+    }
+    return true;
+}
+
+Destination ResolveDestination(const char *url, const char *path) {
+    if (!url || !path) return {};
+    std::size_t urlLength = BoundedLength(url, kMaxAddressBytes);
+    std::size_t pathLength = BoundedLength(path, kMaxPathBytes);
+    if (urlLength == 0 || urlLength > kMaxAddressBytes || pathLength == 0 || pathLength > kMaxPathBytes) return {};
+
+    std::string address(url, urlLength);
+    std::string file(path, pathLength);
+    std::size_t lastSeparator = LastSeparator(file);
+    if (address.find('/') == std::string::npos || lastSeparator == std::string::npos) return {};
+
+    if (NamesFile(file, lastSeparator)) {
+        if (!CreateDirectories(file.substr(0, lastSeparator + 1))) return {};
+        return {address, file};
+    }
+    std::string name = FileNameFromUrl(address);
+    if (!SafeFileName(name)) return {};
+    if (!CreateDirectories(file)) return {};
+    if (!IsSeparator(file.back())) file += kSeparator;
+    file += name;
+    if (file.size() > kMaxPathBytes) return {};
+    return {address, file};
+}
+
+}  // namespace dravlin

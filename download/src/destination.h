@@ -1,0 +1,34 @@
+#pragma once
+#include <cstddef>
+#include <string>
+
+namespace dravlin {
+
+// The task's fields hold at most these many bytes before their terminating NUL.
+constexpr std::size_t kMaxAddressBytes = 511;
+constexpr std::size_t kMaxPathBytes = 255;
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+bool IsSeparator(char c);
+
+// Where a task saves: both empty when the input was refused or a directory could not be created.
+struct Destination {
+    std::string address;
+    std::string file;
+};
+
+// Works out the file that url is saved to for the caller's path, creating missing directories.
+// Input that would have to be cut short or guessed at is refused instead.
+Destination ResolveDestination(const char *url, const char *path);
+
+// The last segment of url up to '?', '&' or its end; empty when url has no '/'.
+std::string FileNameFromUrl(const std::string &url);
+
+// Creates every missing directory along dir, one level at a time.
+bool CreateDirectories(const std::string &dir);
+
+}  // namespace dravlin

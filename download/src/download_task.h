@@ -1,0 +1,114 @@
+#pragma once
+#include <curl/curl.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "callback_gate.h"
+#include "dravlin.h"
+#include "destination.h"
+#include "settings.h"
+
+namespace dravlin {
+
+class DownloadTask;
+class ThreadPark;
+
+enum class TaskState : int { Stopped = -1, Running = 0, Paused = 1 };
+enum class TransferOutcome : int { None = -1, InProgress = 0, Completed = 1 };
+
+struct TaskCallbacks {
+    DownloadDriverFileCallback progress = nullptr;
+    DownloadDriverFileErrorCallback ending = nullptr;
+    void *userData = nullptr;
+};
+
+// What a task needs of the registry that owns it.
+class TaskOwner {
+public:
+    // Called on the transfer thread once per run, after the ending callback (if any) has returned.
+    virtual void RunEnded(const std::shared_ptr<DownloadTask> &task, int endCode) = 0;
+
+protected:
+    ~TaskOwner() = default;
+};
+
+// One download: one URL into one file over one connection, resumed from the file's size.
+// Shared between the registry and the task's own threads, so it lives as long as any of them uses it.
+class DownloadTask : public std::enable_shared_from_this<DownloadTask> {
+public:
+    DownloadTask(int id, TaskOwner &owner, TaskCallbacks callbacks, std::int64_t speedLimit, Destination destination);
+    DownloadTask(const DownloadTask &) = delete;
+    DownloadTask &operator=(const DownloadTask &) = delete;
+
+    int Id() const { return id_; }
+    TaskState State() const { return state_.load(); }
+
+    // Starts the transfer thread: 1 started, 0 the thread could not be created, -1 a transfer is
+    // already in progress.
+    int StartTask(ThreadPark &park);
+    // Starts the reporter thread: 1 started, 0 it could not be created.
+    int StartReporter(ThreadPark &park);
+
+    // These change a task only while its transfer runs; otherwise they do nothing.
+    void Pause();
+    void Resume();
+    void Stop();
+
+    // Takes the task out of service for good: no callback starts any more and its threads end soon.
+    void Remove();
+    // Waits until callbacks under way have returned (see CallbackGate). Never under the registry lock.
+    void WaitForCallbacks() { gate_.Close(); }
+
+    // Registry bookkeeping, guarded by the owner's registry lock.
+    bool waiting = true;     // registered, never started
+    bool holdsSlot = false;  // counts against the limit until its run ends or it is removed
+
+private:
+    void RunTransfer();
+    int RunOnce();
+    void RunReporter();
+    std::int64_t QueryRemoteSize(CURLM *multi, const RunSettings &settings);
+    int Transfer(CURLM *multi, const RunSettings &settings, std::int64_t resumeOffset);
+    void SetCommonOptions(CURL *easy, const RunSettings &settings) const;
+    bool Interrupted() const { return removed_.load(); }
+    void WaitQuietly(int milliseconds);
+    void WakeThreads();
+    void ReportEnding(int endCode);
+    static int OnTransferProgress(void *task, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t, curl_off_t);
+
+    const int id_;
+    TaskOwner &owner_;
+    const TaskCallbacks callbacks_;
+    const std::int64_t speedLimit_;
+    const Destination destination_;
+
+    std::atomic<TaskState> state_{TaskState::Stopped};
+    std::atomic<TransferOutcome> outcome_{TransferOutcome::None};
+    std::atomic<bool> removed_{false};
+    std::atomic<double> percentage_{0};
+    std::atomic<double> speed_{0};  // bytes per second, sampled by the transfer thread
+
+    // Guards multi_ and transferActive_ writes: the transfer thread sets and clears them, other
+    // threads wake the transfer through multi_ and change the state only while it is active.
+    std::mutex handleLock_;
+    CURLM *multi_ = nullptr;
+    std::atomic<bool> transferActive_{false};
+
+    // The reporter's and the retry pause's wait; woken when the task stops or is removed.
+    std::mutex wakeLock_;
+    std::condition_variable wake_;
+
+    // Used by the transfer thread only, while a run is under way.
+    CURL *transferEasy_ = nullptr;
+    std::int64_t resumeOffset_ = 0;
+    double totalSize_ = 0;
+
+    CallbackGate gate_;
+};
+
+}  // namespace dravlin

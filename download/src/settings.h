@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+
+namespace dravlin {
+
+// Per-run settings read from the environment (see dravlin.h): the defaults are what ships.
+struct RunSettings {
+    std::string caFile;               // empty: the system's trusted authorities
+    long queryTimeoutMs = 30000;      // one size query request
+    long stallTimeoutSeconds = 60;    // a transfer that receives nothing this long ends
+};
+
+RunSettings ReadRunSettings();
+
+}  // namespace dravlin

@@ -1,0 +1,57 @@
+#pragma once
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "download_task.h"
+#include "thread_park.h"
+
+namespace dravlin {
+
+// The registry of download tasks by caller-chosen id, with the limit on how many transfer at once.
+// Waiting tasks start in ascending id order whenever a slot comes free.
+class TaskManager final : public TaskOwner {
+public:
+    static TaskManager &Instance();
+
+    int SetProgressCallback(DownloadDriverFileCallback callback, void *userData);
+    int SetEndingCallback(DownloadDriverFileErrorCallback callback, void *userData);
+    void SetMaxRunning(int count);
+    void SetSpeedLimit(int bytesPerSecond) { speedLimit_ = bytesPerSecond; }
+
+    int Add(int id, const char *url, const char *path);
+    int Pause(int id);
+    int Resume(int id);
+    int Cancel(int id);
+    void Delete(int id);  // -1: every task
+    // Deletes every task and waits for every engine thread. False when called from a callback,
+    // whose own thread cannot be waited for.
+    bool Shutdown();
+
+    void RunEnded(const std::shared_ptr<DownloadTask> &task, int endCode) override;
+
+private:
+    TaskManager() = default;
+
+    using TaskList = std::vector<std::shared_ptr<DownloadTask>>;
+    // Each Locked helper runs with registryLock_ held and collects what must happen after it is released.
+    void RemoveLocked(const std::shared_ptr<DownloadTask> &task, TaskList &removed);
+    void StartWaitingLocked(std::vector<int> &failedTransfers, std::vector<int> &failedReporters);
+    static void AfterUnlock(const TaskList &removed, const std::vector<int> &failedTransfers,
+                            const std::vector<int> &failedReporters);
+
+    std::mutex registryLock_;  // guards tasks_, runningCount_ and each task's waiting/holdsSlot
+    std::map<int, std::shared_ptr<DownloadTask>> tasks_;
+    int runningCount_ = 0;
+    std::atomic<int> maxRunning_{3};
+    std::atomic<int> speedLimit_{0};
+
+    std::mutex callbackLock_;  // guards callbacks_: a task takes the pair as it stands
+    TaskCallbacks callbacks_;
+
+    ThreadPark threads_;
+};
+
+}  // namespace dravlin
