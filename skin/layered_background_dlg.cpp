@@ -1,0 +1,103 @@
+#include "layered_background_dlg.h"
+
+#include "skin/paint.h"
+#include "skin/png_resource.h"
+
+CLayeredBackgroundDlg::CLayeredBackgroundDlg(UINT templateId, UINT imageId, const skin::PairGeometry &pair,
+                                             HWND parent)
+    : winui::Dialog(templateId, parent), m_imageId(imageId), m_pair(pair) {}
+
+CLayeredBackgroundDlg::~CLayeredBackgroundDlg() {
+    // The layer is owned by this window: let it go before the window does.
+    m_pChild.reset();
+}
+
+bool CLayeredBackgroundDlg::PlaceSelf(int, int) { return false; }
+
+BOOL CLayeredBackgroundDlg::OnInitDialog() {
+    winui::Dialog::OnInitDialog();
+    const skin::Size size = skin::BackgroundSize(m_pair, m_fScale);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowLongW(m_hWnd, GWL_EXSTYLE, GetWindowLongW(m_hWnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+    if (!LoadPngResourceOnce(m_pBkImage, m_imageId)) return TRUE;  // no content and no layer
+    ComposeLayer(size.width, size.height);
+    PlaceSelf(size.width, size.height);
+
+    RECT window;
+    GetWindowRect(m_hWnd, &window);
+    m_pChild = MakeChild();
+    m_pChild->m_fScale = m_fScale;
+    m_pChild->SetBackground(this);
+    if (!m_pChild->Create(m_hWnd)) {
+        m_pChild.reset();
+        return TRUE;
+    }
+    const skin::Rect layer = skin::LayerRectInBackground(skin::FromRECT(window), m_pair, m_fScale);
+    MoveWindow(m_pChild->GetSafeHwnd(), layer.left, layer.top, layer.Width(), layer.Height(), TRUE);
+    ShowWindow(m_pChild->GetSafeHwnd(), SW_SHOW);
+    return TRUE;
+}
+
+// The picture goes to UpdateLayeredWindow as premultiplied 32-bit pixels. GDI+ draws straight
+// into a bitmap over the DIB's bits; drawing through an HDC would lose the alpha channel.
+bool CLayeredBackgroundDlg::ComposeLayer(int width, int height) {
+    winui::WindowDC screen(nullptr);
+    winui::MemoryDC memory(screen.Get());
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down, as GDI+ expects its rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    winui::Bitmap bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!memory.Get() || !bitmap || !bits) return false;
+    {
+        Gdiplus::Bitmap canvas(width, height, width * 4, PixelFormat32bppPARGB, static_cast<BYTE *>(bits));
+        Gdiplus::Graphics graphics(&canvas);
+        graphics.Clear(Gdiplus::Color(0, 0, 0, 0));
+        if (SmoothComposition()) graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+        graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+        graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+        Gdiplus::ImageAttributes attributes;
+        attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+        graphics.DrawImage(m_pBkImage.get(), Gdiplus::Rect(0, 0, width, height), 0, 0, ImageWidth(m_pBkImage.get()),
+                           ImageHeight(m_pBkImage.get()), Gdiplus::UnitPixel, &attributes);
+    }
+    winui::Selection selected(memory.Get(), bitmap.Get());
+    RECT window;
+    GetWindowRect(m_hWnd, &window);
+    POINT destination = {window.left, window.top};
+    SIZE extent = {width, height};
+    POINT source = {0, 0};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    return UpdateLayeredWindow(m_hWnd, screen.Get(), &destination, &extent, memory.Get(), &source, 0, &blend,
+                               ULW_ALPHA) != FALSE;
+}
+
+void CLayeredBackgroundDlg::FollowChild(int left, int top, int right, int bottom) {
+    m_bChildFollows = 0;
+    const skin::Rect around = skin::BackgroundRectAroundLayer({left, top, right, bottom}, m_pair, m_fScale);
+    SetWindowPos(m_hWnd, nullptr, around.left, around.top, around.Width(), around.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool CLayeredBackgroundDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
+    switch (message) {
+    case WM_MOVE:
+        if (m_bChildFollows && m_pChild && m_pChild->GetSafeHwnd()) {
+            RECT window;
+            GetWindowRect(m_hWnd, &window);
+            const skin::Rect layer = skin::LayerRectInBackground(skin::FromRECT(window), m_pair, m_fScale);
+            MoveWindow(m_pChild->GetSafeHwnd(), layer.left, layer.top, layer.Width(), layer.Height(), TRUE);
+        }
+        return false;  // and default handling
+    case WM_DESTROY:
+        m_pBkImage.reset();
+        m_pChild.reset();
+        return false;
+    default:
+        return winui::Dialog::OnMessage(message, wParam, lParam, result);
+    }
+}

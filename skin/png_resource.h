@@ -1,0 +1,20 @@
+#pragma once
+// PNG artwork compiled into the program as resources of type "PNG".
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include "winui/gdi_guards.h"
+
+// Loads PNG resource id into a new image. Returns 0 when the resource is missing or cannot be read
+// (*out untouched); nonzero otherwise, *out then owns a new image even if GDI+ could not decode it.
+// The PNG bytes live in a memory block owned by the image's stream, freed with the image.
+int LoadPngResource(Gdiplus::Image **out, UINT id);
+
+// Loads into an owning pointer only while it is still empty, so each image loads once per object.
+// True when the pointer holds an image afterwards.
+bool LoadPngResourceOnce(winui::ImagePtr &image, UINT id);
+
+// Width and height of an image in pixels, 0 for a null image.
+int ImageWidth(Gdiplus::Image *image);
+int ImageHeight(Gdiplus::Image *image);
