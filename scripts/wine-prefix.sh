@@ -1,19 +1,34 @@
 #!/usr/bin/env bash
 # Makes a private Wine prefix once: 64-bit, reporting Windows 10, 宋体 and its kin mapped to an
-# installed CJK font, no .NET or browser add-on prompts. Safe to call from several tests at once.
+# installed CJK font, the test doubles that wine-run puts in system32 preferred to Wine's own
+# programs (powershell.exe) and opening troubleshooter packages (msdt.exe for .diagcab), no .NET or
+# browser add-on prompts. Safe to call from several tests at once.
 #   usage: wine-prefix.sh PREFIX
 set -euo pipefail
 prefix=$1
-[ -f "$prefix/.halden-ready" ] && exit 0
+ready() { [ -f "$prefix/.halden-ready" ] && [ -f "$prefix/.halden-doubles" ]; }
+ready && exit 0
 
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
-[ -f "$prefix/.halden-ready" ] && exit 0
+ready && exit 0
 
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # wineboot wants a display for nothing it shows here; give it none so it never blocks on one.
 unset DISPLAY
+# Added after the first prefixes were made, so it is also applied to an existing prefix.
+register_doubles() {
+    wine reg add 'HKCU\Software\Wine\DllOverrides' /v powershell.exe /d native,builtin /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCR\.diagcab' /ve /d msdt.diagcab /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCR\msdt.diagcab\shell\open\command' /ve /d '"C:\windows\system32\msdt.exe" /cab "%1"' /f \
+        </dev/null >/dev/null 2>&1
+    touch "$prefix/.halden-doubles"
+}
+if [ -f "$prefix/.halden-ready" ]; then
+    register_doubles
+    exit 0
+fi
 rm -rf "$prefix"
 wineboot -i >/dev/null 2>&1
 wine winecfg -v win10 >/dev/null 2>&1
@@ -35,5 +50,6 @@ trap 'rm -f "$reg"' EXIT
 } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
 wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
 wineserver -w
+register_doubles
 
 touch "$prefix/.halden-ready"

@@ -1,0 +1,47 @@
+#include "log/LogSave.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "log/LogSaveCloseFile.h"
+#include "log/LogText.h"
+
+namespace {
+
+std::wstring CommonAppDataFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
+    return folder;
+}
+
+}  // namespace
+
+CLogSave::CLogSave() : CLogSave(CommonAppDataFolder()) {}
+
+CLogSave::CLogSave(const std::wstring &dataDir) {
+    logDir = (dataDir.empty() ? std::wstring() : dataDir + L"\\") + L"ToolLog";
+    if (GetFileAttributesW(logDir.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        // One level only; when it fails every record is dropped at its open.
+        CreateDirectoryW(logDir.c_str(), nullptr);
+    }
+    logDir += L"\\";
+
+    wchar_t value[101] = {};
+    GetPrivateProfileStringW(L"Log", L"print", L"-1", value, 101, (logDir + L"logCfg.ini").c_str());
+    printEnabled = ParsePrintSwitch(value);
+
+    // The keep-open sink is never chosen by this program, so only the close-per-record one exists.
+    sink = std::make_unique<CLogSaveCloseFile>(logDir);
+}
+
+CLogSave::~CLogSave() = default;
+
+void CLogSave::Write(std::string message, std::string fileName, bool force) {
+    if (!sink || !(force || printEnabled)) return;
+    sink->WriteText(message, fileName);
+}
+
+CLogSave &GetLogSave() {
+    static CLogSave instance;
+    return instance;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The process-wide log. Every record of this program is forced and goes to "Ostrel.txt" in
+// "ToolLog" under the all-users application data folder.
+#include <memory>
+#include <string>
+
+#include "log/LogBase.h"
+
+class CLogSave {
+public:
+    // Logs under the all-users application data folder.
+    CLogSave();
+    // Logs under dataDir + "\\ToolLog\\"; an empty dataDir gives the relative folder "ToolLog\\".
+    explicit CLogSave(const std::wstring &dataDir);
+    ~CLogSave();
+    CLogSave(const CLogSave &) = delete;
+    CLogSave &operator=(const CLogSave &) = delete;
+
+    // message and fileName are GBK (code page 936) bytes. Unforced records are written only when
+    // "print" in "logCfg.ini" is 1.
+    void Write(std::string message, std::string fileName, bool force);
+
+private:
+    bool printEnabled = false;
+    std::wstring logDir;
+    std::unique_ptr<CLogBase> sink;
+};
+
+// Built on first use, safely when threads race; destroyed at process exit.
+CLogSave &GetLogSave();

@@ -1,0 +1,111 @@
+// "powershell -command ...": the removal commands are only recorded; Mount-DiskImage makes a new
+// CD drive appear whose root holds Office\Setup64.exe and Office\Setup32.exe, Dismount-DiskImage
+// takes it away again.
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "support/doubles/CallRecord.h"
+#include "support/doubles/Personalities.h"
+#include "support/doubles/WineMount.h"
+
+namespace {
+
+// The path after -ImagePath: \"...\", "..." or a bare word.
+std::wstring ImagePathArgument(const std::wstring &commandLine) {
+    size_t pos = FindNoCase(commandLine, L"-ImagePath");
+    if (pos == std::wstring::npos) return {};
+    pos += 10;
+    while (pos < commandLine.size() && commandLine[pos] == L' ') ++pos;
+    std::wstring rest = commandLine.substr(pos);
+    for (const wchar_t *quote : {L"\\\"", L"\"", L"'"}) {
+        std::wstring q(quote);
+        if (rest.compare(0, q.size(), q) == 0) {
+            size_t end = rest.find(q, q.size());
+            return end == std::wstring::npos ? std::wstring() : rest.substr(q.size(), end - q.size());
+        }
+    }
+    return rest.substr(0, rest.find_first_of(L" \""));
+}
+
+std::wstring MountFolder(wchar_t letter) { return DoublesFolder() + L"\\mounts\\" + letter; }
+std::wstring MountStateFile(wchar_t letter) { return DoublesFolder() + L"\\mounts\\" + letter + L".image"; }
+
+std::wstring ReadState(wchar_t letter) {
+    HANDLE file = CreateFileW(MountStateFile(letter).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    wchar_t path[1024] = {};
+    DWORD got = 0;
+    ReadFile(file, path, sizeof(path) - sizeof(wchar_t), &got, nullptr);
+    CloseHandle(file);
+    return path;
+}
+
+bool WriteState(wchar_t letter, const std::wstring &image) {
+    HANDLE file = CreateFileW(MountStateFile(letter).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, image.c_str(), static_cast<DWORD>(image.size() * sizeof(wchar_t)), &written, nullptr);
+    CloseHandle(file);
+    return ok != FALSE;
+}
+
+wchar_t LetterHolding(const std::wstring &image) {
+    for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+        std::wstring held = ReadState(letter);
+        if (!held.empty() && CompareStringOrdinal(held.c_str(), -1, image.c_str(), -1, TRUE) == CSTR_EQUAL) return letter;
+    }
+    return 0;
+}
+
+int Fail(const std::wstring &why) {
+    AppendCallRecord(L"error: " + why);
+    std::fwprintf(stderr, L"%ls\n", why.c_str());
+    return 1;
+}
+
+int Mount(const std::wstring &image) {
+    if (image.empty() || GetFileAttributesW(image.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail(L"no image " + image);
+    if (LetterHolding(image) != 0) return Fail(L"already mounted " + image);
+    wchar_t letter = FirstFreeDriveLetter();
+    if (letter == 0) return Fail(L"no free drive letter");
+    std::wstring folder = MountFolder(letter);
+    CreateDirectoryW((DoublesFolder() + L"\\mounts").c_str(), nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\Office").c_str(), nullptr);
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (!CopyFileW(self, (folder + L"\\Office\\Setup64.exe").c_str(), FALSE) ||
+        !CopyFileW(self, (folder + L"\\Office\\Setup32.exe").c_str(), FALSE)) {
+        return Fail(L"cannot fill " + folder);
+    }
+    if (!WriteState(letter, image) || !DefineWineDrive(letter, folder, DRIVE_CDROM)) return Fail(L"cannot mount " + image);
+    AppendCallRecord(std::wstring(L"mounted ") + letter + L":");
+    std::printf("\nAttached          : True\nDevicePath        : \\\\.\\CDROM0\n");
+    return 0;
+}
+
+int Dismount(const std::wstring &image) {
+    wchar_t letter = image.empty() ? 0 : LetterHolding(image);
+    if (letter == 0) return Fail(L"not mounted " + image);
+    if (!RemoveWineDrive(letter)) return Fail(L"cannot dismount " + image);
+    std::wstring folder = MountFolder(letter);
+    DeleteFileW((folder + L"\\Office\\Setup64.exe").c_str());
+    DeleteFileW((folder + L"\\Office\\Setup32.exe").c_str());
+    RemoveDirectoryW((folder + L"\\Office").c_str());
+    RemoveDirectoryW(folder.c_str());
+    DeleteFileW(MountStateFile(letter).c_str());
+    AppendCallRecord(std::wstring(L"dismounted ") + letter + L":");
+    return 0;
+}
+
+}  // namespace
+
+int RunPowershell(const std::wstring &commandLine) {
+    AppendCallRecord(L"");
+    if (FindNoCase(commandLine, L"Dismount-DiskImage") != std::wstring::npos) return Dismount(ImagePathArgument(commandLine));
+    if (FindNoCase(commandLine, L"Mount-DiskImage") != std::wstring::npos) return Mount(ImagePathArgument(commandLine));
+    return 0;
+}

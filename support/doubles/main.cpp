@@ -1,0 +1,27 @@
+// Test double of the outside programs the tool starts. Built once as powershell.exe and copied
+// under the other names; the name chooses the behaviour. Every call is recorded.
+#include <windows.h>
+
+#include "support/doubles/CallRecord.h"
+#include "support/doubles/Personalities.h"
+
+size_t FindNoCase(const std::wstring &text, const std::wstring &word, size_t from) {
+    for (size_t pos = from; pos + word.size() <= text.size(); ++pos) {
+        if (CompareStringOrdinal(text.c_str() + pos, static_cast<int>(word.size()), word.c_str(),
+                                 static_cast<int>(word.size()), TRUE) == CSTR_EQUAL) {
+            return pos;
+        }
+    }
+    return std::wstring::npos;
+}
+
+int wmain() {
+    std::wstring name = OwnProgramName();
+    std::wstring commandLine = GetCommandLineW();
+    auto is = [&](const wchar_t *candidate) { return CompareStringOrdinal(name.c_str(), -1, candidate, -1, TRUE) == CSTR_EQUAL; };
+    if (is(L"setup64.exe") || is(L"setup32.exe")) return RunSetup();
+    if (is(L"officeclicktorun.exe") || is(L"officec2rclient.exe")) return RunClickToRun();
+    if (is(L"msdt.exe")) return RunTroubleshooter();
+    if (is(L"timeout.exe")) return RunTimeout(commandLine);
+    return RunPowershell(commandLine);
+}

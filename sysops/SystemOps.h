@@ -1,0 +1,51 @@
+#pragma once
+// The main window's system operations: the version check, the Office removal worker, the install
+// worker and the restart. Workers report to the owner window with synchronous private messages.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "sysops/CommandRunner.h"
+
+// The two command runners the workers use; tests put recording or failing ones in their place.
+struct CommandRunners {
+    std::function<int(std::wstring, bool)> run = RunCommand;
+    std::function<int(std::wstring, std::wstring &)> capture = RunCommandCapture;
+};
+
+class CSystemOps {
+public:
+    CSystemOps() = default;
+    explicit CSystemOps(CommandRunners runners) : m_runners(std::move(runners)) {}
+    CSystemOps(const CSystemOps &) = delete;
+    CSystemOps &operator=(const CSystemOps &) = delete;
+
+    // Stores the window the workers report to; a null handle is refused and changes nothing.
+    bool Attach(HWND window);
+    HWND OwnerWindow() const { return ownerWnd; }
+
+    // True only when the kernel recorded version 10.0 for this process.
+    bool IsSupportedSystem() const;
+
+    // Starts RemoveOffice on a detached thread; false (and a log record) when it cannot start.
+    bool StartRemoveOffice();
+    // Runs the five removal steps, writes the marker, and reports WM_CLOSE_EXECUTE_PROMPT then
+    // WM_UNINSTALL_RESULT.
+    bool RemoveOffice();
+
+    // Stores both texts and starts FinishInstall on a detached thread. This object must outlive
+    // the worker.
+    bool StartFinishInstall(std::wstring setup, std::wstring image);
+    // Runs the setup, ends the Click-to-Run processes, dismounts and deletes the image.
+    bool FinishInstall();
+
+    // Enables the shutdown privilege and forces a restart; false when the privilege is refused.
+    bool RestartComputer();
+
+private:
+    HWND ownerWnd = nullptr;
+    std::wstring setupCommand;
+    std::wstring imagePath;
+    CommandRunners m_runners;
+};

@@ -1,0 +1,43 @@
+#include "sysops/CommandText.h"
+
+#include <gtest/gtest.h>
+
+TEST(RemovalCommands, FiveStepsInTheirFixedOrder) {
+    std::vector<std::wstring> steps = RemovalCommands(L"C:\\Tools");
+    ASSERT_EQ(steps.size(), 5u);
+    EXPECT_EQ(steps[0], L"powershell -command \"Get-AppXPackage *Office* -allUsers | Remove-AppXPackage\"");
+    EXPECT_EQ(steps[1],
+              L"powershell -command \"Get-AppXPackage *Office* -PackageTypeFilter bundle -allUsers | "
+              L"Remove-AppXPackage -allUsers\"");
+    EXPECT_EQ(steps[2],
+              L"powershell -command \"Get-AppXprovisionedPackage -online|Where-Object -filterScript "
+              L"{$_.displayname -like \\\"microsoft.office.desktop\\\"}|select-object -property packagename | "
+              L"REMOVE-AppxProvisionedPackage -online\"");
+    EXPECT_EQ(steps[3], L"start \"\" \"C:\\Tools\\O15CTRRemove.diagcab\"");
+    EXPECT_EQ(steps[4], L"start \"\" \"C:\\Tools\\cssemerg97275.diagcab\"");
+}
+
+TEST(RemovalCommands, PackagePathWithSpacesIsOneQuotedArgument) {
+    std::vector<std::wstring> steps = RemovalCommands(L"C:\\Program Files (x86)\\Halden");
+    EXPECT_EQ(steps[3], L"start \"\" \"C:\\Program Files (x86)\\Halden\\O15CTRRemove.diagcab\"");
+    EXPECT_EQ(steps[4], L"start \"\" \"C:\\Program Files (x86)\\Halden\\cssemerg97275.diagcab\"");
+}
+
+TEST(ImageCommands, QuoteThePathForPowerShellAndForDel) {
+    const std::wstring image = L"D:\\My Images\\HomeStudent2019Retail.img";
+    EXPECT_EQ(MountCommand(image),
+              L"powershell -command \"Mount-DiskImage -ImagePath \\\"D:\\My Images\\HomeStudent2019Retail.img\\\"\"");
+    EXPECT_EQ(DismountCommand(image),
+              L"powershell -command \"Dismount-DiskImage -ImagePath \\\"D:\\My Images\\HomeStudent2019Retail.img\\\"\"");
+    EXPECT_EQ(DeleteImageCommand(image), L" del /q \"D:\\My Images\\HomeStudent2019Retail.img\"");
+}
+
+TEST(SetupCommand, ChangesToTheImagesOfficeFolderAndRunsTheSetupForTheWordSize) {
+    EXPECT_EQ(SetupCommand(L"E:\\", true), L"cd /d E:\\Office\\ & setup64");
+    EXPECT_EQ(SetupCommand(L"F:\\", false), L"cd /d F:\\Office\\ & setup32");
+}
+
+TEST(InterpreterCommandLine, RunsTheCommandThroughCmdC) {
+    EXPECT_EQ(InterpreterCommandLine(L"dir"), L"cmd /C dir");
+    EXPECT_EQ(InterpreterCommandLine(L""), L"cmd /C ");
+}

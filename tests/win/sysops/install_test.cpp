@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <mutex>
+
+#include "log/GbkText.h"
+#include "sysops/CommandText.h"
+#include "sysops/SystemChecks.h"
+#include "sysops/SystemOps.h"
+#include "worker_harness.h"
+
+namespace {
+
+using Messages = std::vector<std::pair<UINT, WPARAM>>;
+
+// A command the worker ran, with when it started and ended.
+struct TimedCommand {
+    std::wstring command;
+    ULONGLONG started = 0;
+    ULONGLONG ended = 0;
+};
+
+size_t RunningCount(const wchar_t *imageName) {
+    size_t count = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, imageName) == 0) ++count;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+class InstallTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CreateDirectoryW(L"C:\\users\\Public\\Halden Images", nullptr);
+        WriteBytes(image, "disc image");
+        DeleteFileW(ProgramLogPath().c_str());
+        ASSERT_TRUE(ops.Attach(recorder.Window()));
+    }
+    void TearDown() override { DeleteFileW(image.c_str()); }
+
+    const std::wstring image = L"C:\\users\\Public\\Halden Images\\Home Student 2019.img";
+    MessageRecorder recorder;
+    CSystemOps ops;
+};
+
+}  // namespace
+
+TEST_F(InstallTest, RunsSetupEndsClickToRunDismountsAndDeletesTheImageTwoSecondsLater) {
+    DoubleCalls calls(L"install");
+    SetEnvironmentVariableW(L"HALDEN_DOUBLE_SETUP_STARTS_C2R", L"1");
+    DriveSpaceMap before, after;
+    GetDriveSpaceMap(before);
+    std::wstring mountOutput;
+    ASSERT_EQ(RunCommandCapture(MountCommand(image), mountOutput), 1);
+    GetDriveSpaceMap(after);
+    std::string root;
+    for (const auto &drive : after) {
+        if (!before.count(drive.first) && Exists(ToWideChs(drive.first) + L"Office\\Setup64.exe")) root = drive.first;
+    }
+    ASSERT_FALSE(root.empty()) << "the image did not appear as a drive";
+
+    std::mutex lock;
+    std::vector<TimedCommand> captured;
+    CommandRunners timed;
+    timed.capture = [&](std::wstring command, std::wstring &output) {
+        TimedCommand entry{command, GetTickCount64(), 0};
+        int result = RunCommandCapture(command, output);
+        entry.ended = GetTickCount64();
+        std::lock_guard<std::mutex> hold(lock);
+        captured.push_back(entry);
+        return result;
+    };
+    CSystemOps timedOps(timed);
+    timedOps.Attach(recorder.Window());
+    ASSERT_TRUE(timedOps.StartFinishInstall(SetupCommand(ToWideChs(root), true), image));
+    ASSERT_TRUE(recorder.WaitFor(WM_INSTALL_RESULT, 1));
+    SetEnvironmentVariableW(L"HALDEN_DOUBLE_SETUP_STARTS_C2R", nullptr);
+
+    EXPECT_EQ(recorder.Messages(), (Messages{{WM_CLOSE_EXECUTE_PROMPT, 0}, {WM_INSTALL_RESULT, 1}}));
+    std::vector<DoubleCall> setup = calls.CallsOf("Setup64.exe");
+    ASSERT_EQ(setup.size(), 1u);
+    EXPECT_EQ(setup[0].folder, root + "Office");
+    EXPECT_EQ(setup[0].note, "started 2");
+    EXPECT_EQ(RunningCount(L"OfficeClickToRun.exe"), 0u);
+    EXPECT_EQ(RunningCount(L"OfficeC2RClient.exe"), 0u);
+
+    ASSERT_EQ(captured.size(), 2u);
+    EXPECT_EQ(captured[0].command, DismountCommand(image));
+    EXPECT_EQ(captured[1].command, DeleteImageCommand(image));
+    EXPECT_GE(captured[1].started - captured[0].ended, 2000u);
+    std::vector<DoubleCall> powershell = calls.CallsOf("powershell.exe");
+    ASSERT_FALSE(powershell.empty());
+    EXPECT_EQ(powershell.back().commandLine, Utf8(DismountCommand(image)));
+    EXPECT_EQ(powershell.back().note, "dismounted " + root.substr(0, 2));
+    EXPECT_FALSE(Exists(image));
+    DriveSpaceMap afterwards;
+    GetDriveSpaceMap(afterwards);
+    EXPECT_EQ(afterwards.count(root), 0u);
+}
+
+TEST_F(InstallTest, AFailedDismountReportsThreeThenOneAndKeepsTheImage) {
+    std::vector<std::wstring> captured;
+    CommandRunners runners;
+    runners.run = [](std::wstring, bool) { return 1; };
+    runners.capture = [&](std::wstring command, std::wstring &) {
+        captured.push_back(command);
+        return 0;
+    };
+    CSystemOps failingOps(runners);
+    failingOps.Attach(recorder.Window());
+    EXPECT_TRUE(failingOps.StartFinishInstall(L"cd /d E:\\Office\\ & setup64", image));
+    ASSERT_TRUE(recorder.WaitFor(WM_INSTALL_RESULT, 1));
+    EXPECT_EQ(recorder.Messages(),
+              (Messages{{WM_INSTALL_RESULT, 3}, {WM_CLOSE_EXECUTE_PROMPT, 0}, {WM_INSTALL_RESULT, 1}}));
+    EXPECT_EQ(captured, std::vector<std::wstring>{DismountCommand(image)});
+    EXPECT_TRUE(Exists(image));
+}
+
+TEST_F(InstallTest, ASetupThatCannotStartIsReportedAndLoggedAndNothingElseRuns) {
+    std::vector<std::wstring> ran;
+    size_t captures = 0;
+    CommandRunners runners;
+    runners.run = [&](std::wstring command, bool) {
+        ran.push_back(command);
+        return 0;
+    };
+    runners.capture = [&](std::wstring, std::wstring &) { return ++captures, 1; };
+    CSystemOps failingOps(runners);
+    failingOps.Attach(recorder.Window());
+    EXPECT_FALSE(failingOps.FinishInstall());  // on this thread: the object has no setup or image yet
+    EXPECT_EQ(recorder.Messages(), (Messages{{WM_CLOSE_EXECUTE_PROMPT, 0}, {WM_INSTALL_RESULT, 2}}));
+    EXPECT_EQ(ran, std::vector<std::wstring>{L""});
+    EXPECT_EQ(captures, 0u);
+    EXPECT_EQ(LogTexts(), std::vector<std::string>{GbkFromWide(L"卸载当前系统的Office失败 5")});
+    EXPECT_TRUE(Exists(image));
+}
