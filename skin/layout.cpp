@@ -87,9 +87,11 @@ ProgressFill ComputeProgressFill(const Rect &client, int percent, int fillImageW
     // A negative value would mirror the image; it draws no fill (the text still shows the value).
     const int shown = percent < 0 ? 0 : percent;
     ProgressFill fill;
-    const int width = static_cast<int>(shown * (client.Width() / 100.0));
+    // Whole-number arithmetic: percent x (width / 100.0) in floating point gives 227 for 50 % of
+    // 456 and leaves the last column of a full bar empty.
+    const int width = static_cast<int>(static_cast<long long>(shown) * client.Width() / 100);
     fill.destination = {client.left, client.top, client.left + width, client.bottom};
-    int source = static_cast<int>(shown * (fillImageWidth / 100.0));
+    const int source = static_cast<int>(static_cast<long long>(shown) * fillImageWidth / 100);
     fill.sourceWidth = source > fillImageWidth ? fillImageWidth : source;
     fill.sourceHeight = fillImageHeight;
     return fill;

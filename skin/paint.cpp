@@ -32,6 +32,9 @@ winui::Font FontFromParent(HWND control) {
     if (!font) font = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
     LOGFONTW description = {};
     if (!font || !GetObjectW(font, sizeof(description), &description)) return winui::Font();
+    // Small CJK text drops strokes when drawn without smoothing; ask for grey smoothing, which
+    // fonts with hand-made bitmaps at that size ignore.
+    description.lfQuality = ANTIALIASED_QUALITY;
     return winui::Font(CreateFontIndirectW(&description));
 }
 

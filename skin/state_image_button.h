@@ -21,9 +21,12 @@ public:
     void SetBkSourceRect(int left, int top, int right, int bottom) { m_rcBkSource = {left, top, right, bottom}; }
 
     int GetState() const { return m_nState; }
+    // Shows a state without the mouse (for pictures of every face); repaints on a change.
+    void SetState(int state) { MoveToState(state); }
     bool HasAllFaces() const { return m_pImgNormal && m_pImgHover && m_pImgPressed && m_pImgDisabled; }
 
 protected:
+    void MoveToState(int state);
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // Whether a mouse message at this client point may change the state.
     virtual bool AcceptsPoint(POINT) const { return true; }
@@ -40,7 +43,4 @@ protected:
     winui::ImagePtr m_pImgDisabled;
     int m_nState = skin::Normal;
     int m_bTracking = 0;
-
-private:
-    void MoveToState(int state);
 };

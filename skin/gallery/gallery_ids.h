@@ -1,0 +1,15 @@
+#pragma once
+// Resource ids of the gallery's own templates.
+#define IDD_GALLERY_CONTROLS 9001
+#define IDC_G_BUTTON_NORMAL 9101
+#define IDC_G_BUTTON_HOVER 9102
+#define IDC_G_BUTTON_PRESSED 9103
+#define IDC_G_BUTTON_DISABLED 9104
+#define IDC_G_PROGRESS_0 9111
+#define IDC_G_PROGRESS_50 9112
+#define IDC_G_PROGRESS_100 9113
+#define IDC_G_CHECK_ON 9121
+#define IDC_G_CHECK_OFF 9122
+#define IDC_G_CHECK_MIXED 9123
+#define IDC_G_TEXT 9131
+#define IDC_G_STATUS 9132
