@@ -11,9 +11,14 @@ misbehaviour, so one server covers every case a test needs:
   drop_after=N        send N body bytes, then close the connection
   ignore_range=1      answer a ranged GET with the whole file and 200
   head_status=N       answer HEAD with status N (GET is unaffected)
+  get_status=N        answer GET with status N and an error body (HEAD is unaffected)
+  head_stall=1        answer HEAD with nothing while the connection stays open
+  tag=NAME            count the request under NAME; GET /__count?tag=NAME answers "HEADS GETS"
   no_length=1         send the body without Content-Length (closing the connection ends it)
 
 The chosen port is written to --port-file once the server listens; --pid-file gets its process id.
+With --cert/--key it also serves HTTPS on a second port (--https-port-file), and with
+--rogue-cert/--rogue-key on a third (--rogue-port-file) with a certificate nobody should trust.
 """
 import argparse
 import http.server
@@ -26,6 +31,8 @@ import time
 import urllib.parse
 
 CHUNK = 256 * 1024
+COUNTS = {}
+COUNTS_LOCK = threading.Lock()
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -56,8 +63,45 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.command != "HEAD":
             self.wfile.write(body)
 
+    def count(self, path, query):
+        with COUNTS_LOCK:
+            if path == "/__count":
+                heads, gets = COUNTS.get(query.get("tag", ""), (0, 0))
+                return ("%d %d" % (heads, gets)).encode()
+            if "tag" in query:
+                heads, gets = COUNTS.get(query["tag"], (0, 0))
+                COUNTS[query["tag"]] = (heads + 1, gets) if self.command == "HEAD" else (heads, gets + 1)
+        return None
+
+    def stall(self):
+        self.wfile.flush()
+        deadline = time.monotonic() + 300
+        while time.monotonic() < deadline:
+            try:
+                if self.connection.recv(1, 0x40) == b"":  # MSG_DONTWAIT
+                    return
+            except BlockingIOError:
+                pass
+            except OSError:
+                return
+            time.sleep(0.05)
+
     def respond(self, head):
         path, query = self.options()
+        answer = self.count(path, query)
+        if answer is not None:
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(answer)))
+            self.end_headers()
+            self.wfile.write(answer)
+            return
+        if head and "head_stall" in query:
+            self.close_connection = True
+            self.stall()
+            return
+        if not head and "get_status" in query:
+            self.send_error_body(int(query["get_status"]))
+            return
         if head and "head_status" in query:
             self.send_error_body(int(query["head_status"]))
             return
@@ -134,17 +178,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                         self.connection.shutdown(2)
                         return
                     # stalled: keep the connection open until the client gives up
-                    self.wfile.flush()
-                    deadline = time.monotonic() + 300
-                    while time.monotonic() < deadline:
-                        try:
-                            if self.connection.recv(1, 0x40) == b"":  # MSG_DONTWAIT
-                                return
-                        except BlockingIOError:
-                            pass
-                        except OSError:
-                            return
-                        time.sleep(0.05)
+                    self.close_connection = True
+                    self.stall()
                     return
                 data = f.read(want)
                 if not data:
@@ -163,6 +198,31 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
+    tls = None
+
+    def finish_request(self, request, client_address):
+        # The TLS handshake happens on the request's own thread, so a slow client stalls nobody else.
+        if self.tls is not None:
+            try:
+                request = self.tls.wrap_socket(request, server_side=True)
+            except (ssl.SSLError, OSError):
+                return
+        super().finish_request(request, client_address)
+
+
+def write_atomically(path, text):
+    tmp = path + ".tmp"
+    with open(tmp, "w") as f:
+        f.write(text)
+    os.replace(tmp, path)
+
+
+def tls_server(cert, key, port_file):
+    server = Server(("127.0.0.1", 0), Handler)
+    server.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    server.tls.load_cert_chain(cert, key)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    write_atomically(port_file, str(server.server_address[1]))
 
 
 def main():
@@ -173,22 +233,23 @@ def main():
     parser.add_argument("--pid-file")
     parser.add_argument("--cert", help="PEM certificate chain for HTTPS")
     parser.add_argument("--key", help="PEM private key for HTTPS")
+    parser.add_argument("--https-port-file")
+    parser.add_argument("--rogue-cert", help="PEM certificate from an authority the clients do not trust")
+    parser.add_argument("--rogue-key")
+    parser.add_argument("--rogue-port-file")
     args = parser.parse_args()
 
     Handler.root = args.root
     server = Server(("127.0.0.1", args.port), Handler)
     if args.cert:
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(args.cert, args.key)
-        server.socket = context.wrap_socket(server.socket, server_side=True)
+        tls_server(args.cert, args.key, args.https_port_file)
+    if args.rogue_cert:
+        tls_server(args.rogue_cert, args.rogue_key, args.rogue_port_file)
     if args.pid_file:
-        with open(args.pid_file, "w") as f:
-            f.write(str(os.getpid()))
+        write_atomically(args.pid_file, str(os.getpid()))
     if args.port_file:
-        tmp = args.port_file + ".tmp"
-        with open(tmp, "w") as f:
-            f.write(str(server.server_address[1]))
-        os.replace(tmp, args.port_file)
+        # Written last: once it exists, every listener is ready.
+        write_atomically(args.port_file, str(server.server_address[1]))
     server.serve_forever()
 
 

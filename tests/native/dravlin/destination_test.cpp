@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "destination.h"
+#include "test_support.h"
+
+using dravlin::FileNameFromUrl;
+using dravlin::ResolveDestination;
+using dtest::kSep;
+
+namespace {
+
+std::string Join(std::string dir, const std::string &name) { return dir + kSep + name; }
+
+}  // namespace
+
+TEST(FileNameFromUrl, TakesTheLastSegmentUpToTheQuery) {
+    EXPECT_EQ("HomeStudent2019Retail.img",
+              FileNameFromUrl("https://host/sg/492350f6/media/zh-CN/HomeStudent2019Retail.img"));
+    EXPECT_EQ("name.img", FileNameFromUrl("http://h/a/name.img?x=1&y=2"));
+    EXPECT_EQ("name.img", FileNameFromUrl("http://h/a/name.img&y=2"));
+    EXPECT_EQ("", FileNameFromUrl("http://h/a/"));
+    EXPECT_EQ("", FileNameFromUrl("no-slash-at-all"));
+}
+
+TEST(ResolveDestination, DirectoryWithOrWithoutFinalSeparatorGetsTheUrlName) {
+    std::string dir = dtest::ScratchDir();
+    auto plain = ResolveDestination("http://h/a/name.img?x=1&y=2", dir.c_str());
+    EXPECT_EQ(Join(dir, "name.img"), plain.file);
+    EXPECT_EQ("http://h/a/name.img?x=1&y=2", plain.address);
+    auto slashed = ResolveDestination("http://h/a/name.img?x=1&y=2", (dir + kSep).c_str());
+    EXPECT_EQ(Join(dir, "name.img"), slashed.file);
+}
+
+TEST(ResolveDestination, LastComponentWithDotAndCharacterNamesAFile) {
+    std::string dir = dtest::ScratchDir();
+    std::string file = Join(Join(dir, "new"), "data.1");
+    auto destination = ResolveDestination("http://h/x.bin", file.c_str());
+    EXPECT_EQ(file, destination.file);
+    EXPECT_TRUE(dtest::IsDirectory(Join(dir, "new"))) << "the file's directory is created";
+    EXPECT_FALSE(dtest::IsDirectory(file)) << "the file itself is not a directory";
+}
+
+TEST(ResolveDestination, TrailingDotOrNoDotNamesADirectory) {
+    std::string dir = dtest::ScratchDir();
+    std::string dotted = Join(dir, "images.");
+    EXPECT_EQ(Join(dotted, "x.bin"), ResolveDestination("http://h/x.bin", dotted.c_str()).file);
+    EXPECT_TRUE(dtest::IsDirectory(dotted));
+    std::string plain = Join(dir, "images");
+    EXPECT_EQ(Join(plain, "x.bin"), ResolveDestination("http://h/x.bin", plain.c_str()).file);
+    EXPECT_TRUE(dtest::IsDirectory(plain));
+}
+
+TEST(ResolveDestination, CreatesEveryMissingLevelAndLeavesExistingOnesAlone) {
+    std::string dir = dtest::ScratchDir();
+    dtest::WriteFile(Join(dir, "keep.txt"), "kept");
+    std::string deep = Join(Join(Join(dir, "a"), "b"), "c");
+    auto destination = ResolveDestination("http://h/x.bin", deep.c_str());
+    EXPECT_EQ(Join(deep, "x.bin"), destination.file);
+    EXPECT_TRUE(dtest::IsDirectory(deep));
+    EXPECT_EQ("kept", dtest::ReadFile(Join(dir, "keep.txt")));
+}
+
+TEST(ResolveDestination, UrlEndingInSlashGivesTheDirectoryItself) {
+    std::string dir = dtest::ScratchDir();
+    EXPECT_EQ(dir + kSep, ResolveDestination("http://h/a/", dir.c_str()).file);
+}
+
+TEST(ResolveDestination, RefusesInputItWouldHaveToCutOrGuess) {
+    std::string dir = dtest::ScratchDir();
+    auto refused = [](const dravlin::Destination &d) { return d.address.empty() && d.file.empty(); };
+    EXPECT_TRUE(refused(ResolveDestination(nullptr, dir.c_str())));
+    EXPECT_TRUE(refused(ResolveDestination("http://h/x.bin", nullptr)));
+    EXPECT_TRUE(refused(ResolveDestination("", dir.c_str())));
+    EXPECT_TRUE(refused(ResolveDestination("http://h/x.bin", "")));
+    EXPECT_TRUE(refused(ResolveDestination("no-slash", dir.c_str())));
+    EXPECT_TRUE(refused(ResolveDestination("http://h/x.bin", "relative-without-separator")));
+    EXPECT_TRUE(refused(ResolveDestination("http://h/..", dir.c_str())));
+
+    std::string longUrl = "http://h/" + std::string(600, 'u') + ".bin";
+    EXPECT_TRUE(refused(ResolveDestination(longUrl.c_str(), dir.c_str())));
+    std::string exactUrl = "http://h/" + std::string(511 - 13, 'u') + ".bin";
+    ASSERT_EQ(511u, exactUrl.size());
+    EXPECT_FALSE(refused(ResolveDestination(exactUrl.c_str(), Join(dir, "f.bin").c_str())));
+
+    std::string longPath = Join(dir, std::string(300, 'p') + ".bin");
+    EXPECT_TRUE(refused(ResolveDestination("http://h/x.bin", longPath.c_str())));
+    // Fits alone, but not once the name from the URL is appended.
+    std::string nearlyFull = Join(dir, std::string(255 - dir.size() - 1, 'd'));
+    ASSERT_EQ(255u, nearlyFull.size());
+    EXPECT_TRUE(refused(ResolveDestination("http://h/x.bin", nearlyFull.c_str())));
+#ifdef _WIN32
+    EXPECT_TRUE(refused(ResolveDestination("http://h/a\\..\\..\\evil.exe", dir.c_str())));
+    EXPECT_TRUE(refused(ResolveDestination("http://h/file.img:stream", dir.c_str())));
+#endif
+}
+
+TEST(ResolveDestination, DirectoryThatCannotBeCreatedIsRefused) {
+    std::string dir = dtest::ScratchDir();
+    dtest::WriteFile(Join(dir, "plainfile"), "x");
+    auto destination = ResolveDestination("http://h/x.bin", Join(Join(dir, "plainfile"), "sub").c_str());
+    EXPECT_TRUE(destination.file.empty());
+    EXPECT_TRUE(destination.address.empty());
+}
