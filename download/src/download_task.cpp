@@ -202,14 +202,18 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, std::int64
     curl_easy_setopt(easy.get(), CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeOffset));
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, AppendToFile);
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &file);
-    curl_easy_setopt(easy.get(), CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     curl_easy_setopt(easy.get(), CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy.get(), CURLOPT_XFERINFOFUNCTION, OnTransferProgress);
     curl_easy_setopt(easy.get(), CURLOPT_XFERINFODATA, this);
     // A connection that delivers nothing for this long is dead; the partial file stays resumable.
     curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_TIME, settings.stallTimeoutSeconds);
-    if (speedLimit_ >= 1) curl_easy_setopt(easy.get(), CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(speedLimit_));
+    if (speedLimit_ >= 1) {
+        // libcurl checks the limit between reads, so a large receive buffer would defeat it.
+        curl_easy_setopt(easy.get(), CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(speedLimit_));
+    } else {
+        curl_easy_setopt(easy.get(), CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+    }
 
     {
         std::lock_guard<std::mutex> lock(handleLock_);

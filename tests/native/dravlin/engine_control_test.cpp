@@ -215,7 +215,7 @@ TEST_F(Engine, ReleaseCurlFromACallbackDeletesEverythingWithoutDeadlock) {
 }
 
 TEST_F(Engine, SpeedLimitAppliesToLaterTasks) {
-    std::string body = dtest::Pattern(3000000, 35);
+    std::string body = dtest::Pattern(2500000, 35);
     std::string path = Serve("limited.bin", body);
     SetDownloadSpeed(1000000);
     ASSERT_EQ(1, DownloadFile(1, Url(path).c_str(), dir.c_str(), 0));
