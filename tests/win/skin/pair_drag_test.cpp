@@ -1,0 +1,116 @@
+// Moving a dialog pair: the layer's top band drags both windows, its right end does not, and once
+// dragged the background no longer carries the layer when it moves by other means.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "skin/prompt_dlg.h"
+#include "skin/resource_ids.h"
+#include "test_support.h"
+
+namespace {
+
+bool SameOffsets(const RECT &background, const RECT &layer, int left, int top, int right, int bottom) {
+    return layer.left - background.left == left && layer.top - background.top == top &&
+           background.right - layer.right == right && background.bottom - layer.bottom == bottom;
+}
+
+// Whether the user-interface thread is in the system's move loop.
+bool InMoveLoop(DWORD thread) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
+}
+
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs = 5000) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(5);  // another thread's state is polled; the condition decides, not the delay
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(PairDrag, TheBandIsACaptionExceptItsRightEnd) {
+    CPromptDlg prompt;
+    LRESULT top = 0, belowBand = 0, rightEnd = 0, lastInBand = 0;
+    bool dragging = false;
+    RunModal(prompt, [&] {
+        HWND layer = prompt.GetPromptChild()->GetSafeHwnd();
+        const RECT rect = ScreenRect(layer);
+        const auto hit = [&](int x, int y) { return SendMessageW(layer, WM_NCHITTEST, 0, MAKELPARAM(x, y)); };
+        top = hit(rect.left + 40, rect.top + 2);
+        dragging = prompt.GetPromptChild()->IsDragging();
+        lastInBand = hit(rect.right - 27, rect.top + 29);
+        belowBand = hit(rect.left + 40, rect.top + 30);
+        rightEnd = hit(rect.right - 5, rect.top + 10);
+        prompt.EndDialog(IDCANCEL);
+    });
+    EXPECT_EQ(top, HTCAPTION);
+    EXPECT_TRUE(dragging);
+    EXPECT_EQ(lastInBand, HTCAPTION);
+    EXPECT_NE(belowBand, HTCAPTION);
+    EXPECT_NE(rightEnd, HTCAPTION);
+}
+
+TEST(PairDrag, DraggingTheBandMovesBothAndThenTheLayerNoLongerFollows) {
+    CPromptDlg prompt;
+    const DWORD uiThread = GetCurrentThreadId();
+    RECT layerBefore = {}, layerAfter = {}, backgroundAfter = {}, layerAfterMove = {};
+    bool followedBefore = false, followsAfter = true, moveLoopSeen = false, farEndIgnored = false;
+    std::thread mouse;
+    std::atomic<bool> dragDone{false};
+    RunModal(prompt, [&] {
+        HWND background = prompt.GetSafeHwnd();
+        HWND layer = prompt.GetPromptChild()->GetSafeHwnd();
+        // Before any drag the layer follows the background.
+        const RECT start = ScreenRect(background);
+        SetWindowPos(background, nullptr, start.left - 30, start.top - 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        followedBefore = SameOffsets(ScreenRect(background), ScreenRect(layer), 5, 3, 5, 7);
+
+        layerBefore = ScreenRect(layer);
+        // A press in the right end of the band is no drag (it is not on the close button either).
+        MoveCursorTo(layerBefore.right - 4, layerBefore.top + 25);
+        PressLeft();
+        ReleaseLeft();
+        PumpUntil([] { return GetAsyncKeyState(VK_LBUTTON) == 0; }, 2000);
+        PumpPending();
+        const RECT afterPress = ScreenRect(layer);
+        farEndIgnored = EqualRect(&layerBefore, &afterPress) != FALSE && !InMoveLoop(uiThread);
+
+        const POINT grip = {layerBefore.left + 60, layerBefore.top + 12};
+        mouse = std::thread([&, grip] {
+            MoveCursorTo(grip.x, grip.y);
+            PressLeft();
+            moveLoopSeen = WaitFor([&] { return InMoveLoop(uiThread); });
+            for (int step = 1; step <= 8; ++step) MoveCursorTo(grip.x + 10 * step, grip.y + 5 * step);
+            ReleaseLeft();
+            WaitFor([&] { return !InMoveLoop(uiThread); });
+            dragDone = true;
+        });
+        PumpUntil([&] { return dragDone.load(); }, 8000);
+        PumpUntil([&] { return ScreenRect(layer).left == layerBefore.left + 80; }, 3000);
+        layerAfter = ScreenRect(layer);
+        backgroundAfter = ScreenRect(background);
+        followsAfter = prompt.ChildFollows();
+
+        // Now moving the background by other means leaves the layer where it is.
+        SetWindowPos(background, nullptr, backgroundAfter.left + 50, backgroundAfter.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER);
+        layerAfterMove = ScreenRect(layer);
+        prompt.EndDialog(IDCANCEL);
+    });
+    if (mouse.joinable()) mouse.join();
+    EXPECT_TRUE(followedBefore);
+    EXPECT_TRUE(farEndIgnored);
+    EXPECT_TRUE(moveLoopSeen);
+    EXPECT_EQ(layerAfter.left - layerBefore.left, 80);
+    EXPECT_EQ(layerAfter.top - layerBefore.top, 40);
+    EXPECT_TRUE(SameOffsets(backgroundAfter, layerAfter, 5, 3, 5, 7));
+    EXPECT_FALSE(followsAfter);
+    EXPECT_TRUE(EqualRect(&layerAfter, &layerAfterMove));
+}

@@ -1,0 +1,9 @@
+#pragma once
+#define IDD_TEST_HOST 9501
+#define IDC_T_PNG_BUTTON 9601
+#define IDC_T_IMAGE_BUTTON 9602
+#define IDC_T_CHECK 9603
+#define IDC_T_CHECK3 9604
+#define IDC_T_TEXT 9605
+#define IDC_T_STATE 9606
+#define IDC_T_PROGRESS 9607
