@@ -8,18 +8,21 @@ packages=(
     build-essential cmake ninja-build pkg-config git python3 ca-certificates
     googletest libgtest-dev libcurl4-openssl-dev libcpp-httplib-dev curl openssl nginx-light
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-    wine wine64 xvfb xcompmgr xdotool x11-utils imagemagick fonts-wqy-zenhei dpkg-dev
+    wine wine64 xvfb xcompmgr xdotool x11-utils imagemagick fonts-wqy-zenhei dpkg-dev locales
 )
 
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+sudo=; [ "$(id -u)" = 0 ] || sudo=sudo
 if [ ${#missing[@]} -gt 0 ]; then
     echo "bootstrap: installing ${missing[*]}" >&2
-    sudo=; [ "$(id -u)" = 0 ] || sudo=sudo
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# Some Windows tests run again with Wine in a Chinese locale, whose system code page is 936.
+locale -a 2>/dev/null | grep -qix 'zh_CN.utf8' || $sudo localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
 
 "$here/build-win-curl.sh" x86_64 i686

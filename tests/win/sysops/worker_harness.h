@@ -119,9 +119,10 @@ public:
         DeleteFileW(m_path.c_str());
         SetEnvironmentVariableW(L"HALDEN_DOUBLES_RECORD", m_path.c_str());
     }
+    // HALDEN_KEEP_DOUBLE_RECORDS=1 keeps the file for a person to read.
     ~DoubleCalls() {
         SetEnvironmentVariableW(L"HALDEN_DOUBLES_RECORD", nullptr);
-        DeleteFileW(m_path.c_str());
+        if (GetEnvironmentVariableW(L"HALDEN_KEEP_DOUBLE_RECORDS", nullptr, 0) == 0) DeleteFileW(m_path.c_str());
     }
     DoubleCalls(const DoubleCalls &) = delete;
     DoubleCalls &operator=(const DoubleCalls &) = delete;
