@@ -44,11 +44,21 @@ bool CControlLayerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
         MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT *>(&client), 2);
         const int x = static_cast<short>(LOWORD(lParam));
         const int y = static_cast<short>(HIWORD(lParam));
-        m_bDragging = skin::InCaptionBand(skin::FromRECT(client), x, y, m_pair, m_fScale) ? 1 : 0;
-        if (!m_bDragging) return false;
+        const bool inBand = skin::InCaptionBand(skin::FromRECT(client), x, y, m_pair, m_fScale);
+        // While the system moves the window only an outline follows the cursor, which soon lies
+        // outside the band of the unmoved window: a hit test then must not forget the drag, or the
+        // final move would leave the background behind.
+        if (!m_bInMoveLoop) m_bDragging = inBand ? 1 : 0;
+        if (!inBand) return false;
         result = HTCAPTION;
         return true;
     }
+    case WM_ENTERSIZEMOVE:
+        m_bInMoveLoop = 1;
+        return false;
+    case WM_EXITSIZEMOVE:
+        m_bInMoveLoop = 0;
+        return false;
     case WM_MOVE:
         if (m_bDragging && m_pBackground) {
             RECT window;

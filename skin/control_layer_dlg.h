@@ -36,6 +36,7 @@ protected:
     winui::ImagePtr m_pBkImage;
     int m_bLaidOut = 0;
     int m_bDragging = 0;
+    int m_bInMoveLoop = 0;  // between WM_ENTERSIZEMOVE and WM_EXITSIZEMOVE
     CLayeredBackgroundDlg *m_pBackground = nullptr;
 
 private:

@@ -88,7 +88,7 @@ TEST(PairDrag, DraggingTheBandMovesBothAndThenTheLayerNoLongerFollows) {
             PressLeft();
             moveLoopSeen = WaitFor([&] { return InMoveLoop(uiThread); });
             for (int step = 1; step <= 8; ++step) MoveCursorTo(grip.x + 10 * step, grip.y + 5 * step);
-            ReleaseLeft();
+            ReleaseLeftAt(grip.x + 80, grip.y + 40);
             WaitFor([&] { return !InMoveLoop(uiThread); });
             dragDone = true;
         });
@@ -113,4 +113,25 @@ TEST(PairDrag, DraggingTheBandMovesBothAndThenTheLayerNoLongerFollows) {
     EXPECT_TRUE(SameOffsets(backgroundAfter, layerAfter, 5, 3, 5, 7));
     EXPECT_FALSE(followsAfter);
     EXPECT_TRUE(EqualRect(&layerAfter, &layerAfterMove));
+}
+
+// When only an outline follows the cursor, the system hit-tests the unmoved window with a cursor
+// that has long left its band; the move at the end of the loop must still take the background.
+TEST(PairDrag, AnOutlineDragStillTakesTheBackgroundAlong) {
+    CPromptDlg prompt;
+    RECT background = {}, layer = {};
+    RunModal(prompt, [&] {
+        HWND window = prompt.GetPromptChild()->GetSafeHwnd();
+        const RECT start = ScreenRect(window);
+        SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(start.left + 40, start.top + 10));
+        SendMessageW(window, WM_ENTERSIZEMOVE, 0, 0);
+        SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(start.left + 40, start.top + 90));
+        SetWindowPos(window, nullptr, start.left + 50, start.top + 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        SendMessageW(window, WM_EXITSIZEMOVE, 0, 0);
+        background = ScreenRect(prompt.GetSafeHwnd());
+        layer = ScreenRect(window);
+        prompt.EndDialog(IDCANCEL);
+    });
+    EXPECT_TRUE(SameOffsets(background, layer, 5, 3, 5, 7));
+    EXPECT_FALSE(prompt.ChildFollows());
 }

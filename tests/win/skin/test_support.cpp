@@ -64,6 +64,8 @@ void PressLeft() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
 
 void ReleaseLeft() { SendMouse(MOUSEEVENTF_LEFTUP); }
 
+void ReleaseLeftAt(int x, int y) { SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP, x, y); }
+
 void PressKey(WORD key) {
     INPUT inputs[2] = {};
     inputs[0].type = inputs[1].type = INPUT_KEYBOARD;

@@ -19,6 +19,8 @@ void PumpPending();
 void MoveCursorTo(int x, int y);
 void PressLeft();
 void ReleaseLeft();
+// Releases the button with the cursor at (x, y) in the same event, so that nothing moves after it.
+void ReleaseLeftAt(int x, int y);
 void PressKey(WORD key);
 
 // Runs script once the modal loop of dialog is running (from a timer of that loop), then returns
