@@ -1,6 +1,8 @@
 // Pause, resume, cancel, the concurrency limit, deletion and callbacks that call back in.
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "engine_fixture.h"
@@ -136,6 +138,47 @@ TEST_F(Engine, DeletingARunningTaskStopsItsCallbacksAndFreesItsSlot) {
     ReleaseCurl();  // every engine thread has ended now: a late callback would have been counted
     EXPECT_EQ(0, recorder.ForbiddenCalls());
     ASSERT_EQ(1, InvalidCurl());
+}
+
+TEST_F(Engine, DeleteWaitsForACallbackUnderWayBeforeItReturns) {
+    std::string path = Serve("deletewait.bin", dtest::Pattern(1000000, 37));
+    std::mutex lock;
+    std::condition_variable changed;
+    bool inside = false, released = false, finished = false;
+    std::atomic<bool> deleteReturned{false}, returnedEarly{false};
+    recorder.onProgress = [&](const Progress &p) {
+        if (!Measured(p)) return;
+        std::unique_lock<std::mutex> guard(lock);
+        if (inside) return;
+        inside = true;
+        changed.notify_all();
+        changed.wait_for(guard, std::chrono::seconds(10), [&] { return released; });
+        returnedEarly = deleteReturned.load();
+        finished = true;
+        changed.notify_all();
+    };
+    ASSERT_EQ(1, DownloadFile(1, Url(path + kSlow).c_str(), dir.c_str(), 0));
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(30), [&] { return inside; }));
+    }
+    std::thread deleter([&] {
+        DeleteDownloadTask(1);
+        deleteReturned = true;
+    });
+    // Time for a faulty deletion to return while the callback is still held; a sound one cannot.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        released = true;
+    }
+    changed.notify_all();
+    deleter.join();
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(10), [&] { return finished; }));
+    }
+    EXPECT_FALSE(returnedEarly) << "DeleteDownloadTask returned while a callback of its task still ran";
 }
 
 TEST_F(Engine, ReleaseCurlWhileTransfersRunStopsEverythingAndTheLibraryWorksAgain) {
