@@ -6,7 +6,7 @@
 #   usage: wine-prefix.sh PREFIX
 set -euo pipefail
 prefix=$1
-ready() { [ -f "$prefix/.halden-ready" ] && [ -f "$prefix/.halden-doubles" ]; }
+ready() { [ -f "$prefix/.halden-ready" ] && [ -f "$prefix/.halden-doubles" ] && [ -f "$prefix/.halden-fonts" ]; }
 ready && exit 0
 
 mkdir -p "$(dirname "$prefix")"
@@ -25,30 +25,38 @@ register_doubles() {
         </dev/null >/dev/null 2>&1
     touch "$prefix/.halden-doubles"
 }
+# 宋体 at dialog sizes (12 to 16 pixels) is a bitmap font on Windows. The "Sharp" face of Zen Hei
+# carries bitmaps too; the plain face is drawn without smoothing at those sizes (its own gasp table)
+# and loses strokes.
+map_fonts() {
+    local reg
+    reg=$(mktemp --suffix=.reg)
+    # regedit wants UTF-16 with a byte-order mark for non-ASCII names.
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+        for name in 宋体 新宋体 SimSun NSimSun 微软雅黑 "Microsoft YaHei" "MS Shell Dlg" "MS Shell Dlg 2"; do
+            printf '"%s"="WenQuanYi Zen Hei Sharp"\r\n' "$name"
+        done
+        printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+        for name in 宋体 新宋体 SimSun NSimSun 微软雅黑; do
+            printf '"%s"="WenQuanYi Zen Hei Sharp"\r\n' "$name"
+        done
+        printf '\r\n'
+    } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+    wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+    rm -f "$reg"
+    touch "$prefix/.halden-fonts"
+}
 if [ -f "$prefix/.halden-ready" ]; then
-    register_doubles
+    [ -f "$prefix/.halden-doubles" ] || register_doubles
+    [ -f "$prefix/.halden-fonts" ] || map_fonts
     exit 0
 fi
 rm -rf "$prefix"
 wineboot -i >/dev/null 2>&1
 wine winecfg -v win10 >/dev/null 2>&1
-
-reg=$(mktemp --suffix=.reg)
-trap 'rm -f "$reg"' EXIT
-# regedit wants UTF-16 with a byte-order mark for non-ASCII names.
-{
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
-    for name in 宋体 新宋体 SimSun NSimSun 微软雅黑 "Microsoft YaHei" "MS Shell Dlg" "MS Shell Dlg 2"; do
-        printf '"%s"="WenQuanYi Zen Hei"\r\n' "$name"
-    done
-    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-    for name in 宋体 新宋体 SimSun NSimSun 微软雅黑; do
-        printf '"%s"="WenQuanYi Zen Hei"\r\n' "$name"
-    done
-    printf '\r\n'
-} | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
-wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+map_fonts
 wineserver -w
 register_doubles
 
