@@ -7,7 +7,7 @@
 #   usage: bench/run.sh [BUILD_DIR]     (default build/native-release; configured and built if needed)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/native-release}
+build=$(realpath -m "${1:-$root/build/native-release}")
 rounds=${ROUNDS:-3}
 if [ ! -f "$build/build.ninja" ]; then
     cmake --preset native-release -B "$build" >/dev/null
@@ -46,6 +46,7 @@ cleanup() {
 }
 trap cleanup EXIT
 for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.05; done
+curl -sf -o /dev/null -r 0-0 "http://127.0.0.1:$port/1g.bin" || { echo "nginx did not start" >&2; exit 1; }
 
 # measure NAME COMMAND...: prints "NAME wall cpu" (seconds) of one run of COMMAND
 measure() {
