@@ -6,8 +6,9 @@
  * the rest wait and start in ascending id order as slots come free.
  *
  * General rules
- *  - Every function is safe to call from any thread, with any argument values, in any order.
- *    None lets an exception escape. Null strings are treated as empty.
+ *  - Every function accepts any argument values and lets no exception escape. Null strings are
+ *    treated as empty. All but InvalidCurl may be called from any thread at any time; InvalidCurl
+ *    and the final ReleaseCurl follow libcurl's rule for its global state (see below).
  *  - Strings are NUL-terminated, in the process's multibyte encoding (UTF-8 on Linux, the ANSI code
  *    page on Windows). The library copies every string it is given before the call returns; the
  *    caller keeps ownership of its own strings. Nothing allocated by one side is freed by the other.
