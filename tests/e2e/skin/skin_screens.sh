@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# Shows the skinned dialogs with the gallery under Wine and Xvfb, saves screenshots and checks them
+# the way a person would: the shadow blends over what lies below (no black corners), the layer sits
+# on the background without a seam, the faces show their colours, and the prompt answers its
+# buttons but not Escape.
+#   usage: skin_screens.sh BUILD_DIR DPI      (DPI 96 uses the build's prefix; any other value a prefix of
+#                                               its own, wineprefix-<DPI>dpi, whose LogPixels is DPI)
+# Screenshots: BUILD_DIR/screenshots/skin/<DPI>dpi/*.png
+set -euo pipefail
+build=$(cd "$1" && pwd)
+dpi=$2
+source=$(cd "$(dirname "$0")/../../.." && pwd)
+[ -n "${DISPLAY:-}" ] || exec "$source/scripts/with-display.sh" "$0" "$@"
+shots=$build/screenshots/skin/${dpi}dpi
+mkdir -p "$shots"
+gallery=$build/bin/HaldenGallery.exe
+
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+if [ "$dpi" = 96 ]; then
+    export WINEPREFIX=$build/wineprefix
+else
+    export WINEPREFIX=$build/wineprefix-${dpi}dpi
+fi
+"$source/scripts/wine-prefix.sh" "$WINEPREFIX"
+# The first program of a Wine session starts services that keep its standard handles: give them none.
+wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+if [ "$dpi" != 96 ] && [ ! -f "$WINEPREFIX/.halden-dpi-$dpi" ]; then
+    # What the display settings write; the system reads it when its server starts.
+    (
+        flock 9
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1
+        wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1
+        wineserver -k 2>/dev/null || true
+        wineserver -w
+        touch "$WINEPREFIX/.halden-dpi-$dpi"
+    ) 9>"$WINEPREFIX.dpi.lock"
+fi
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+program=
+cleanup() { [ -n "$program" ] && kill "$program" 2>/dev/null; wait 2>/dev/null || true; }
+trap cleanup EXIT
+
+start() {  # start SCENE ARGS...: runs the gallery, output in $out
+    out=$(mktemp)
+    wine "$gallery" "$@" >"$out" 2>&1 </dev/null &
+    program=$!
+}
+stop() {  # waits up to 10 s for the gallery to end by itself, else ends it
+    for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+    kill "$program" 2>/dev/null || true
+    wait "$program" 2>/dev/null || true
+    program=
+}
+find_window() {  # find_window NAME: sets X Y WIDTH HEIGHT of the visible window with that name
+    local window=
+    for _ in $(seq 300); do
+        window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) && [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] || { fail "no window named $1"; return 1; }
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+}
+shot() { import -window root "$shots/$1.png"; }
+pixel() {  # pixel NAME X Y: "r g b" of a screenshot
+    convert "$shots/$1.png" -format '%[fx:int(255*u.p{'"$2"','"$3"'}.r)] %[fx:int(255*u.p{'"$2"','"$3"'}.g)] %[fx:int(255*u.p{'"$2"','"$3"'}.b)]' info:
+}
+near() {  # near "r g b" "r g b" TOLERANCE
+    local a b
+    read -r -a a <<<"$1"
+    read -r -a b <<<"$2"
+    for i in 0 1 2; do
+        local d=$((a[i] - b[i]))
+        [ "${d#-}" -le "$3" ] || return 1
+    done
+}
+# Waits until the screen shows colour at x,y (the window has painted), then keeps that screenshot.
+shot_when() {  # shot_when NAME X Y "r g b" TOLERANCE
+    for _ in $(seq 100); do
+        shot "$1"
+        near "$(pixel "$1" "$2" "$3")" "$4" "$5" && return 0
+        sleep 0.1
+    done
+    fail "$1: expected $4 at $2,$3, saw $(pixel "$1" "$2" "$3")"
+}
+crop() {  # crop NAME X Y W H: a close-up beside the full screenshot
+    convert "$shots/$1.png" -crop "$4x$5+$2+$3" +repage "$shots/$1-closeup.png"
+}
+scale() { awk -v n="$1" -v s="$scale" 'BEGIN { printf "%d", n * s }'; }
+
+host_colour="226 232 240"
+white="255 255 255"
+blue="37 99 235"
+
+# --- Prompts in modes 2 and 3 with a two-line message -------------------------------------------
+for mode in 2 3; do
+    start prompt "$mode"
+    find_window 提示 || { stop; continue; }
+    scale=$(sed -n 's/^scale //p' "$out" | tr -d '\r')
+    [ "$dpi" = 96 ] && expected=1.00 || expected=$(awk -v d="$dpi" 'BEGIN { printf "%.2f", d / 100 }')
+    [ "$scale" = "$expected" ] || fail "scale $scale at $dpi dpi, expected $expected"
+    [ "$WIDTH" = "$(scale 336)" ] && [ "$HEIGHT" = "$(scale 156)" ] || fail "prompt is ${WIDTH}x$HEIGHT"
+    inL=$(scale 5) inT=$(scale 3) inR=$(scale 5) inB=$(scale 7)
+    name=prompt-mode$mode
+    # Wait for the body of the layer: white below the header.
+    shot_when "$name" $((X + WIDTH / 2)) $((Y + inT + $(scale 45))) "$white" 0
+    crop "$name" $((X - 20)) $((Y - 20)) $((WIDTH + 40)) $((HEIGHT + 40))
+    # Header of the layer in the palette's blue, right at the layer's top-left corner.
+    near "$(pixel "$name" $((X + inL + 2)) $((Y + inT + 2)))" "29 78 216" 40 || fail "$name: header corner"
+    # No seam: the first column of the layer is white body, the column left of it is shadow.
+    near "$(pixel "$name" $((X + inL)) $((Y + inT + $(scale 70))))" "$white" 0 || fail "$name: layer edge not white"
+    edge=$(pixel "$name" $((X + inL - 1)) $((Y + inT + $(scale 70))))
+    near "$edge" "$host_colour" 3 && fail "$name: no shadow at the left edge"
+    near "$edge" "0 0 0" 60 && fail "$name: black shadow edge"
+    # The outermost corners blend into the host: nearly the host's colour, never black.
+    near "$(pixel "$name" "$X" "$Y")" "$host_colour" 12 || fail "$name: top-left corner $(pixel "$name" "$X" "$Y")"
+    near "$(pixel "$name" $((X + WIDTH - 1)) $((Y + HEIGHT - 1)))" "$host_colour" 40 ||
+        fail "$name: bottom-right corner $(pixel "$name" $((X + WIDTH - 1)) $((Y + HEIGHT - 1)))"
+    # The buttons: mode 2 shows 是 and 否 side by side, mode 3 one 确认 in the middle.
+    bx=$((X + inL)) by=$((Y + inT + $(scale 107) + $(scale 5)))
+    half=$(((WIDTH - inL - inR) / 2))
+    if [ "$mode" = 2 ]; then
+        near "$(pixel "$name" $((bx + half - $(scale 12) - $(scale 50))) "$by")" "$blue" 30 || fail "$name: 是 not blue"
+        near "$(pixel "$name" $((bx + half + $(scale 12) + 3)) $((by + $(scale 8))))" "$white" 10 || fail "$name: 否 not white"
+        # 否: the second button answers 2.
+        xdotool mousemove $((bx + half + $(scale 12) + $(scale 27))) $((by + $(scale 7))) click 1
+        stop
+        grep -q '^result 2' "$out" || fail "$name: 否 did not return 2 ($(tr '\r\n' '  ' <"$out"))"
+    else
+        near "$(pixel "$name" $((bx + half - $(scale 20))) "$by")" "$blue" 30 || fail "$name: 确认 not centred"
+        near "$(pixel "$name" $((bx + half + $(scale 40))) "$by")" "$white" 0 || fail "$name: a second button shows"
+        # Escape and Enter do nothing; 确认 answers 1.
+        xdotool mousemove $((bx + half)) $((Y + inT + $(scale 80))) click 1 key Escape key Return
+        sleep 0.5
+        kill -0 "$program" 2>/dev/null || fail "$name: closed by the keyboard"
+        xdotool mousemove $((bx + half)) $((by + $(scale 7))) click 1
+        stop
+        grep -q '^result 1' "$out" || fail "$name: 确认 did not return 1 ($(tr '\r\n' '  ' <"$out"))"
+    fi
+    rm -f "$out"
+done
+
+# --- The please-wait box over a window --------------------------------------------------------------
+start wait
+if find_window 请稍等; then
+    scale=$(sed -n 's/^scale //p' "$out" | tr -d '\r')
+    inL=$(scale 14) inT=$(scale 12)
+    shot_when please-wait $((X + WIDTH / 2)) $((Y + inT + $(scale 90))) "17 24 39" 24
+    crop please-wait $((X - 60)) $((Y - 60)) $((WIDTH + 120)) $((HEIGHT + 120))
+    # Over the middle of its owner, 20 x scale above the centre.
+    host=$(xdotool search --onlyvisible --name '^Halden gallery$' | head -1)
+    eval "$(xdotool getwindowgeometry --shell "$host" | sed 's/^/HOST_/')"
+    [ $((X + WIDTH / 2 - HOST_X - HOST_WIDTH / 2)) -le 1 ] || fail "please-wait not centred over its owner"
+    near "$(pixel please-wait "$X" "$Y")" "$host_colour" 6 || fail "please-wait: corner $(pixel please-wait "$X" "$Y")"
+    mid=$(pixel please-wait $((X + inL / 2)) $((Y + HEIGHT / 2)))
+    near "$mid" "$host_colour" 3 && fail "please-wait: no shadow"
+    near "$mid" "0 0 0" 50 && fail "please-wait: black shadow"
+    # White status text on the dark card.
+    text=$(convert "$shots/please-wait.png" -crop "$((WIDTH - 2 * inL))x$(scale 20)+$((X + inL))+$((Y + inT + $(scale 40)))" \
+        -format '%[fx:maxima.r]' info:)
+    awk -v m="$text" 'BEGIN { exit !(m > 0.9) }' || fail "please-wait: no white text"
+fi
+stop
+rm -f "$out"
+
+# --- A button in each face, the progress bar at 0, 50 and 100 %, the check box ----------------------
+start controls
+if find_window 'Halden controls'; then
+    scale=$(sed -n 's/^scale //p' "$out" | tr -d '\r')
+    # Client origin: the page has a caption; find it by the first button's blue from the top left.
+    m=$(scale 16) bw=$(scale 246) bh=$(scale 47)
+    cy=$((Y + HEIGHT - $(scale 90) - (3 * $(scale 30) + m / 2) - 2 * (bh + m) - m))
+    cx=$((X + (WIDTH - (3 * m + 2 * bw)) / 2))
+    shot_when controls $((cx + m + 12)) $((cy + m + 12)) "$blue" 12
+    crop controls "$cx" "$cy" $((3 * m + 2 * bw)) $((HEIGHT - (cy - Y)))
+    face() { pixel controls $((cx + m + $1 * (bw + m) + 12)) $((cy + m + $2 * (bh + m) + 12)); }
+    near "$(face 0 0)" "$blue" 12 || fail "normal face $(face 0 0)"
+    near "$(face 1 0)" "59 130 246" 12 || fail "hover face $(face 1 0)"
+    near "$(face 0 1)" "29 78 216" 12 || fail "pressed face $(face 0 1)"
+    near "$(face 1 1)" "213 220 230" 12 || fail "disabled face $(face 1 1)"
+    top=$((cy + m + 2 * (bh + m)))
+    bar() { pixel controls $((cx + m + $(scale "$1"))) $((top + $2 * $(scale 30) + $(scale 4))); }
+    track="140 154 174"
+    near "$(bar 60 0)" "$track" 16 || fail "0 %: $(bar 60 0) is not track"
+    near "$(bar 60 1)" "$track" 16 && fail "50 %: the left half is not filled"
+    near "$(bar 290 1)" "$track" 16 || fail "50 %: the right half is not track"
+    near "$(bar 330 2)" "$track" 16 && fail "100 %: the right end is not filled"
+fi
+stop
+rm -f "$out"
+
+ls "$shots"
+[ "$failures" = 0 ] || { echo "$failures checks failed; screenshots in $shots"; exit 1; }
+echo "skin screenshots at $dpi dpi in $shots, all checks passed"
