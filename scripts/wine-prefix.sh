@@ -13,6 +13,11 @@ mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
 ready && exit 0
+# The wineserver and services started here outlive this script: they must not inherit the lock,
+# or every later caller that needs it waits for ever.
+wine() { command wine "$@" 9>&-; }
+wineboot() { command wineboot "$@" 9>&-; }
+winepath() { command winepath "$@" 9>&-; }
 
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # wineboot wants a display for nothing it shows here; give it none so it never blocks on one.
