@@ -42,6 +42,8 @@ void CLogSave::Write(std::string message, std::string fileName, bool force) {
 }
 
 CLogSave &GetLogSave() {
-    static CLogSave instance;
-    return instance;
+    // Never destroyed: detached workers may still log while the process exits, and every record
+    // closes its file, so there is nothing left to flush.
+    static CLogSave *const instance = new CLogSave();
+    return *instance;
 }

@@ -26,5 +26,5 @@ private:
     std::unique_ptr<CLogBase> sink;
 };
 
-// Built on first use, safely when threads race; destroyed at process exit.
+// Built on first use, safely when threads race; lives until the process ends.
 CLogSave &GetLogSave();
