@@ -31,7 +31,7 @@ TEST_F(Engine, ResumesFromThePartialFileAndCountsWhatIsThere) {
     // double it, a resume keeps it.
     std::string local(1024 * 1024, 'L');
     dtest::WriteFile(Out("resume.bin"), local);
-    ASSERT_EQ(1, DownloadFile(2, Url(path + "?throttle=1000000&tag=resume").c_str(), Out("resume.bin").c_str(), 0));
+    ASSERT_EQ(1, DownloadFile(2, Url(path + "?throttle=1000000&tag=" + dtest::Tag("resume")).c_str(), Out("resume.bin").c_str(), 0));
     ASSERT_EQ(Finished, recorder.WaitEnding(2));
     EXPECT_TRUE(ReadFile(Out("resume.bin")) == local + body.substr(local.size()));
     for (const auto &report : recorder.ProgressOf(2)) {
@@ -71,18 +71,18 @@ TEST_F(Engine, CompleteFileEndsWith301AndNothingIsDownloaded) {
     std::string path = Serve("complete.bin", dtest::Pattern(100000, 4));
     std::string mine(100000, 'M');
     dtest::WriteFile(Out("complete.bin"), mine);
-    ASSERT_EQ(1, DownloadFile(4, Url(path + "?tag=complete").c_str(), dir.c_str(), 0));
+    ASSERT_EQ(1, DownloadFile(4, Url(path + "?tag=" + dtest::Tag("complete")).c_str(), dir.c_str(), 0));
     ASSERT_EQ(AlreadyComplete, recorder.WaitEnding(4));
     EXPECT_TRUE(ReadFile(Out("complete.bin")) == mine);
-    EXPECT_EQ("2 0", dtest::Counts("complete")) << "one size query of two requests, no GET";
+    EXPECT_EQ("2 0", dtest::Counts(dtest::Tag("complete"))) << "one size query of two requests, no GET";
     EXPECT_TRUE(dtest::Eventually([] { return CancelDownload(4) == 0; }));
 }
 
 TEST_F(Engine, SizeQueryFailsAfterFiveAttemptsWith201AndTheTaskStays) {
     std::string path = Serve("sizefail.bin", "data");
-    ASSERT_EQ(1, DownloadFile(5, Url(path + "?head_status=500&tag=sizefail").c_str(), dir.c_str(), 0));
+    ASSERT_EQ(1, DownloadFile(5, Url(path + "?head_status=500&tag=" + dtest::Tag("sizefail")).c_str(), dir.c_str(), 0));
     ASSERT_EQ(SizeQueryFailed, recorder.WaitEnding(5));
-    EXPECT_EQ("10 0", dtest::Counts("sizefail"));
+    EXPECT_EQ("10 0", dtest::Counts(dtest::Tag("sizefail")));
     EXPECT_EQ(1, CancelDownload(5)) << "a failed task stays registered";
     EXPECT_EQ(-1, FileSize(Out("sizefail.bin")));
 }

@@ -116,6 +116,14 @@ std::string Serve(const std::string &name, const std::string &data) {
     return "/" + name;
 }
 
+std::string Tag(const std::string &name) {
+#ifdef _WIN32
+    return name + "-" + std::to_string(GetCurrentProcessId());
+#else
+    return name + "-" + std::to_string(getpid());
+#endif
+}
+
 std::string Counts(const std::string &tag) {
     // Asked with libcurl directly: the engine is what is under test.
     std::string text;

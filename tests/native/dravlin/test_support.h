@@ -37,7 +37,9 @@ void MakeSparseFile(const std::string &path, std::int64_t size);
 std::string ReadTail(const std::string &path, std::int64_t offset, std::size_t size);
 // Puts data into the served root and returns its URL path ("/name").
 std::string Serve(const std::string &name, const std::string &data);
-// "HEADS GETS" that the server counted for requests carrying tag=NAME.
+// A request tag unique to this test process, so that repeated runs against one server never add up.
+std::string Tag(const std::string &name);
+// "HEADS GETS" that the server counted for requests carrying tag=TAG.
 std::string Counts(const std::string &tag);
 
 // Waits for pred, polling the way a person would look, for at most timeout. Returns pred().
