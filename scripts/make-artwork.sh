@@ -56,7 +56,9 @@ for i in 0 1 2 3 4 5 6 7; do
     alpha=$(awk -v i="$i" 'BEGIN { printf "%.2f", 0.25 + 0.75 * i / 7 }')
     ring+=(-fill "rgba(147,197,253,$alpha)" -draw "circle $x,$y $(awk -v x="$x" 'BEGIN { print x + 2.2 }'),$y")
 done
-im "$work/wait.png" "${ring[@]}" "$out/155.png"
+# Below the status text (which covers rows 42 to 82), a quiet hint.
+im "$work/wait.png" "${ring[@]}" -font "$font" -pointsize 11 -fill '#64748B' -gravity north \
+   -annotate +0+84 '请勿关闭本窗口' -gravity none "$out/155.png"
 
 # Feedback control layer 182, 400 x 468: header, the question, white body.
 header "$work/feedback-head.png" 400 34
@@ -229,9 +231,9 @@ opaque=" 148 150 151 152 153 155 156 157 158 159 160 161 162 163 165 166 167 168
 for f in "$out"/*.png; do
     id=$(basename "$f" .png)
     if [[ $opaque == *" $id "* ]]; then
-        im "$f" -alpha off -strip -define png:color-type=2 "$f"
+        im "$f" -alpha off -strip -define png:color-type=2 -define png:exclude-chunks=date,time "$f"
     else
-        im "$f" -strip -define png:color-type=6 "$f"
+        im "$f" -strip -define png:color-type=6 -define png:exclude-chunks=date,time "$f"
     fi
 done
 echo "make-artwork: $(ls "$out"/*.png | wc -l) images in $out"
