@@ -91,6 +91,7 @@ void DownloadTask::Remove() {
     WakeThreads();
 }
 
+// A failed wake-up only delays the transfer's reaction to its next pass (at most a second).
 void DownloadTask::WakeThreads() {
     {
         std::lock_guard<std::mutex> lock(handleLock_);
@@ -151,6 +152,8 @@ int DownloadTask::RunOnce() {
     return Transfer(multi.get(), settings, local);
 }
 
+// Option results are not checked one by one: an option libcurl refuses leaves the request to fail,
+// and that failure is reported as the run's ending.
 void DownloadTask::SetCommonOptions(CURL *easy, const RunSettings &settings) const {
     curl_easy_setopt(easy, CURLOPT_URL, destination_.address.c_str());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
