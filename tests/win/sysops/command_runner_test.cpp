@@ -30,11 +30,17 @@ TEST_F(CommandRunnerTest, StartedCommandsSucceedWhateverTheyDoOrPrint) {
     EXPECT_FALSE(IsWow64());  // this test program is a native 64-bit process
 }
 
+// Also shows that "timeout" really waits, which the delayed removal of the program folder needs.
 TEST_F(CommandRunnerTest, RunCommandWaitsUntilTheCommandHasEnded) {
     const std::wstring file = kScratch + L"\\waited.txt";
     DeleteFileW(file.c_str());
+    LARGE_INTEGER before, after, frequency;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&before);
     ASSERT_EQ(RunCommand(L"timeout /t 1 /nobreak >nul & echo done> " + file, false), 1);
+    QueryPerformanceCounter(&after);
     EXPECT_EQ(ReadBytes(file), "done\r\n");
+    EXPECT_GE((after.QuadPart - before.QuadPart) * 1000 / frequency.QuadPart, 1000);
 }
 
 // A character whose two bytes arrive in different reads must come out whole.
