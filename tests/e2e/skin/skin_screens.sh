@@ -146,7 +146,7 @@ start wait
 if find_window 请稍等; then
     scale=$(sed -n 's/^scale //p' "$out" | tr -d '\r')
     inL=$(scale 14) inT=$(scale 12)
-    shot_when please-wait $((X + WIDTH / 2)) $((Y + inT + $(scale 90))) "17 24 39" 24
+    shot_when please-wait $((X + inL + $(scale 5))) $((Y + inT + $(scale 95))) "17 24 39" 24
     crop please-wait $((X - 60)) $((Y - 60)) $((WIDTH + 120)) $((HEIGHT + 120))
     # Over the middle of its owner, 20 x scale above the centre.
     host=$(xdotool search --onlyvisible --name '^Halden gallery$' | head -1)
