@@ -1,70 +1,40 @@
-// Program entry: for now one layered window painted from the main background artwork, with the
-// control layer's place marked, closed by a click on its close corner, Escape or Alt+F4.
+// Program entry: for now one layered window painted from the main background artwork, closed by a
+// click on its close corner, Escape or Alt+F4. The main window pair replaces it.
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
 
-#include <memory>
-
 #include "resource.h"
+#include "skin/png_resource.h"
+#include "winui/gdi_guards.h"
 
 namespace {
 
 constexpr int kWidth = 410;
 constexpr int kHeight = 611;
+constexpr int kCloseCorner = 40;
 
-struct GdiplusSession {
-    ULONG_PTR token = 0;
-    bool ok = false;
-    GdiplusSession() {
-        Gdiplus::GdiplusStartupInput input;
-        ok = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
-    }
-    ~GdiplusSession() {
-        if (ok) Gdiplus::GdiplusShutdown(token);
-    }
-    GdiplusSession(const GdiplusSession &) = delete;
-    GdiplusSession &operator=(const GdiplusSession &) = delete;
-};
-
-// The bytes stay in their global block for as long as the image lives.
-std::unique_ptr<Gdiplus::Image> LoadPng(UINT id) {
-    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), L"PNG");
-    if (!found) return nullptr;
-    DWORD size = SizeofResource(nullptr, found);
-    HGLOBAL loaded = LoadResource(nullptr, found);
-    const void *bytes = loaded ? LockResource(loaded) : nullptr;
-    if (!bytes) return nullptr;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!block) return nullptr;
-    CopyMemory(GlobalLock(block), bytes, size);
-    GlobalUnlock(block);
-    IStream *stream = nullptr;
-    if (CreateStreamOnHGlobal(block, TRUE, &stream) != S_OK) {
-        GlobalFree(block);
-        return nullptr;
-    }
-    std::unique_ptr<Gdiplus::Image> image(Gdiplus::Image::FromStream(stream, FALSE));
-    stream->Release();
-    return image;
-}
-
-void Paint(HWND window, Gdiplus::Image &background) {
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+// GDI+ draws into a bitmap over the DIB's own bits, premultiplied, so the alpha channel reaches
+// UpdateLayeredWindow intact (drawing through an HDC would drop it).
+bool Paint(HWND window, Gdiplus::Image *background) {
+    winui::WindowDC screen(nullptr);
+    winui::MemoryDC memory(screen.Get());
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = kWidth;
     info.bmiHeader.biHeight = -kHeight;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
     void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
+    winui::Bitmap bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!memory.Get() || !bitmap || !bits) return false;
     {
-        Gdiplus::Graphics graphics(memory);
+        Gdiplus::Bitmap canvas(kWidth, kHeight, kWidth * 4, PixelFormat32bppPARGB, static_cast<BYTE *>(bits));
+        Gdiplus::Graphics graphics(&canvas);
+        graphics.Clear(Gdiplus::Color(0, 0, 0, 0));
         graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
-        graphics.DrawImage(&background, 0, 0, kWidth, kHeight);
+        graphics.DrawImage(background, 0, 0, kWidth, kHeight);
         Gdiplus::FontFamily family(L"宋体");
         Gdiplus::Font title(&family, 16, Gdiplus::FontStyleBold, Gdiplus::UnitPixel);
         Gdiplus::Font body(&family, 14, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
@@ -74,34 +44,37 @@ void Paint(HWND window, Gdiplus::Image &background) {
         graphics.DrawString(L"准备电脑，然后下载并安装 Office。\n按 Esc 或点右上角的 × 关闭。", -1, &body,
                             Gdiplus::PointF(28, 120), &ink);
     }
-    POINT source = {0, 0};
-    SIZE size = {kWidth, kHeight};
+    winui::Selection selected(memory.Get(), bitmap.Get());
     RECT rect;
     GetWindowRect(window, &rect);
     POINT destination = {rect.left, rect.top};
+    SIZE size = {kWidth, kHeight};
+    POINT source = {0, 0};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    UpdateLayeredWindow(window, screen, &destination, &size, memory, &source, 0, &blend, ULW_ALPHA);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    return UpdateLayeredWindow(window, screen.Get(), &destination, &size, memory.Get(), &source, 0, &blend,
+                               ULW_ALPHA) != FALSE;
 }
+
+POINT ClientPoint(HWND window, LPARAM lParam, bool screenCoordinates) {
+    POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    if (screenCoordinates) ScreenToClient(window, &point);
+    return point;
+}
+
+bool InCloseCorner(POINT point) { return point.x > kWidth - kCloseCorner && point.y < kCloseCorner; }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE) DestroyWindow(window);
         return 0;
-    case WM_LBUTTONUP: {
-        POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        if (point.x > kWidth - 40 && point.y < 40) DestroyWindow(window);
+    case WM_LBUTTONUP:
+        if (InCloseCorner(ClientPoint(window, lParam, false))) DestroyWindow(window);
         return 0;
-    }
     case WM_NCHITTEST: {
         LRESULT hit = DefWindowProcW(window, message, wParam, lParam);
-        POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        ScreenToClient(window, &point);
-        return hit == HTCLIENT && point.y < 40 && point.x < kWidth - 40 ? HTCAPTION : hit;
+        POINT point = ClientPoint(window, lParam, true);
+        return hit == HTCLIENT && point.y < kCloseCorner && !InCloseCorner(point) ? HTCAPTION : hit;
     }
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -113,10 +86,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-    GdiplusSession gdiplus;
-    if (!gdiplus.ok) return 1;
-    std::unique_ptr<Gdiplus::Image> background = LoadPng(IDB_MAIN_BACKGROUND);
-    if (!background) return 1;
+    winui::GdiplusSession gdiplus;
+    if (!gdiplus.Ok()) return 1;
+    winui::ImagePtr background;
+    if (!LoadPngResourceOnce(background, IDB_MAIN_BACKGROUND)) return 1;
 
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
@@ -132,8 +105,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     HWND window = CreateWindowExW(WS_EX_LAYERED | WS_EX_APPWINDOW, windowClass.lpszClassName, L"Ostrel",
                                   WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, left, top, kWidth, kHeight, nullptr,
                                   nullptr, instance, nullptr);
-    if (!window) return 1;
-    Paint(window, *background);
+    if (!window || !Paint(window, background.get())) return 1;
     ShowWindow(window, show);
 
     MSG message;
