@@ -5,6 +5,7 @@
 #include <gdiplus.h>
 
 #include "resource.h"
+#include "skin/paint.h"
 #include "skin/png_resource.h"
 #include "winui/gdi_guards.h"
 
@@ -14,25 +15,8 @@ constexpr int kWidth = 410;
 constexpr int kHeight = 611;
 constexpr int kCloseCorner = 40;
 
-// GDI+ draws into a bitmap over the DIB's own bits, premultiplied, so the alpha channel reaches
-// UpdateLayeredWindow intact (drawing through an HDC would drop it).
 bool Paint(HWND window, Gdiplus::Image *background) {
-    winui::WindowDC screen(nullptr);
-    winui::MemoryDC memory(screen.Get());
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    winui::Bitmap bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!memory.Get() || !bitmap || !bits) return false;
-    {
-        Gdiplus::Bitmap canvas(kWidth, kHeight, kWidth * 4, PixelFormat32bppPARGB, static_cast<BYTE *>(bits));
-        Gdiplus::Graphics graphics(&canvas);
-        graphics.Clear(Gdiplus::Color(0, 0, 0, 0));
+    return skin::UpdateLayeredPicture(window, kWidth, kHeight, [&](Gdiplus::Graphics &graphics) {
         graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
         graphics.DrawImage(background, 0, 0, kWidth, kHeight);
         Gdiplus::FontFamily family(L"宋体");
@@ -43,16 +27,7 @@ bool Paint(HWND window, Gdiplus::Image *background) {
         graphics.DrawString(L"Office 安装助手", -1, &title, Gdiplus::PointF(16, 10), &white);
         graphics.DrawString(L"准备电脑，然后下载并安装 Office。\n按 Esc 或点右上角的 × 关闭。", -1, &body,
                             Gdiplus::PointF(28, 120), &ink);
-    }
-    winui::Selection selected(memory.Get(), bitmap.Get());
-    RECT rect;
-    GetWindowRect(window, &rect);
-    POINT destination = {rect.left, rect.top};
-    SIZE size = {kWidth, kHeight};
-    POINT source = {0, 0};
-    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    return UpdateLayeredWindow(window, screen.Get(), &destination, &size, memory.Get(), &source, 0, &blend,
-                               ULW_ALPHA) != FALSE;
+    });
 }
 
 POINT ClientPoint(HWND window, LPARAM lParam, bool screenCoordinates) {

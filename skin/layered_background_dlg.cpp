@@ -38,25 +38,8 @@ BOOL CLayeredBackgroundDlg::OnInitDialog() {
     return TRUE;
 }
 
-// The picture goes to UpdateLayeredWindow as premultiplied 32-bit pixels. GDI+ draws straight
-// into a bitmap over the DIB's bits; drawing through an HDC would lose the alpha channel.
 bool CLayeredBackgroundDlg::ComposeLayer(int width, int height) {
-    winui::WindowDC screen(nullptr);
-    winui::MemoryDC memory(screen.Get());
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down, as GDI+ expects its rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    winui::Bitmap bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!memory.Get() || !bitmap || !bits) return false;
-    {
-        Gdiplus::Bitmap canvas(width, height, width * 4, PixelFormat32bppPARGB, static_cast<BYTE *>(bits));
-        Gdiplus::Graphics graphics(&canvas);
-        graphics.Clear(Gdiplus::Color(0, 0, 0, 0));
+    return skin::UpdateLayeredPicture(m_hWnd, width, height, [&](Gdiplus::Graphics &graphics) {
         if (SmoothComposition()) graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
         graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
         graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
@@ -64,16 +47,7 @@ bool CLayeredBackgroundDlg::ComposeLayer(int width, int height) {
         attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
         graphics.DrawImage(m_pBkImage.get(), Gdiplus::Rect(0, 0, width, height), 0, 0, ImageWidth(m_pBkImage.get()),
                            ImageHeight(m_pBkImage.get()), Gdiplus::UnitPixel, &attributes);
-    }
-    winui::Selection selected(memory.Get(), bitmap.Get());
-    RECT window;
-    GetWindowRect(m_hWnd, &window);
-    POINT destination = {window.left, window.top};
-    SIZE extent = {width, height};
-    POINT source = {0, 0};
-    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    return UpdateLayeredWindow(m_hWnd, screen.Get(), &destination, &extent, memory.Get(), &source, 0, &blend,
-                               ULW_ALPHA) != FALSE;
+    });
 }
 
 void CLayeredBackgroundDlg::FollowChild(int left, int top, int right, int bottom) {

@@ -12,6 +12,38 @@ void PrepareGraphics(Gdiplus::Graphics &graphics) {
     graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBilinear);
 }
 
+// GDI+ draws straight into a bitmap over the DIB's bits; drawing through an HDC would lose the alpha
+// channel that UpdateLayeredWindow needs.
+bool UpdateLayeredPicture(HWND window, int width, int height, const std::function<void(Gdiplus::Graphics &)> &draw) {
+    winui::WindowDC screen(nullptr);
+    winui::MemoryDC memory(screen.Get());
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down, as GDI+ expects its rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    winui::Bitmap bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!memory.Get() || !bitmap || !bits) return false;
+    {
+        Gdiplus::Bitmap canvas(width, height, width * 4, PixelFormat32bppPARGB, static_cast<BYTE *>(bits));
+        Gdiplus::Graphics graphics(&canvas);
+        graphics.Clear(Gdiplus::Color(0, 0, 0, 0));
+        draw(graphics);
+    }
+    winui::Selection selected(memory.Get(), bitmap.Get());
+    RECT rect;
+    GetWindowRect(window, &rect);
+    POINT destination = {rect.left, rect.top};
+    SIZE extent = {width, height};
+    POINT source = {0, 0};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    return UpdateLayeredWindow(window, screen.Get(), &destination, &extent, memory.Get(), &source, 0, &blend,
+                               ULW_ALPHA) != FALSE;
+}
+
 void DrawImageSlice(Gdiplus::Graphics &graphics, Gdiplus::Image *image, const Rect &destination, const Rect &source) {
     if (!image || destination.Width() <= 0 || destination.Height() <= 0) return;
     Gdiplus::ImageAttributes attributes;
