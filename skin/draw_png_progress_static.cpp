@@ -71,17 +71,3 @@ void CDrawPngProgressStatic::Render(HDC target) {
     font.Restore();
     canvas.CopyTo(target);
 }
-
-LRESULT CDrawPngProgressStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_PAINT: {
-        winui::PaintDC paint(m_hWnd);
-        Render(paint.Get());
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return TRUE;
-    default:
-        return Default(message, wParam, lParam);
-    }
-}

@@ -28,12 +28,10 @@ public:
     int GetPos() const;
     std::wstring ShownText() const;
 
-    void Render(HDC target);
+    void Render(HDC target) override;
 
     float m_fScale = 1.0f;  // set by the owner
 
-protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     skin::Rect m_rcClient;

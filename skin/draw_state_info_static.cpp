@@ -62,13 +62,6 @@ void CDrawStateInfoStatic::Render(HDC target) {
 
 LRESULT CDrawStateInfoStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT: {
-        winui::PaintDC paint(m_hWnd);
-        Render(paint.Get());
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return TRUE;
     case WM_TIMER:
         if (wParam == kAnimationTimer) {
             m_nDots = skin::NextDotCount(m_nDots);
@@ -79,6 +72,6 @@ LRESULT CDrawStateInfoStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lPa
         KillTimer(m_hWnd, kAnimationTimer);
         return Default(message, wParam, lParam);
     default:
-        return Default(message, wParam, lParam);
+        return winui::Static::WindowProc(message, wParam, lParam);
     }
 }

@@ -26,7 +26,7 @@ public:
     // The text as it is drawn now: window text and dots.
     std::wstring ShownText() const;
 
-    void Render(HDC target);
+    void Render(HDC target) override;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -60,17 +60,3 @@ void CDrawTextStatic::Render(HDC target) {
     font.Restore();
     canvas.CopyTo(target);
 }
-
-LRESULT CDrawTextStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_PAINT: {
-        winui::PaintDC paint(m_hWnd);
-        Render(paint.Get());
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return TRUE;
-    default:
-        return Default(message, wParam, lParam);
-    }
-}

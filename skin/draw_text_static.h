@@ -26,10 +26,8 @@ public:
     BOOL HitTest(POINT screenPoint) const;
     bool IsHover() const { return m_bHover != 0; }
 
-    void Render(HDC target);
+    void Render(HDC target) override;
 
-protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     winui::Brush m_brBk;
