@@ -11,6 +11,9 @@
 
 #include <cstdio>
 #include <string>
+#include <type_traits>
+
+#include "app/feedback_exports.h"
 
 namespace {
 
@@ -121,6 +124,11 @@ __declspec(dllexport) int __cdecl OpenUseAgreementUrl() {
     Record(L"OpenUseAgreementUrl");
     return 1;
 }
+
+#define QUORIN_FEEDBACK_SAME_AS_BINDING(name, arguments) \
+    static_assert(std::is_same_v<decltype(&name), quorin::name##Fn>, #name " differs from the program's binding");
+QUORIN_FEEDBACK_EXPORTS(QUORIN_FEEDBACK_SAME_AS_BINDING)
+#undef QUORIN_FEEDBACK_SAME_AS_BINDING
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {

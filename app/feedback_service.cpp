@@ -1,0 +1,46 @@
+#include "app/feedback_service.h"
+
+#include "sysops/SystemChecks.h"
+
+bool CFeedbackService::Load() { return LoadFrom(GetModuleDir() + L"\\" + kFeedbackLibraryName); }
+
+bool CFeedbackService::LoadFrom(const std::wstring &libraryPath) {
+    if (m_bLoaded) return true;
+    // By full path, and its own dependencies only from its folder and the system's: never from the
+    // current folder, where anything may lie.
+    if (!m_hModule) {
+        m_hModule = LoadLibraryExW(libraryPath.c_str(), nullptr,
+                                   LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    }
+    if (!m_hModule) return false;
+#define QUORIN_FEEDBACK_LOOKUP(name, arguments)                                                     \
+    m_pfn##name = reinterpret_cast<quorin::name##Fn>(reinterpret_cast<void *>(GetProcAddress(m_hModule, #name))); \
+    if (!m_pfn##name) return false;
+    QUORIN_FEEDBACK_EXPORTS(QUORIN_FEEDBACK_LOOKUP)
+#undef QUORIN_FEEDBACK_LOOKUP
+    m_bLoaded = true;
+    return true;
+}
+
+int CFeedbackService::InitFreedbackDll() const { return m_pfnInitFreedbackDll ? m_pfnInitFreedbackDll() : 0; }
+
+int CFeedbackService::FeedbackQuestion(const wchar_t *toolId, const wchar_t *version) const {
+    return m_pfnFeedbackQuestion ? m_pfnFeedbackQuestion(toolId, version) : 0;
+}
+
+int CFeedbackService::OpenUrl(const wchar_t *address) const { return m_pfnOpenUrl ? m_pfnOpenUrl(address) : 0; }
+
+int CFeedbackService::CustomerFeedbackEx(const wchar_t *toolId, const wchar_t *version, int kind,
+                                         const wchar_t *timeText) const {
+    return m_pfnCustomerFeedbackEx ? m_pfnCustomerFeedbackEx(toolId, version, kind, timeText) : 0;
+}
+
+int CFeedbackService::GetToolIsNewVersion(const wchar_t *toolId, const wchar_t *version) const {
+    return m_pfnGetToolIsNewVersion ? m_pfnGetToolIsNewVersion(toolId, version) : 0;
+}
+
+int CFeedbackService::OpenToolDownUrl() const { return m_pfnOpenToolDownUrl ? m_pfnOpenToolDownUrl() : 0; }
+
+int CFeedbackService::OpenUseAgreementUrl() const {
+    return m_pfnOpenUseAgreementUrl ? m_pfnOpenUseAgreementUrl() : 0;
+}
