@@ -28,6 +28,23 @@ std::wstring CDrawPngProgressStatic::ShownText() const {
     return skin::ProgressText(m_nPercent, m_strSpeed);
 }
 
+LRESULT CDrawPngProgressStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(ShownText().size());
+    case WM_GETTEXT: {
+        const std::wstring text = ShownText();
+        auto *buffer = reinterpret_cast<wchar_t *>(lParam);
+        if (!buffer || wParam == 0) return 0;
+        const size_t copied = text.copy(buffer, static_cast<size_t>(wParam) - 1);
+        buffer[copied] = L'\0';
+        return static_cast<LRESULT>(copied);
+    }
+    default:
+        return winui::Static::WindowProc(message, wParam, lParam);
+    }
+}
+
 void CDrawPngProgressStatic::Render(HDC target) {
     if (!target) return;
     int percent = 0;

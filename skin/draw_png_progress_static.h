@@ -32,6 +32,10 @@ public:
 
     float m_fScale = 1.0f;  // set by the owner
 
+protected:
+    // The window text is what the bar shows, so that screen readers and other programs can read it.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
 
 private:
     skin::Rect m_rcClient;

@@ -10,6 +10,8 @@ std::wstring OpenDocumentCommand(const std::wstring &path) { return L"start \"\"
 
 }  // namespace
 
+const wchar_t *const kTroubleshooterPackages[2] = {L"O15CTRRemove.diagcab", L"cssemerg97275.diagcab"};
+
 std::wstring InterpreterCommandLine(const std::wstring &command) { return L"cmd /C " + command; }
 
 std::vector<std::wstring> RemovalCommands(const std::wstring &moduleDir) {
@@ -20,8 +22,8 @@ std::vector<std::wstring> RemovalCommands(const std::wstring &moduleDir) {
         L"powershell -command \"Get-AppXprovisionedPackage -online|Where-Object -filterScript "
         L"{$_.displayname -like \\\"microsoft.office.desktop\\\"}|select-object -property packagename | "
         L"REMOVE-AppxProvisionedPackage -online\"",
-        OpenDocumentCommand(moduleDir + L"\\O15CTRRemove.diagcab"),
-        OpenDocumentCommand(moduleDir + L"\\cssemerg97275.diagcab"),
+        OpenDocumentCommand(moduleDir + L"\\" + kTroubleshooterPackages[0]),
+        OpenDocumentCommand(moduleDir + L"\\" + kTroubleshooterPackages[1]),
     };
 }
 

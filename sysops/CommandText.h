@@ -12,6 +12,9 @@ constexpr std::size_t kMaxCommandLine = 32767;
 // runner, never cut short.
 std::wstring InterpreterCommandLine(const std::wstring &command);
 
+// The two troubleshooter packages the removal opens, shipped in the program's folder.
+extern const wchar_t *const kTroubleshooterPackages[2];
+
 // The five Office removal steps in the order they run. moduleDir has no trailing backslash.
 std::vector<std::wstring> RemovalCommands(const std::wstring &moduleDir);
 

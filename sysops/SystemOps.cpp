@@ -72,6 +72,16 @@ bool CSystemOps::IsSupportedSystem() const {
 bool CSystemOps::StartRemoveOffice() { return StartDetached(RemoveOfficeThread, this); }
 
 bool CSystemOps::RemoveOffice() {
+    // Opening a missing package still "runs", so without this check the removal would be reported
+    // as done having removed nothing.
+    for (const wchar_t *package : kTroubleshooterPackages) {
+        const std::wstring path = GetModuleDir() + L"\\" + package;
+        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
+        SendMessageW(ownerWnd, WM_UNINSTALL_RESULT, kUninstallFailed, 0);
+        LogRecord(L"找不到卸载工具包 " + path);
+        return false;
+    }
     const std::vector<std::wstring> steps = RemovalCommands(GetModuleDir());
     for (size_t step = 0; step < steps.size(); ++step) {
         if (m_runners.run(steps[step], false)) continue;
@@ -137,6 +147,6 @@ bool CSystemOps::RestartComputer() {
         GetLastError() != ERROR_SUCCESS) {
         return false;
     }
-    ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);  // the request's own result is not examined
-    return true;
+    // A refused request must reach the user, who then restarts by hand.
+    return ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0) != 0;
 }

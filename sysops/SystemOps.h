@@ -40,7 +40,8 @@ public:
     // Runs the setup, ends the Click-to-Run processes, dismounts and deletes the image.
     bool FinishInstall();
 
-    // Enables the shutdown privilege and forces a restart; false when the privilege is refused.
+    // Enables the shutdown privilege and forces a restart; false when the privilege or the restart
+    // itself is refused.
     bool RestartComputer();
 
 private:

@@ -65,6 +65,7 @@ TEST_F(StaticsTest, ProgressFillCoversHalfTheBarAtFiftyPercent) {
     bar.SetSpeedText(L"1.5MB");
     bar.SetPos(150);
     EXPECT_EQ(bar.ShownText(), L"150 %  1.5MB/s");
+    EXPECT_EQ(winui::WindowText(bar.GetSafeHwnd()), L"150 %  1.5MB/s");  // what other programs read
     Pixels over(456, 20);
     bar.Render(over.Dc());
     EXPECT_TRUE(Near(over.At(450, 3), fillPng.At(300, 3), 20));

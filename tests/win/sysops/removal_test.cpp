@@ -60,11 +60,24 @@ TEST_F(RemovalTest, RunsTheFiveStepsInOrderWritesTheMarkerAndReportsCloseThenSuc
     EXPECT_TRUE(LogTexts().empty());
 }
 
-TEST_F(RemovalTest, MissingPackagesStillCountAsRun) {
-    ASSERT_TRUE(ops.StartRemoveOffice());
-    ASSERT_TRUE(recorder.WaitFor(WM_UNINSTALL_RESULT, MessageRecorder::kAnyValue));
-    EXPECT_EQ(recorder.Messages(), (Messages{{WM_CLOSE_EXECUTE_PROMPT, 0}, {WM_UNINSTALL_RESULT, 1}}));
-    EXPECT_TRUE(Exists(UninstallMarkerPath()));
+// start of a missing file still "runs": without a check the removal would report success having
+// removed nothing.
+TEST_F(RemovalTest, AMissingPackageFailsTheRemovalBeforeAnythingRuns) {
+    WriteBytes(GetModuleDir() + L"\\" + Wide(kPackages[0]), "cab");
+    std::vector<std::wstring> attempted;
+    CommandRunners runners;
+    runners.run = [&](std::wstring command, bool) {
+        attempted.push_back(command);
+        return 1;
+    };
+    CSystemOps checkingOps(runners);
+    checkingOps.Attach(recorder.Window());
+    EXPECT_FALSE(checkingOps.RemoveOffice());
+    EXPECT_TRUE(attempted.empty());
+    EXPECT_EQ(recorder.Messages(), (Messages{{WM_CLOSE_EXECUTE_PROMPT, 0}, {WM_UNINSTALL_RESULT, 2}}));
+    EXPECT_EQ(LogTexts(), std::vector<std::string>{GbkFromWide(L"找不到卸载工具包 " + GetModuleDir() + L"\\" +
+                                                               Wide(kPackages[1]))});
+    EXPECT_FALSE(Exists(UninstallMarkerPath()));
 }
 
 TEST_F(RemovalTest, AStepThatCannotStartIsLoggedAndStopsTheRemoval) {
@@ -79,6 +92,7 @@ TEST_F(RemovalTest, AStepThatCannotStartIsLoggedAndStopsTheRemoval) {
             attempted.push_back(command);
             return attempted.size() == failing ? 0 : 1;
         };
+        PutPackagesBesideTheProgram();
         CSystemOps failingOps(runners);
         failingOps.Attach(messages.Window());
         EXPECT_FALSE(failingOps.RemoveOffice());
@@ -96,6 +110,7 @@ TEST_F(RemovalTest, AMarkerThatCannotBeWrittenIsAFailedRemoval) {
     EXPECT_EQ(WriteUninstallMarker(), 0);
     CommandRunners runners;
     runners.run = [](std::wstring, bool) { return 1; };
+    PutPackagesBesideTheProgram();
     CSystemOps quietOps(runners);
     quietOps.Attach(recorder.Window());
     EXPECT_FALSE(quietOps.RemoveOffice());

@@ -1,0 +1,17 @@
+#include "app/halden_app.h"
+
+#include "app/halden_dlg.h"
+#include "winui/application.h"
+
+bool CHaldenApp::InitInstance() {
+    // Libraries loaded at run time come from the program's and the system's folders only, never
+    // from the current folder, where anything may lie.
+    SetDllDirectoryW(L"");
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+
+    winui::Application application;  // GDI+ and the common controls, for the life of the dialog
+    if (!application.Ok()) return false;
+    CHaldenDlg dialog;
+    dialog.DoModal();
+    return false;
+}

@@ -1,0 +1,371 @@
+#include "app/ostrel_dlg.h"
+
+#include <io.h>
+
+#include <cstdlib>
+
+#include "app/feedback_time.h"
+#include "app/image_source.h"
+#include "app/main_layout.h"
+#include "app/sent_message_pump.h"
+#include "app/tool_identity.h"
+#include "app/workflow_text.h"
+#include "dravlin.h"
+#include "log/GbkText.h"
+#include "log/LogSave.h"
+#include "skin/paint.h"
+#include "skin/png_resource.h"
+#include "skin/prompt_dlg.h"
+#include "skin/resource_ids.h"
+#include "sysops/PrivateMessages.h"
+#include "sysops/UninstallMarker.h"
+
+namespace {
+
+constexpr UINT_PTR IDT_LINK_HOVER = 33;
+constexpr UINT_PTR IDT_VERSION_CHECK = 38;
+
+// The knowledge-base article behind "更多工具".
+constexpr wchar_t kMoreToolsUrl[] = L"https://kb.quorin.com/detail/dc_172545.html";
+
+const COLORREF kWhite = RGB(255, 255, 255);
+const COLORREF kLinkColour = RGB(92, 92, 255);
+const COLORREF kLinkHoverColour = RGB(0, 0, 255);
+
+// Text widths in the font of the layer's owner, as the bottom row is laid out by them.
+MainTextWidths MeasureBottomRowTexts(HWND layer) {
+    MainTextWidths widths{-1, -1};
+    HDC dc = layer ? GetDC(layer) : nullptr;
+    if (!dc) return widths;
+    HWND owner = GetWindow(layer, GW_OWNER);
+    auto font = reinterpret_cast<HFONT>(owner ? SendMessageW(owner, WM_GETFONT, 0, 0) : 0);
+    if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    {
+        winui::Selection selection(dc, font);
+        SIZE size{};
+        if (GetTextExtentPoint32W(dc, kAgreementLineText, static_cast<int>(wcslen(kAgreementLineText)), &size)) {
+            widths.agreementLine = size.cx;
+        }
+        if (GetTextExtentPoint32W(dc, kFeedbackLinkText, static_cast<int>(wcslen(kFeedbackLinkText)), &size)) {
+            widths.feedbackLink = size.cx;
+        }
+    }
+    ReleaseDC(layer, dc);
+    return widths;
+}
+
+void Move(winui::Control &control, const skin::Rect &rect) {
+    control.MoveWindow(rect.left, rect.top, rect.Width(), rect.Height(), true);
+}
+
+struct AgreeWork {
+    HWND check;
+    HWND action;
+};
+
+// Only window handles cross to the thread, never this window's object, which may be gone by then.
+DWORD WINAPI ApplyAgreement(LPVOID parameter) {
+    auto *work = static_cast<AgreeWork *>(parameter);
+    const bool agreed = SendMessageW(work->check, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    EnableWindow(work->action, agreed ? TRUE : FALSE);
+    RedrawWindow(work->action, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+    delete work;
+    return 0;
+}
+
+}  // namespace
+
+COstrelDlg::COstrelDlg() : CControlLayerDlg(IDD_OSTREL_DIALOG, IDB_MAIN_LAYER, skin::kMainPair) {
+    // The first placement by the background drags the background along, so the pair ends up
+    // wherever the layer was put.
+    m_bDragging = 1;
+}
+
+COstrelDlg::~COstrelDlg() {
+    // The window (and with it the engine) normally goes first; this covers a layer never shown.
+    ShutDownEngine();
+}
+
+BOOL COstrelDlg::OnInitDialog() {
+    winui::Dialog::OnInitDialog();
+    if (!LoadPngResourceOnce(m_pBkImage, IDB_MAIN_LAYER)) return TRUE;
+    m_strMarkerPath = UninstallMarkerPath();
+    m_bMarkerFound = _waccess(m_strMarkerPath.c_str(), 0) != -1 ? 1 : 0;
+    RunStartupChecks();
+    LayoutControls(true);
+
+    bool refused = false;
+    m_strImageUrl = ChooseImageUrl(std::getenv(kImageUrlVariable), refused);
+    if (refused) WriteLog(L"HALDEN_IMAGE_URL 不是可用的下载地址，改用默认地址");
+    InvalidCurl();  // a failure shows later as a download that cannot start
+    m_hReportTarget = m_hWnd;
+    SetDownloadDriverFileCallback(OnDownloadProgress, this);
+    SetDownloadDriverFileErrorCallback(OnDownloadEnded, this);
+    m_bEngineBound = true;
+
+    SetTimer(m_hWnd, IDT_LINK_HOVER, 100, nullptr);
+    SetTimer(m_hWnd, IDT_VERSION_CHECK, 100, nullptr);
+    m_bLaidOut = 1;
+    return TRUE;
+}
+
+void COstrelDlg::Refuse(const wchar_t *text) {
+    ShowPrompt(text, skin::ConfirmOnly);
+    std::exit(0);
+}
+
+void COstrelDlg::RunStartupChecks() {
+    if (!m_sysOps.Attach(m_hWnd)) Refuse(L"工具初始化失败");
+    if (!m_sysOps.IsSupportedSystem()) Refuse(L"此工具不支持当前系统");
+    if (!m_mouseHook.SetTargetWindow(m_hWnd)) Refuse(L"工具初始化失败");
+    if (!m_mouseHook.Install()) Refuse(L"工具初始化失败");
+    if (!m_feedback.Load()) Refuse(L"工具初始化失败");
+    if (!m_feedback.InitFreedbackDll()) Refuse(L"工具初始化失败");
+}
+
+void COstrelDlg::LayoutControls(bool first) {
+    RECT clientRect;
+    GetClientRect(m_hWnd, &clientRect);
+    const float s = m_fScale;
+    const MainLayout layout = LayOutMain(skin::FromRECT(clientRect), s, MeasureBottomRowTexts(m_hWnd));
+    Gdiplus::Image *background = m_pBkImage.get();
+    if (first) {
+        m_btnClose.Attach(m_hWnd, IDC_BTN_CLOSE);
+        m_btnMin.Attach(m_hWnd, IDC_BTN_MIN);
+        m_stcTitle.Attach(m_hWnd, IDC_STC_TITLE);
+        m_btnAction.Attach(m_hWnd, IDC_BTN_ACTION);
+        m_stcProgress.Attach(m_hWnd, IDC_STC_PROGRESS);
+        m_btnMoreTools.Attach(m_hWnd, IDC_BTN_MORE_TOOLS);
+        m_chkAgree.Attach(m_hWnd, IDC_CHK_AGREE);
+        m_stcAgreement.Attach(m_hWnd, IDC_STC_AGREEMENT);
+        m_stcFeedback.Attach(m_hWnd, IDC_STC_FEEDBACK);
+
+        m_btnClose.m_fScale = s;
+        m_btnClose.LoadStateImages(IDB_MAIN_CLOSE_NORMAL, IDB_MAIN_CLOSE_HOVER, IDB_MAIN_CLOSE_PRESSED,
+                                   IDB_MAIN_CLOSE_DISABLED);
+        m_btnMin.m_fScale = s;
+        m_btnMin.LoadStateImages(IDB_MAIN_MIN_NORMAL, IDB_MAIN_MIN_HOVER, IDB_MAIN_MIN_PRESSED, IDB_MAIN_MIN_DISABLED);
+
+        m_stcTitle.SetWindowText(TOOL_VERSION);
+        m_stcTitle.SetBkImage(background);
+        m_stcTitle.InitFontFromParent();
+        m_stcTitle.SetAlignMode(1);
+        m_stcTitle.SetBkColor(kWhite);
+        m_stcTitle.SetTextColors(kWhite, kWhite);
+
+        m_btnAction.SetBkImage(background);
+        m_btnAction.SetHitInsets(0, 0, 0, 0);
+        if (m_bMarkerFound) {
+            m_btnAction.LoadStateImages(IDB_INSTALL_NORMAL, IDB_INSTALL_HOVER, IDB_INSTALL_PRESSED, IDB_INSTALL_DISABLED);
+        } else {
+            m_btnAction.LoadStateImages(IDB_UNINSTALL_NORMAL, IDB_UNINSTALL_HOVER, IDB_UNINSTALL_PRESSED,
+                                        IDB_UNINSTALL_DISABLED);
+        }
+        // The label is drawn in the image; the window text names the button for screen readers.
+        m_btnAction.SetWindowText(m_bMarkerFound ? L"下载并安装" : L"开始卸载");
+
+        m_stcProgress.InitFontFromParent();
+        m_stcProgress.SetPos(0);
+        m_stcProgress.m_fScale = s;
+        m_stcProgress.SetBkImage(background);
+        LoadPngResourceOnce(m_pProgressTrackImg, IDB_PROGRESS_TRACK);
+        LoadPngResourceOnce(m_pProgressFillImg, IDB_PROGRESS_FILL);
+        m_stcProgress.SetTrackImage(m_pProgressTrackImg.get());
+        m_stcProgress.SetFillImage(m_pProgressFillImg.get());
+
+        m_btnMoreTools.SetBkImage(background);
+        m_btnMoreTools.SetHitInsets(0, 0, 0, 0);
+        m_btnMoreTools.LoadStateImages(IDB_MORE_TOOLS_NORMAL, IDB_MORE_TOOLS_HOVER, IDB_MORE_TOOLS_PRESSED,
+                                       IDB_MORE_TOOLS_DISABLED);
+
+        m_chkAgree.InitFontFromParent();
+        m_chkAgree.m_fScale = s;
+        m_chkAgree.SetCheck(BST_CHECKED);
+
+        for (CDrawTextStatic *link : {&m_stcAgreement, &m_stcFeedback}) {
+            link->InitFontFromParent();
+            link->SetAlignMode(1);
+            link->SetBkColor(kWhite);
+            link->SetTextColors(kLinkColour, kLinkHoverColour);
+        }
+    }
+    const auto slice = [](auto &control, const skin::Rect &source) {
+        control.SetBkSourceRect(source.left, source.top, source.right, source.bottom);
+    };
+    slice(m_stcTitle, layout.titleSlice);
+    slice(m_btnAction, layout.actionSlice);
+    slice(m_stcProgress, layout.progressSlice);
+    slice(m_btnMoreTools, layout.moreToolsSlice);
+
+    Move(m_btnClose, layout.close);
+    Move(m_btnMin, layout.minimise);
+    Move(m_stcTitle, layout.title);
+    Move(m_btnAction, layout.action);
+    Move(m_stcProgress, layout.progress);
+    if (!m_bDownloading) m_stcProgress.ShowWindow(false);  // the bar shows only while downloading
+    Move(m_btnMoreTools, layout.moreTools);
+    Move(m_chkAgree, layout.tick);
+    Move(m_stcAgreement, layout.agreement);
+    Move(m_stcFeedback, layout.feedback);
+}
+
+void COstrelDlg::OnDestroyLayer() {
+    // The engine first: once it has let go, no callback can reach a control or image freed below.
+    ShutDownEngine();
+    m_btnClose.ReleaseStateImages();
+    m_btnMin.ReleaseStateImages();
+    m_btnAction.ReleaseStateImages();
+    m_btnMoreTools.ReleaseStateImages();
+    m_stcProgress.SetTrackImage(nullptr);
+    m_stcProgress.SetFillImage(nullptr);
+    m_pProgressTrackImg.reset();
+    m_pProgressFillImg.reset();
+    KillTimer(m_hWnd, IDT_LINK_HOVER);
+    KillTimer(m_hWnd, IDT_VERSION_CHECK);
+    m_pWaitDlg.reset();
+    m_mouseHook.Uninstall();
+}
+
+void COstrelDlg::ShutDownEngine() {
+    m_bClosing = true;
+    if (!m_bEngineBound) return;
+    m_bEngineBound = false;
+    // A callback may be waiting in SendMessage to this thread right now; it is answered (and does
+    // nothing, as m_bClosing is set) while the engine waits for it.
+    CallAnsweringSentMessages(ReleaseCurl);
+}
+
+bool COstrelDlg::AbandonDownload() {
+    if (!m_bDownloading) return false;
+    m_bClosing = true;
+    m_bDownloading = false;
+    CloseWaitBox();
+    return true;
+}
+
+void COstrelDlg::WriteLog(const std::wstring &text) { GetLogSave().Write(GbkFromWide(text), "Ostrel.txt", true); }
+
+int COstrelDlg::ShowPrompt(const wchar_t *text, int mode, HWND owner) {
+    CPromptDlg prompt(owner);
+    prompt.m_fScale = m_fScale;
+    prompt.SetText(text);
+    prompt.SetMode(mode);
+    return static_cast<int>(prompt.DoModal());
+}
+
+void COstrelDlg::RunWaitBox(const wchar_t *text) {
+    m_pWaitDlg->SetText(text);
+    m_pWaitDlg->m_fScale = m_fScale;
+    m_pWaitDlg->DoModal();
+}
+
+void COstrelDlg::CloseWaitBox() {
+    if (!m_pWaitDlg) return;
+    m_pWaitDlg->RequestClose();
+    // The box's own loop lets its windows go only when the handler that closed it returns; a prompt
+    // shown meanwhile must not sit on a box that says work is still going on.
+    CControlLayerDlg *layer = m_pWaitDlg->GetChild();
+    if (layer && layer->GetSafeHwnd()) ShowWindow(layer->GetSafeHwnd(), SW_HIDE);
+    if (m_pWaitDlg->GetSafeHwnd()) ShowWindow(m_pWaitDlg->GetSafeHwnd(), SW_HIDE);
+}
+
+void COstrelDlg::OnTimer(UINT_PTR timer) {
+    if (timer == IDT_LINK_HOVER) {
+        // Also ends the hover colours when the cursor has left the window.
+        POINT cursor;
+        if (GetCursorPos(&cursor)) {
+            m_stcAgreement.UpdateHover(cursor);
+            m_stcFeedback.UpdateHover(cursor);
+        }
+        return;
+    }
+    if (timer != IDT_VERSION_CHECK) return;
+    KillTimer(m_hWnd, IDT_VERSION_CHECK);
+    if (m_feedback.GetToolIsNewVersion(TOOL_ID, TOOL_VERSION) != quorin::kNewerVersionExists) return;
+    ShowPrompt(L"检测到当前工具有新的版本更新，请下载最新版本使用。", skin::ConfirmOnly, m_hWnd);
+    m_feedback.OpenToolDownUrl();
+    std::exit(0);
+}
+
+void COstrelDlg::OnLinkClick(POINT client) {
+    POINT screen = client;
+    ClientToScreen(m_hWnd, &screen);
+    if (m_stcFeedback.HitTest(screen)) m_feedback.FeedbackQuestion(TOOL_ID, TOOL_VERSION);
+    if (m_stcAgreement.HitTest(screen)) m_feedback.OpenUseAgreementUrl();
+}
+
+void COstrelDlg::OnAgreeClicked() {
+    auto *work = new AgreeWork{m_chkAgree.GetSafeHwnd(), m_btnAction.GetSafeHwnd()};
+    HANDLE thread = CreateThread(nullptr, 0, ApplyAgreement, work, 0, nullptr);
+    if (thread) {
+        CloseHandle(thread);  // nobody waits for it
+        return;
+    }
+    ApplyAgreement(work);  // without a thread the button still follows the box
+}
+
+LRESULT COstrelDlg::OnUninstallResult(WPARAM result) {
+    if (m_bClosing) return 1;
+    if (result == kUninstallDone) {
+        if (ShowPrompt(kRemovalDoneQuestion, skin::YesNo) == IDOK) {
+            m_feedback.CustomerFeedbackEx(TOOL_ID, TOOL_VERSION, 1, FeedbackTimeTextNow().c_str());
+            if (!m_sysOps.RestartComputer()) {
+                WriteLog(L"重启电脑失败 " + std::to_wstring(GetLastError()));
+                ShowPrompt(kRestartRefusedText, skin::ConfirmOnly);
+            }
+        }
+    } else if (result == kUninstallFailed) {
+        ShowPrompt(L"卸载失败！", skin::ConfirmOnly);
+    }
+    m_bWorkerRunning = false;  // the worker's last message has been answered
+    return 1;
+}
+
+bool COstrelDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
+    switch (message) {
+    case WM_NCHITTEST: {
+        const POINT cursor = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        m_stcFeedback.UpdateHover(cursor);
+        m_stcAgreement.UpdateHover(cursor);
+        return CControlLayerDlg::OnMessage(message, wParam, lParam, result);
+    }
+    case WM_TIMER:
+        OnTimer(wParam);
+        result = 0;
+        return true;
+    case WM_LBUTTONDOWN:
+        OnLinkClick({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+        return false;  // and default handling
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED) break;
+        switch (LOWORD(wParam)) {
+        case IDC_CHK_AGREE: OnAgreeClicked(); break;
+        case IDC_BTN_CLOSE: SendMessageW(GetWindow(m_hWnd, GW_OWNER), WM_CLOSE, 0, 0); break;
+        case IDC_BTN_MIN: PostMessageW(GetWindow(m_hWnd, GW_OWNER), WM_SYSCOMMAND, SC_MINIMIZE, 0); break;
+        case IDC_BTN_ACTION: OnActionButton(); break;
+        case IDC_BTN_MORE_TOOLS: m_feedback.OpenUrl(kMoreToolsUrl); break;
+        default: return CControlLayerDlg::OnMessage(message, wParam, lParam, result);
+        }
+        result = 0;
+        return true;
+    case WM_CLOSE_EXECUTE_PROMPT:
+        CloseWaitBox();
+        result = 1;
+        return true;
+    case WM_UNINSTALL_RESULT:
+        result = OnUninstallResult(wParam);
+        return true;
+    case WM_INSTALL_RESULT:
+        result = OnInstallResult(wParam);
+        return true;
+    case WM_DOWNLOAD_RESULT:
+        result = OnDownloadResult(wParam);
+        return true;
+    case WM_HOOK_LBUTTONDOWN:
+        result = 1;
+        return true;
+    default:
+        break;
+    }
+    return CControlLayerDlg::OnMessage(message, wParam, lParam, result);
+}

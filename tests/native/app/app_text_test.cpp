@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "app/image_source.h"
+#include "app/main_layout.h"
+#include "app/self_removal.h"
+#include "app/workflow_text.h"
+
+using skin::Rect;
+
+namespace {
+
+// Widths the bottom row is measured by in 宋体 at 12 pixels: 14 characters of 12, 6 of 6 pixels.
+const MainTextWidths kSongti12 = {204, 48};
+
+}  // namespace
+
+TEST(MainLayout, ControlsAtScaleOneAndAt120Dpi) {
+    const MainLayout one = LayOutMain({0, 0, 400, 600}, 1.0f, kSongti12);
+    EXPECT_EQ(one.action, skin::RectOfSize(77, 270, 246, 47));
+    EXPECT_EQ(one.actionSlice, one.action);
+    EXPECT_EQ(one.close, skin::RectOfSize(368, 0, 26, 34));
+    EXPECT_EQ(one.minimise, skin::RectOfSize(340, 0, 26, 34));
+    EXPECT_EQ(one.progress, (Rect{25, 333, 375, 353}));
+    EXPECT_EQ(one.moreTools, skin::RectOfSize(50, 540, 58, 18));
+    // c = 204 / 14 = 14: the tick box holds its cell and "同意", the link follows 6 pixels on.
+    EXPECT_EQ(one.tick, (Rect{8, 575, 8 + 16 + 28 + 2, 595}));
+    EXPECT_EQ(one.agreement, (Rect{60, 575, 60 + 196, 595}));
+    EXPECT_EQ(one.feedback, (Rect{400 - 60 - 6, 575, 394, 595}));
+
+    // 120 dpi: the layer is 480 x 720 and everything is scaled from the artwork.
+    const MainLayout big = LayOutMain({0, 0, 480, 720}, 1.2f, kSongti12);
+    EXPECT_EQ(big.action, skin::RectOfSize(92, 324, 295, 56));
+    EXPECT_EQ(big.actionSlice, (Rect{77, 270, 323, 317}));
+    EXPECT_EQ(big.close, skin::RectOfSize(442, 0, 31, 40));  // 480 - 37.44
+    EXPECT_EQ(big.title, skin::RectOfSize(225, 19, 168, 18));
+    EXPECT_EQ(big.progress, (Rect{30, 399, 450, 423}));
+    EXPECT_EQ(big.progressSlice, (Rect{25, 333, 375, 353}));
+    EXPECT_EQ(big.moreTools, skin::RectOfSize(60, 648, 69, 21));
+    EXPECT_EQ(big.tick.top, 689);  // 720 - 25 x 1.2f, truncated: the float scale is a hair above 1.2
+    EXPECT_EQ(big.tick.right, 9 + 19 + 28 + 2);
+}
+
+TEST(WorkflowText, EngineEndingsMapToResultsAndPrompts) {
+    EXPECT_EQ(DownloadResultFor(303), 1u);
+    EXPECT_EQ(DownloadResultFor(301), 1u);  // already complete: mount it as well
+    const struct {
+        int code;
+        unsigned result;
+        const wchar_t *prompt;
+    } failures[] = {{201, 3, L"网络问题获取失败！"}, {202, 4, L"下载文件保存失败！"}, {203, 5, L"网络中断！"},
+                    {204, 6, L"其他错误！"},         {302, 7, L"暂停下载！"}};
+    for (const auto &failure : failures) {
+        EXPECT_EQ(DownloadResultFor(failure.code), failure.result) << failure.code;
+        EXPECT_STREQ(DownloadResultPrompt(failure.result), failure.prompt) << failure.code;
+    }
+    EXPECT_EQ(DownloadResultFor(0), 0u);
+    EXPECT_EQ(DownloadResultPrompt(1), nullptr);
+    EXPECT_EQ(InstallResultRecord(1), nullptr);  // a finished install is not logged
+    EXPECT_STREQ(InstallResultRecord(3), L"卸载镜像文件失败");
+}
+
+TEST(ImageSource, MirrorAddressReplacesTheDefaultOnlyWhenUsable) {
+    bool refused = true;
+    EXPECT_EQ(ChooseImageUrl(nullptr, refused), kImageUrl);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(ChooseImageUrl("https://mirror.example/office/HomeStudent2019Retail.img?x=1", refused),
+              "https://mirror.example/office/HomeStudent2019Retail.img?x=1");
+    EXPECT_FALSE(refused);
+    for (const char *bad : {"ftp://mirror/x.img", "https://", "https://a b/x.img", "file:///c:/x.img"}) {
+        EXPECT_EQ(ChooseImageUrl(bad, refused), kImageUrl) << bad;
+        EXPECT_TRUE(refused) << bad;
+    }
+    EXPECT_EQ(ChooseImageUrl(("https://m/" + std::string(502, 'a')).c_str(), refused), kImageUrl);  // 512 bytes
+    EXPECT_EQ(ImagePathOnRoot("D:\\"), "D:\\HomeStudent2019Retail.img");
+}
+
+TEST(SelfRemoval, RemovesOnlyTheShippedFilesAndThenTheFolderIfEmpty) {
+    const std::wstring folder = L"C:\\Users\\Li Wei\\Downloads";
+    const std::wstring parameters = SelfRemovalParameters(folder, L"Halden (1).exe");
+    EXPECT_EQ(parameters.rfind(L"/C timeout /t 3 /nobreak & del /f /q ", 0), 0u) << parameters;
+    for (const wchar_t *file : {L"Halden (1).exe", L"Dravlin.dll", L"libcurl.dll", L"QuorinFeedbackInformation.dll",
+                                L"O15CTRRemove.diagcab", L"cssemerg97275.diagcab"}) {
+        EXPECT_NE(parameters.find(L"\"" + folder + L"\\" + file + L"\""), std::wstring::npos) << file;
+    }
+    // The folder itself only without /s: a folder that still holds the user's files stays.
+    EXPECT_EQ(parameters.substr(parameters.find(L" & rmdir")), L" & rmdir \"" + folder + L"\"");
+    EXPECT_EQ(parameters.find(L"/s"), std::wstring::npos);
+    // A drive root would name that drive's current folder; '%' is expanded even inside quotes.
+    EXPECT_TRUE(SelfRemovalParameters(L"D:", L"Halden.exe").empty());
+    EXPECT_TRUE(SelfRemovalParameters(L"C:\\100%done%", L"Halden.exe").empty());
+}
