@@ -9,6 +9,9 @@ bool CHaldenApp::InitInstance() {
     SetDllDirectoryW(L"");
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
 
+    // Restart support only: the system may start the tool again after an update restart or a crash.
+    RegisterApplicationRestart(nullptr, 0);  // a refusal changes nothing for this run
+
     winui::Application application;  // GDI+ and the common controls, for the life of the dialog
     if (!application.Ok()) return false;
     CHaldenDlg dialog;
