@@ -10,7 +10,7 @@ bool CFeedbackService::LoadFrom(const std::wstring &libraryPath) {
     // current folder, where anything may lie.
     if (!m_hModule) {
         m_hModule = LoadLibraryExW(libraryPath.c_str(), nullptr,
-                                   LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+                                   LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
     if (!m_hModule) return false;
 #define QUORIN_FEEDBACK_LOOKUP(name, arguments)                                                     \

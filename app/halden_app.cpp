@@ -1,13 +1,13 @@
 #include "app/halden_app.h"
 
 #include "app/halden_dlg.h"
+#include "sysops/library_search.h"
 #include "winui/application.h"
 
 bool CHaldenApp::InitInstance() {
-    // Libraries loaded at run time come from the program's and the system's folders only, never
-    // from the current folder, where anything may lie.
-    SetDllDirectoryW(L"");
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    // Libraries loaded by name come from the system folder only, never from the current folder,
+    // where anything may lie; the feedback library is loaded by its full path.
+    HardenLibrarySearch();  // false only on a system without the call, which is refused below
 
     // Restart support only: the system may start the tool again after an update restart or a crash.
     RegisterApplicationRestart(nullptr, 0);  // a refusal changes nothing for this run

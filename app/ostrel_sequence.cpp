@@ -153,7 +153,7 @@ void COstrelDlg::MountAndStartSetup() {
     DriveSpaceMap before;
     GetDriveSpaceMap(before);
     std::wstring output;  // not examined: a mount that fails inside PowerShell shows as no new drive
-    if (!RunCommandCapture(MountCommand(image), output)) {
+    if (!RunCommandCapture(MountCommand(image), output, CommandLimitMs(CommandKind::Mount))) {
         CloseWaitBox();
         ShowPrompt(L"挂载镜像文件失败！", skin::ConfirmOnly);
         WriteLog(L"挂载镜像文件失败");

@@ -42,6 +42,7 @@ bool CExecutePromptDlg::PlaceSelf(int width, int height) {
 }
 
 void CExecutePromptDlg::Close() {
+    m_bCloseRequested = false;
     if (CExecutePromptChildDlg *child = GetExecuteChild()) child->StopAnimation();
     EndDialog(IDOK);
 }

@@ -13,8 +13,10 @@ public:
     void SetText(const std::wstring &text) { m_strText = text; }  // before DoModal
     // Changes the shown text while the box is up; does nothing before its layer exists.
     void UpdateText(const std::wstring &text);
-    // Closes the box from any thread, also when it is asked before the box's window exists: the
-    // request is kept and the box then closes as soon as it has opened.
+    // Closes the box from any thread, also when it is asked before the box's window exists (the
+    // work may end before the box has opened): the request is then kept and the next showing
+    // closes as soon as it has opened. Closing a showing forgets the request, so one request
+    // never closes more than one showing.
     void RequestClose();
     CExecutePromptChildDlg *GetExecuteChild() const { return static_cast<CExecutePromptChildDlg *>(GetChild()); }
 

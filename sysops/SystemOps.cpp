@@ -84,7 +84,7 @@ bool CSystemOps::RemoveOffice() {
     }
     const std::vector<std::wstring> steps = RemovalCommands(GetModuleDir());
     for (size_t step = 0; step < steps.size(); ++step) {
-        if (m_runners.run(steps[step], false)) continue;
+        if (m_runners.run(steps[step], false, CommandLimitMs(CommandKind::Removal))) continue;
         SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
         SendMessageW(ownerWnd, WM_UNINSTALL_RESULT, kUninstallFailed, 0);
         LogRecord(L"卸载当前系统的Office失败 " + std::to_wstring(step + 1));
@@ -110,7 +110,7 @@ bool CSystemOps::StartFinishInstall(std::wstring setup, std::wstring image) {
 }
 
 bool CSystemOps::FinishInstall() {
-    if (!m_runners.run(setupCommand, false)) {
+    if (!m_runners.run(setupCommand, false, INFINITE)) {  // an installation may take long
         SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
         SendMessageW(ownerWnd, WM_INSTALL_RESULT, kInstallSetupFailed, 0);
         LogRecord(L"卸载当前系统的Office失败 5");
@@ -120,11 +120,12 @@ bool CSystemOps::FinishInstall() {
     KillProcessByName(L"OfficeClickToRun.exe");
 
     std::wstring dismountOutput;  // not examined
-    if (m_runners.capture(DismountCommand(imagePath), dismountOutput)) {
+    if (m_runners.capture(DismountCommand(imagePath), dismountOutput, CommandLimitMs(CommandKind::Dismount))) {
         // Give the system time to let go of the image before it is deleted.
         Sleep(2000);
         std::wstring deleteOutput;
-        m_runners.capture(DeleteImageCommand(imagePath), deleteOutput);  // a failed delete goes unnoticed
+        // A failed delete goes unnoticed.
+        m_runners.capture(DeleteImageCommand(imagePath), deleteOutput, CommandLimitMs(CommandKind::Delete));
     } else {
         SendMessageW(ownerWnd, WM_INSTALL_RESULT, kInstallDismountFailed, 0);
     }

@@ -8,10 +8,11 @@
 
 #include "sysops/CommandRunner.h"
 
-// The two command runners the workers use; tests put recording or failing ones in their place.
+// The two command runners the workers use, with the time limit of each command (INFINITE for
+// none); tests put recording or failing ones in their place.
 struct CommandRunners {
-    std::function<int(std::wstring, bool)> run = RunCommand;
-    std::function<int(std::wstring, std::wstring &)> capture = RunCommandCapture;
+    std::function<int(std::wstring, bool, DWORD)> run = RunCommand;
+    std::function<int(std::wstring, std::wstring &, DWORD)> capture = RunCommandCapture;
 };
 
 class CSystemOps {
@@ -31,13 +32,14 @@ public:
     // Starts RemoveOffice on a detached thread; false (and a log record) when it cannot start.
     bool StartRemoveOffice();
     // Runs the five removal steps, writes the marker, and reports WM_CLOSE_EXECUTE_PROMPT then
-    // WM_UNINSTALL_RESULT.
+    // WM_UNINSTALL_RESULT. A step still running after its limit counts as one that could not run.
     bool RemoveOffice();
 
     // Stores both texts and starts FinishInstall on a detached thread. This object must outlive
     // the worker.
     bool StartFinishInstall(std::wstring setup, std::wstring image);
-    // Runs the setup, ends the Click-to-Run processes, dismounts and deletes the image.
+    // Runs the setup (without a time limit), ends the Click-to-Run processes, dismounts and deletes
+    // the image. A dismount still running after its limit counts as one that could not run.
     bool FinishInstall();
 
     // Enables the shutdown privilege and forces a restart; false when the privilege or the restart

@@ -130,3 +130,22 @@ TEST(ExecutePrompt, SitsCentredOverItsOwnerTwentyPixelsHigh) {
     EXPECT_EQ(layer.right - layer.left, 204);
     EXPECT_EQ(layer.bottom - layer.top, 104);
 }
+
+// One box object shown again and again, as a caller that keeps it would.
+TEST(ExecutePrompt, EachCloseRequestClosesOneShowingOnly) {
+    CExecutePromptDlg box;
+    auto showAndClose = [&box] {
+        bool visible = false;
+        const INT_PTR result = RunModal(box, [&] {
+            visible = IsWindowVisible(box.GetSafeHwnd()) != FALSE;
+            box.RequestClose();
+        });
+        return result == IDOK && visible;
+    };
+    EXPECT_TRUE(showAndClose());
+    EXPECT_TRUE(showAndClose());
+    // A request with no box up is kept for the next showing, and forgotten once it has closed it.
+    box.RequestClose();
+    EXPECT_EQ(RunModal(box, [] {}, 5000), IDOK);
+    EXPECT_TRUE(showAndClose());
+}

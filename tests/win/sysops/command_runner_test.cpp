@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "sysops/CommandText.h"
+#include "sysops/ScopedHandle.h"
 #include "worker_harness.h"
 
 namespace {
@@ -12,6 +16,15 @@ class CommandRunnerTest : public ::testing::Test {
 protected:
     void SetUp() override { CreateDirectoryW(kScratch.c_str(), nullptr); }
 };
+
+bool WaitUntilNoneRunning(const wchar_t *imageName, DWORD timeoutMs = 10000) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (RunningCount(imageName) > 0) {
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(50);
+    }
+    return true;
+}
 }  // namespace
 
 TEST_F(CommandRunnerTest, CaptureAppendsStandardOutputAndErrorToWhatTheStringHeld) {
@@ -75,4 +88,73 @@ TEST_F(CommandRunnerTest, LongCommandsAreNeverCutShort) {
     EXPECT_EQ(RunCommand(tooLong, false), 0);
     EXPECT_EQ(RunCommandCapture(tooLong, output), 0);
     EXPECT_FALSE(Exists(file));
+}
+
+// The program runs as administrator and is started from folders such as Downloads, where anything
+// can lie: programs there named like the interpreter or PowerShell must never be run.
+TEST_F(CommandRunnerTest, ProgramsPlantedBesideTheProgramOrInTheCurrentFolderNeverRun) {
+    DoubleCalls calls(L"planted");
+    const std::wstring marker = L"C:\\users\\Public\\halden-planted-ran.txt";
+    const std::wstring programFolder = kScratch + L"\\planted-program";
+    const std::wstring currentFolder = kScratch + L"\\planted-current";
+    const std::wstring image = kScratch + L"\\planted image.img";
+    const std::wstring planted = GetModuleDir() + L"\\planted.exe";
+    CreateDirectoryW(programFolder.c_str(), nullptr);
+    CreateDirectoryW(currentFolder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW((GetModuleDir() + L"\\runner_probe.exe").c_str(), (programFolder + L"\\runner_probe.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(planted.c_str(), (programFolder + L"\\cmd.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(planted.c_str(), (currentFolder + L"\\cmd.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(planted.c_str(), (currentFolder + L"\\powershell.exe").c_str(), FALSE));
+    ASSERT_TRUE(WriteBytes(image, "disc image"));
+    for (const wchar_t *result : {L"\\ran.txt", L"\\captured.txt"}) DeleteFileW((kScratch + result).c_str());
+    DeleteFileW(marker.c_str());
+
+    std::wstring line = L"\"" + programFolder + L"\\runner_probe.exe\" \"" + kScratch + L"\" \"" + image + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder.c_str(),
+                               &startup, &info));
+    ScopedHandle process(info.hProcess), thread(info.hThread);
+    ASSERT_EQ(WaitForSingleObject(process.Get(), 120000), WAIT_OBJECT_0);
+    DWORD succeeded = 0;
+    GetExitCodeProcess(process.Get(), &succeeded);
+
+    EXPECT_FALSE(Exists(marker)) << ReadBytes(marker);
+    EXPECT_EQ(succeeded, 4u);
+    EXPECT_EQ(ReadBytes(kScratch + L"\\ran.txt"), "ran\r\n");
+    EXPECT_EQ(ReadBytes(kScratch + L"\\captured.txt"), "captured\r\n");
+    std::vector<DoubleCall> powershell = calls.CallsOf("powershell.exe");
+    ASSERT_EQ(powershell.size(), 4u);  // each call, then its outcome
+    EXPECT_EQ(powershell[0].commandLine, Utf8(MountCommand(image)));
+    EXPECT_EQ(powershell[1].note.substr(0, 8), "mounted ");
+    EXPECT_EQ(powershell[3].note.substr(0, 11), "dismounted ");
+}
+
+// A child holds only its own output: any other pipe of this process, such as another capture's,
+// is let go of at once. A command that hangs is ended at its limit with everything it started.
+TEST_F(CommandRunnerTest, ChildrenHoldOnlyTheirOwnOutputAndHangingCommandsEndAtTheirLimit) {
+    DoubleCalls calls(L"limits");
+    const double before = NowMs();
+    EXPECT_EQ(RunCommand(L"timeout /t 600 /nobreak", false, 2000), 0);
+    EXPECT_GE(NowMs() - before, 1900.0);  // the limit, give or take the system's tick
+    EXPECT_TRUE(WaitUntilNoneRunning(L"timeout.exe"));
+
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    HANDLE readHandle = nullptr, writeHandle = nullptr;
+    ASSERT_TRUE(CreatePipe(&readHandle, &writeHandle, &inheritable, 0));
+    ScopedHandle otherRead(readHandle), otherWrite(writeHandle);
+    int result = -1;
+    std::wstring output;
+    std::thread hanging([&] { result = RunCommandCapture(L"echo started& timeout /t 600 /nobreak", output, 15000); });
+    ASSERT_TRUE(calls.WaitForCalls("timeout.exe", 2));
+    otherWrite.Close();
+    char byte = 0;
+    DWORD got = 0;
+    EXPECT_FALSE(ReadFile(otherRead.Get(), &byte, 1, &got, nullptr));  // broken: nobody else holds it
+    EXPECT_EQ(RunningCount(L"timeout.exe"), 1u);                       // while the command still runs
+    hanging.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(output, L"started\r\n");
+    EXPECT_TRUE(WaitUntilNoneRunning(L"timeout.exe"));
 }

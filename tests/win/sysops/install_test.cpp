@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <mutex>
 
@@ -18,28 +17,10 @@ using Messages = std::vector<std::pair<UINT, WPARAM>>;
 // A command the worker ran, with when it started and ended.
 struct TimedCommand {
     std::wstring command;
+    DWORD limitMs = 0;
     double started = 0;  // milliseconds
     double ended = 0;
 };
-
-double NowMs() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-size_t RunningCount(const wchar_t *imageName) {
-    size_t count = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (_wcsicmp(entry.szExeFile, imageName) == 0) ++count;
-    }
-    CloseHandle(snapshot);
-    return count;
-}
 
 class InstallTest : public ::testing::Test {
 protected:
@@ -76,9 +57,9 @@ TEST_F(InstallTest, RunsSetupEndsClickToRunDismountsAndDeletesTheImageTwoSeconds
     std::mutex lock;
     std::vector<TimedCommand> captured;
     CommandRunners timed;
-    timed.capture = [&](std::wstring command, std::wstring &output) {
-        TimedCommand entry{command, NowMs(), 0};
-        int result = RunCommandCapture(command, output);
+    timed.capture = [&](std::wstring command, std::wstring &output, DWORD limitMs) {
+        TimedCommand entry{command, limitMs, NowMs(), 0};
+        int result = RunCommandCapture(command, output, limitMs);
         entry.ended = NowMs();
         std::lock_guard<std::mutex> hold(lock);
         captured.push_back(entry);
@@ -101,6 +82,8 @@ TEST_F(InstallTest, RunsSetupEndsClickToRunDismountsAndDeletesTheImageTwoSeconds
     ASSERT_EQ(captured.size(), 2u);
     EXPECT_EQ(captured[0].command, DismountCommand(image));
     EXPECT_EQ(captured[1].command, DeleteImageCommand(image));
+    EXPECT_EQ(captured[0].limitMs, CommandLimitMs(CommandKind::Dismount));
+    EXPECT_EQ(captured[1].limitMs, CommandLimitMs(CommandKind::Delete));
     EXPECT_GE(captured[1].started - captured[0].ended, 2000.0);
     std::vector<DoubleCall> powershell = calls.CallsOf("powershell.exe");
     ASSERT_FALSE(powershell.empty());
@@ -115,8 +98,8 @@ TEST_F(InstallTest, RunsSetupEndsClickToRunDismountsAndDeletesTheImageTwoSeconds
 TEST_F(InstallTest, AFailedDismountReportsThreeThenOneAndKeepsTheImage) {
     std::vector<std::wstring> captured;
     CommandRunners runners;
-    runners.run = [](std::wstring, bool) { return 1; };
-    runners.capture = [&](std::wstring command, std::wstring &) {
+    runners.run = [](std::wstring, bool, DWORD) { return 1; };
+    runners.capture = [&](std::wstring command, std::wstring &, DWORD) {
         captured.push_back(command);
         return 0;
     };
@@ -134,11 +117,12 @@ TEST_F(InstallTest, ASetupThatCannotStartIsReportedAndLoggedAndNothingElseRuns) 
     std::vector<std::wstring> ran;
     size_t captures = 0;
     CommandRunners runners;
-    runners.run = [&](std::wstring command, bool) {
+    runners.run = [&](std::wstring command, bool, DWORD limitMs) {
+        EXPECT_EQ(limitMs, INFINITE);  // the setup itself is never cut short
         ran.push_back(command);
         return 0;
     };
-    runners.capture = [&](std::wstring, std::wstring &) { return ++captures, 1; };
+    runners.capture = [&](std::wstring, std::wstring &, DWORD) { return ++captures, 1; };
     CSystemOps failingOps(runners);
     failingOps.Attach(recorder.Window());
     EXPECT_FALSE(failingOps.FinishInstall());  // on this thread: the object has no setup or image yet

@@ -66,7 +66,7 @@ TEST_F(RemovalTest, AMissingPackageFailsTheRemovalBeforeAnythingRuns) {
     WriteBytes(GetModuleDir() + L"\\" + Wide(kPackages[0]), "cab");
     std::vector<std::wstring> attempted;
     CommandRunners runners;
-    runners.run = [&](std::wstring command, bool) {
+    runners.run = [&](std::wstring command, bool, DWORD) {
         attempted.push_back(command);
         return 1;
     };
@@ -87,8 +87,9 @@ TEST_F(RemovalTest, AStepThatCannotStartIsLoggedAndStopsTheRemoval) {
         MessageRecorder messages;
         std::vector<std::wstring> attempted;
         CommandRunners runners;
-        runners.run = [&](std::wstring command, bool show) {
+        runners.run = [&](std::wstring command, bool show, DWORD limitMs) {
             EXPECT_FALSE(show);
+            EXPECT_EQ(limitMs, CommandLimitMs(CommandKind::Removal));
             attempted.push_back(command);
             return attempted.size() == failing ? 0 : 1;
         };
@@ -109,7 +110,7 @@ TEST_F(RemovalTest, AMarkerThatCannotBeWrittenIsAFailedRemoval) {
     ASSERT_TRUE(CreateDirectoryW(UninstallMarkerPath().c_str(), nullptr));
     EXPECT_EQ(WriteUninstallMarker(), 0);
     CommandRunners runners;
-    runners.run = [](std::wstring, bool) { return 1; };
+    runners.run = [](std::wstring, bool, DWORD) { return 1; };
     PutPackagesBesideTheProgram();
     CSystemOps quietOps(runners);
     quietOps.Attach(recorder.Window());

@@ -2,6 +2,7 @@
 // What the worker tests share: a window that records the private messages the workers send, the
 // doubles' record file, the program's log and a few file helpers.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <chrono>
 #include <sstream>
@@ -167,4 +168,23 @@ inline std::string Utf8(const std::wstring &text) {
     std::string utf8(static_cast<size_t>(size > 0 ? size - 1 : 0), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
     return utf8;
+}
+
+inline double NowMs() {
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+inline size_t RunningCount(const wchar_t *imageName) {
+    size_t count = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, imageName) == 0) ++count;
+    }
+    CloseHandle(snapshot);
+    return count;
 }
