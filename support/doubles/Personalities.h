@@ -4,6 +4,10 @@
 
 int RunPowershell(const std::wstring &commandLine);
 int RunSetup();
+// The file a mounted drive offers as name ("Setup64.exe"): a prepared one (signed by
+// scripts/sign-setup-double.sh) from HALDEN_DOUBLES_SETUP or C:\ProgramData\HaldenDoubles\setup
+// when there is one, else this program itself.
+std::wstring SetupProgramSource(const wchar_t *name);
 int RunClickToRun();
 int RunTroubleshooter();
 int RunTimeout(const std::wstring &commandLine);

@@ -75,10 +75,8 @@ int Mount(const std::wstring &image) {
     CreateDirectoryW((DoublesFolder() + L"\\mounts").c_str(), nullptr);
     CreateDirectoryW(folder.c_str(), nullptr);
     CreateDirectoryW((folder + L"\\Office").c_str(), nullptr);
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    if (!CopyFileW(self, (folder + L"\\Office\\Setup64.exe").c_str(), FALSE) ||
-        !CopyFileW(self, (folder + L"\\Office\\Setup32.exe").c_str(), FALSE)) {
+    if (!CopyFileW(SetupProgramSource(L"Setup64.exe").c_str(), (folder + L"\\Office\\Setup64.exe").c_str(), FALSE) ||
+        !CopyFileW(SetupProgramSource(L"Setup32.exe").c_str(), (folder + L"\\Office\\Setup32.exe").c_str(), FALSE)) {
         return Fail(L"cannot fill " + folder);
     }
     if (!WriteState(letter, image) || !DefineWineDrive(letter, folder, DRIVE_CDROM)) return Fail(L"cannot mount " + image);

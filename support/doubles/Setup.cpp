@@ -33,6 +33,17 @@ bool StartCopyNamed(const std::wstring &name) {
 
 }  // namespace
 
+std::wstring SetupProgramSource(const wchar_t *name) {
+    wchar_t configured[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"HALDEN_DOUBLES_SETUP", configured, MAX_PATH);
+    const std::wstring folder = length > 0 && length < MAX_PATH ? configured : DoublesFolder() + L"\\setup";
+    const std::wstring prepared = folder + L"\\" + name;
+    if (GetFileAttributesW(prepared.c_str()) != INVALID_FILE_ATTRIBUTES) return prepared;
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return self;
+}
+
 // With HALDEN_DOUBLE_SETUP_STARTS_C2R=1 it leaves both Click-to-Run processes running and notes
 // "started N" with the number it started.
 int RunSetup() {
