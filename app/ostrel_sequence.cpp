@@ -5,6 +5,7 @@
 #include <io.h>
 
 #include <cstring>
+#include <cwchar>
 
 #include "app/image_source.h"
 #include "app/ostrel_dlg.h"
@@ -13,6 +14,7 @@
 #include "sysops/CommandText.h"
 #include "sysops/PrivateMessages.h"
 #include "sysops/SystemChecks.h"
+#include "sysops/setup_signature.h"
 
 namespace {
 
@@ -52,6 +54,15 @@ std::string NewSetupRoot(const DriveSpaceMap &before, const wchar_t *setupFile) 
         if (_waccess(candidate.c_str(), 0) != -1) return entry.first;
     }
     return {};
+}
+
+// Names the refused file, the system's answer and, when one was read, the signer.
+std::wstring SignatureRecord(const SetupSignature &signature) {
+    wchar_t code[16] = {};
+    swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(signature.result));
+    std::wstring record = L"安装程序签名无效 " + signature.program + L" " + code;
+    if (!signature.signer.empty()) record += L" 签名者 " + signature.signer;
+    return record;
 }
 
 }  // namespace
@@ -171,6 +182,17 @@ void COstrelDlg::MountAndStartSetup() {
         CloseWaitBox();
         ShowPrompt(L"没有找到指定的安装装文件！", skin::ConfirmOnly);
         WriteLog(L"没有找到指定的安装装文件");
+        return;
+    }
+    // The image lies where other users may write: only a setup signed by its maker runs with our
+    // rights. A refused image is dismounted but kept, so that it can be examined.
+    const SetupSignature signature = CheckSetupProgram(Widen(root), windows64);
+    if (!signature.mayRun) {
+        std::wstring ignored;
+        RunCommandCapture(DismountCommand(image), ignored, CommandLimitMs(CommandKind::Dismount));
+        WriteLog(SignatureRecord(signature));  // before the prompt: the record must not wait for the user
+        CloseWaitBox();
+        ShowPrompt(L"安装程序的数字签名无效，未安装任何内容！", skin::ConfirmOnly);
         return;
     }
     m_bWorkerRunning = true;
