@@ -77,7 +77,9 @@ bool ReadSmallFile(const std::string &path, std::size_t limit, std::string &data
 bool ReplaceSmallFile(const std::string &path, const std::string &data) {
     std::wstring wide = Wide(path);
     if (wide.empty()) return false;
-    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    // Made afresh, so that nothing planted at its name (a link, say) is written through.
+    if (!RemoveFile(path)) return false;
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
@@ -158,8 +160,24 @@ bool IsDirectory(const std::string &path) {
 
 bool MakeDirectory(const std::string &path) { return !path.empty() && mkdir(path.c_str(), 0777) == 0; }
 
+namespace {
+
+// Files the engine opens never block the opening thread (a FIFO planted at the name would, for
+// ever) and must be regular files.
+int OpenRegular(const std::string &path, int flags, mode_t mode = 0) {
+    int fd = path.empty() ? -1 : open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
+    struct stat info;
+    if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
 bool ReadSmallFile(const std::string &path, std::size_t limit, std::string &data) {
-    int fd = path.empty() ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = OpenRegular(path, O_RDONLY | O_NOFOLLOW);
     if (fd < 0) return false;
     std::string buffer(limit + 1, '\0');
     std::size_t got = 0;
@@ -178,9 +196,18 @@ bool ReadSmallFile(const std::string &path, std::size_t limit, std::string &data
 }
 
 bool ReplaceSmallFile(const std::string &path, const std::string &data) {
-    AppendFile file;
-    if (!file.Open(path, true)) return false;
-    return file.Write(data.data(), data.size());
+    // Made afresh, so that nothing planted at its name (a link, say) is written through.
+    if (!RemoveFile(path)) return false;
+    int fd = OpenRegular(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+    if (fd < 0) return false;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return close(fd) == 0 && done == data.size();
 }
 
 bool RemoveFile(const std::string &path) { return !path.empty() && (unlink(path.c_str()) == 0 || errno == ENOENT); }
@@ -194,7 +221,7 @@ AppendFile::~AppendFile() { Close(); }
 bool AppendFile::Open(const std::string &path, bool startEmpty) {
     Close();
     if (path.empty()) return false;
-    fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | (startEmpty ? O_TRUNC : 0), 0666);
+    fd_ = OpenRegular(path, O_WRONLY | O_CREAT | O_APPEND | (startEmpty ? O_TRUNC : 0), 0666);
     return fd_ >= 0;
 }
 

@@ -4,6 +4,11 @@
 #include <filesystem>
 #include <fstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "engine_fixture.h"
 
 using dtest::FileSize;
@@ -227,5 +232,28 @@ TEST_F(Engine, HttpsRefusesACertificateForAnotherName) {
     byAddress.replace(byAddress.find("localhost"), 9, "127.0.0.1");
     ASSERT_EQ(1, DownloadFile(23, (byAddress + path).c_str(), dir.c_str(), 0));
     EXPECT_EQ(SizeQueryFailed, recorder.WaitEnding(23));
+}
+#endif
+
+#ifndef _WIN32  // FIFOs and free symbolic links are for POSIX neighbours
+TEST_F(Engine, FilesPlantedBesideTheDownloadNeitherBlockItNorAreWrittenThrough) {
+    std::string body = dtest::Pattern(200000, 42);
+    std::string path = Serve("planted.bin", body);
+    // A FIFO as the companion of a partial file, and a link from the companion of another to a
+    // file of the user's; a FIFO as the download itself.
+    dtest::WriteFile(Out("planted.bin"), body.substr(0, 1000));
+    ASSERT_EQ(0, mkfifo(Out("planted.bin.dravlin").c_str(), 0600));
+    dtest::WriteFile(Out("victim.txt"), "precious");
+    ASSERT_EQ(0, symlink(Out("victim.txt").c_str(), Out("linked.bin.dravlin").c_str()));
+    ASSERT_EQ(0, mkfifo(Out("fifo.bin").c_str(), 0600));
+    ASSERT_EQ(1, DownloadFile(1, Url(path).c_str(), dir.c_str(), 0));
+    ASSERT_EQ(1, DownloadFile(2, Url(path).c_str(), Out("linked.bin").c_str(), 0));
+    ASSERT_EQ(1, DownloadFile(3, Url(path).c_str(), Out("fifo.bin").c_str(), 0));
+    EXPECT_EQ(Finished, recorder.WaitEnding(1, std::chrono::seconds(10)));
+    EXPECT_EQ(Finished, recorder.WaitEnding(2, std::chrono::seconds(10)));
+    EXPECT_EQ(SaveFileFailed, recorder.WaitEnding(3, std::chrono::seconds(10)));
+    EXPECT_TRUE(ReadFile(Out("planted.bin")) == body) << "an unreadable companion starts the file again";
+    EXPECT_TRUE(ReadFile(Out("linked.bin")) == body);
+    EXPECT_EQ("precious", ReadFile(Out("victim.txt")));
 }
 #endif
