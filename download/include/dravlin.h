@@ -33,7 +33,8 @@
  * Threads and callbacks
  *  - Each started task has a transfer thread, which calls the ending callback, and a reporter thread,
  *    which calls the progress callback. Callbacks of different tasks, and the two callbacks of one
- *    task, may run at the same time. No engine lock is held while a callback runs.
+ *    task (but see the next note), may run at the same time. No engine lock is held while a
+ *    callback runs.
  *  - A run that ends with a 3xx code ends its task, and its ending callback is the task's last
  *    callback: it starts only once a progress callback of the task under way has returned, and no
  *    progress callback starts afterwards. A progress callback must therefore never wait for its
