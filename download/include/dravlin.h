@@ -5,6 +5,18 @@
  * of the file is already on disk. At most a set number of tasks transfer at once (3 unless changed);
  * the rest wait and start in ascending id order as slots come free.
  *
+ * Resuming never mixes two versions of a file. When the server names the file's version (an ETag
+ * or a Last-Modified header), the task keeps it, with the remote size, in a small companion file
+ * beside the download: the file's name followed by ".dravlin" (e.g. "disc.img.dravlin"). It is
+ * written before the first byte is appended and removed once the file is complete (303 or 301).
+ * A later run compares it with what the server now reports: a file that changed, or a companion
+ * that cannot be read, makes the run start the file again from nothing; the resumed request also
+ * carries If-Range, so a change between the size query and the transfer ends the run with 204
+ * before a byte is appended. A server that names no version is resumed unchecked, and so is a
+ * partial file without a companion (its companion is written then). A companion that cannot be
+ * written (on Windows, for instance, when the path would pass 259 characters) leaves that download
+ * unchecked too.
+ *
  * General rules
  *  - Every function accepts any argument values and lets no exception escape. Null strings are
  *    treated as empty. All but InvalidCurl may be called from any thread at any time; InvalidCurl
@@ -21,14 +33,21 @@
  * Threads and callbacks
  *  - Each started task has a transfer thread, which calls the ending callback, and a reporter thread,
  *    which calls the progress callback. Callbacks of different tasks, and the two callbacks of one
- *    task, may run at the same time. No engine lock is held while a callback runs.
+ *    task (but see the next note), may run at the same time. No engine lock is held while a
+ *    callback runs.
+ *  - A run that ends with a 3xx code ends its task, and its ending callback is the task's last
+ *    callback: it starts only once a progress callback of the task under way has returned, and no
+ *    progress callback starts afterwards. A progress callback must therefore never wait for its
+ *    task's ending callback. After a 2xx ending the task stays, and so do its progress reports.
  *  - A callback may call any export, including DeleteDownloadTask or DownloadFile for its own task.
  *    ReleaseCurl called from a callback deletes every task but leaves libcurl's global state alone
  *    (its own thread is still using it); call ReleaseCurl again from outside a callback to release it.
- *  - DeleteDownloadTask, DownloadFile with an id already in use, and ReleaseCurl wait until the
- *    callbacks of the tasks they remove have returned. A callback must therefore never wait for the
- *    thread that calls these (for example by a blocking cross-thread message to it): that would
- *    deadlock. The only exception made is for callbacks that are themselves inside such an export.
+ *  - DeleteDownloadTask, DownloadFile with an id already in use, and ReleaseCurl wait, first until
+ *    the runs of the tasks they remove have stopped writing and closed their files (which needs no
+ *    callback and takes a moment), then until the callbacks of those tasks under way have returned.
+ *    A callback must therefore never wait for the thread that calls these (for example by a blocking
+ *    cross-thread message to it): that would deadlock. The only exception made is for callbacks that
+ *    are themselves inside such an export.
  *
  * Settings read from the environment at the start of every run of a task (test and site settings;
  * the shipped program sets none of them):
@@ -36,7 +55,8 @@
  *    It narrows trust; it never turns verification off.
  *  - DRAVLIN_QUERY_TIMEOUT_MS: time limit of one size query request (default 30000).
  *  - DRAVLIN_STALL_TIMEOUT_S: a transfer that receives nothing for this long ends with
- *    OtherError (default 60). A paused transfer is never ended for being idle.
+ *    OtherError (default 60), within about a second of the limit. A paused transfer is never ended
+ *    for being idle.
  */
 #ifndef DRAVLIN_H
 #define DRAVLIN_H
@@ -59,33 +79,45 @@ extern "C" {
 
 /* How a run of a task ended, as passed to the ending callback.
  * 2xx: the run failed; the task stays registered (CancelDownload on it returns 1) until it is
- *      deleted or replaced by DownloadFile with the same id. It is not retried by itself.
+ *      deleted or replaced by DownloadFile with the same id. It is not retried by itself. If its
+ *      transfer had begun, its reporter goes on reporting (see the progress callback).
  * 3xx: the task is finished; it is removed from the registry once the ending callback returns. */
 enum DownloadEndCode {
     SizeQueryFailed = 201,    /* the remote size could not be learned in 5 attempts, or it is 0;
-                                 also: URL or path refused (empty, too long, no '/' in the URL,
-                                 no directory separator in the path) or directory not creatable */
+                                 also: input refused before any request (URL or path empty or too
+                                 long, URL not http:// or https://, no directory separator in the
+                                 path, no file name in the URL where one is needed) or directory
+                                 not creatable */
     SaveFileFailed = 202,     /* the destination file cannot be opened for appending */
-    NetworkInterrupted = 203, /* the connection broke while receiving; the partial file is kept */
+    NetworkInterrupted = 203, /* the connection broke while receiving, whether reset or closed before
+                                 the whole file arrived; the partial file is kept */
     OtherError = 204,         /* any other transfer failure: HTTP error status, no data for the stall
-                                 time, refused resume, write failure, TLS failure; file kept */
+                                 time, refused resume (also: the file changed since the size query),
+                                 write failure, TLS failure; file kept */
     AlreadyComplete = 301,    /* the file already has the remote size; nothing was transferred */
     Aborted = 302,            /* the transfer was cancelled; the partial file is kept */
     Finished = 303            /* the whole file is on disk */
 };
 
 /* Progress callback. Called on the task's reporter thread about once a second while the task is
- * transferring or paused, the first time as soon as the task starts.
+ * transferring or paused, the first time as soon as its transfer begins (after the size query;
+ * a run that ends before that, with 201, 202 or 301, reports no progress). After a 2xx ending it
+ * goes on once a second, with speed "0.00B" ("0.00kB" if paused) and the last percentage, until
+ * the task is deleted or replaced.
  *   taskId    the task's id
- *   speedText the current speed with its unit, e.g. "0.00B", "1.50kB", "12.30M", "1.02G"; "0.00kB"
- *             while paused. Owned by the library, valid only during the call: copy it to keep it.
- *   percent   the whole-number part of the share of the file on disk, 0 to 100
+ *   speedText the current speed with its unit, e.g. "0.00B", "1.50kB", "12.30M", "1.02G": that of
+ *             the bytes received since the previous report, so a stall reads "0.00B" by the second
+ *             report after it; "0.00kB" while paused. Owned by the library, valid only during the
+ *             call: copy it to keep it.
+ *   percent   the whole-number part of the share of the file on disk, 0 to 100, counting what was
+ *             there before this run from the first report on
  *   userData  the pointer registered with SetDownloadDriverFileCallback */
 typedef void (DRAVLIN_CALL *DownloadDriverFileCallback)(int taskId, const char *speedText, int percent, void *userData);
 
 /* Ending callback. Called on the task's transfer thread exactly once per run of the task, when the
  * run ends, with a DownloadEndCode. It is not called for a task that was deleted or replaced before
- * its run ended. After a 3xx code returns, the task is removed; its id is free for reuse.
+ * its run ended. After a 3xx code returns, the task is removed; its id is free for reuse. For a 3xx
+ * code it is the task's last callback (see the thread notes).
  *   taskId, endCode, userData (the pointer registered with SetDownloadDriverFileErrorCallback) */
 typedef void (DRAVLIN_CALL *DownloadDriverFileErrorCallback)(int taskId, int endCode, void *userData);
 
@@ -94,8 +126,10 @@ typedef void (DRAVLIN_CALL *DownloadDriverFileErrorCallback)(int taskId, int end
 DRAVLIN_API int DRAVLIN_CALL InvalidCurl(void);
 
 /* Deletes every task as DeleteDownloadTask(-1) does, waits until every engine thread has ended, then
- * releases libcurl's global state. When it returns, no callback runs any more and no engine thread
- * is left. From inside a callback see the thread notes above. */
+ * releases libcurl's global state. From the moment it begins until it returns DownloadFile refuses
+ * new tasks (it returns 0), so it always returns, whatever callbacks do meanwhile. When it returns,
+ * no callback runs any more and no engine thread is left. From inside a callback see the thread
+ * notes above. */
 DRAVLIN_API void DRAVLIN_CALL ReleaseCurl(void);
 
 /* Register the progress callback (or the ending callback) with the user data passed to it.
@@ -106,17 +140,22 @@ DRAVLIN_API int DRAVLIN_CALL SetDownloadDriverFileCallback(DownloadDriverFileCal
 DRAVLIN_API int DRAVLIN_CALL SetDownloadDriverFileErrorCallback(DownloadDriverFileErrorCallback callback, void *userData);
 
 /* Creates the task taskId that downloads url into path and starts it if a slot is free.
- *   url   http:// or https:// address, at most 511 bytes
- *   path  a file (its last component holds a '.' followed by a character, e.g. "a/data.1"), or a
- *         directory (anything else, with or without a final separator), into which the file named
- *         by the URL's last segment (up to '?' or '&') is saved. At most 255 bytes, also after the
- *         name is appended. Missing directories are created, one level at a time. The separator is
- *         '/' on Linux; '\' and '/' on Windows.
- * Refused input (see SizeQueryFailed) still registers the task, whose run then ends with 201.
- * An id already registered is replaced: the old task stops and never calls back again (this call
- * waits for its callbacks to return), its partial file stays. The id -1 is usable, but only
+ *   url   http:// or https:// address (scheme in any case), at most 511 bytes
+ *   path  a file or a directory. An existing directory, a path ending in a separator, or a last
+ *         component without a '.' followed by a character names a directory, unless it is an
+ *         existing file; anything else (e.g. "a/data.1", or an existing "a/README") names a file.
+ *         Into a directory the file named by the URL's last path segment (up to '?' or '&') is
+ *         saved; a URL without one (ending in '/', or without a path) is refused there. At most
+ *         255 bytes, also after the name is appended. Missing directories are created, one level at
+ *         a time, once the input has been found acceptable. The separator is '/' on Linux; '\' and
+ *         '/' on Windows.
+ * Refused input (see SizeQueryFailed) still registers the task, whose run then ends with 201 and
+ * nothing on disk changed.
+ * An id already registered is replaced: the old task stops and never calls back again, its partial
+ * file stays. This call waits until the old run has closed its file and its callbacks have
+ * returned, so the new run finds the file as the old one left it. The id -1 is usable, but only
  * DeleteDownloadTask(-1) deletes it. reserved is ignored.
- * Returns 1, or 0 only if memory ran out (nothing is registered then). */
+ * Returns 1, or 0 if nothing was registered: memory ran out, or ReleaseCurl is under way. */
 DRAVLIN_API int DRAVLIN_CALL DownloadFile(int taskId, const char *url, const char *path, int reserved);
 
 /* Pause or resume the receiving side of a task's transfer. Return 0 if the id is not registered,
@@ -130,8 +169,8 @@ DRAVLIN_API int DRAVLIN_CALL DownloadResume(int taskId);
 DRAVLIN_API int DRAVLIN_CALL CancelDownload(int taskId);
 
 /* Stops and removes the task taskId, or every task for -1. Unknown ids are ignored. Files stay.
- * A deleted task's slot is given back at once and waiting tasks start. When this returns, no
- * callback of the deleted tasks runs any more. */
+ * When this returns, the deleted tasks have stopped writing and closed their files, and no callback
+ * of theirs runs any more; their slots have been given back and waiting tasks started. */
 DRAVLIN_API void DRAVLIN_CALL DeleteDownloadTask(int taskId);
 
 /* Sets how many tasks may transfer at once (default 3). 0 or less lets tasks register without

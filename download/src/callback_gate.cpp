@@ -56,4 +56,10 @@ void CallbackGate::Close() {
     GateChanged().notify_all();
 }
 
+void CallbackGate::Drain() {
+    std::unique_lock<std::mutex> lock(GateLock());
+    closed_ = true;
+    GateChanged().wait(lock, [this] { return inFlight_ == 0; });
+}
+
 }  // namespace dravlin

@@ -20,6 +20,10 @@ public:
     // Stops further calls and waits for the calls under way, as described above.
     void Close();
 
+    // Stops further calls and waits for every call under way, also those whose threads wait in a
+    // Close. Only for a thread that is in no callback and that no callback waits for.
+    void Drain();
+
     // Whether the calling thread is inside a callback of any gate.
     static bool InsideCallback();
 

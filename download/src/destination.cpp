@@ -1,5 +1,6 @@
 #include "destination.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "platform.h"
@@ -23,14 +24,27 @@ std::size_t LastSeparator(const std::string &path) {
     return std::string::npos;
 }
 
-// A last component with a '.' followed by another character names a file; anything else a directory.
+// What is on disk decides first; otherwise a last component with a '.' followed by another
+// character names a file, and anything else a directory.
 bool NamesFile(const std::string &path, std::size_t lastSeparator) {
+    if (lastSeparator + 1 == path.size()) return false;
+    if (IsDirectory(path)) return false;
+    if (IsRegularFile(path)) return true;
     std::size_t dot = path.find('.', lastSeparator + 1);
     while (dot != std::string::npos) {
         if (dot + 1 < path.size()) return true;
         dot = path.find('.', dot + 1);
     }
     return false;
+}
+
+bool StartsWithNoCase(const std::string &text, const char *prefix) {
+    std::size_t n = std::strlen(prefix);
+    if (text.size() < n) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+    }
+    return true;
 }
 
 // A name taken from a URL must stay inside the caller's directory.
@@ -52,9 +66,16 @@ std::size_t BoundedLength(const char *text, std::size_t limit) {
 
 }  // namespace
 
+bool HasHttpScheme(const std::string &url) {
+    return StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://");
+}
+
 std::string FileNameFromUrl(const std::string &url) {
     std::size_t slash = url.rfind('/');
     if (slash == std::string::npos) return {};
+    // The slashes of "scheme://" belong to no path: "http://host:8080" names no file.
+    std::size_t scheme = url.find("://");
+    if (scheme != std::string::npos && slash < scheme + 3) return {};
     std::size_t begin = slash + 1;
     std::size_t end = url.find_first_of("?&", begin);
     if (end == std::string::npos) end = url.size();
@@ -90,18 +111,21 @@ Destination ResolveDestination(const char *url, const char *path) {
     std::string address(url, urlLength);
     std::string file(path, pathLength);
     std::size_t lastSeparator = LastSeparator(file);
-    if (address.find('/') == std::string::npos || lastSeparator == std::string::npos) return {};
+    if (!HasHttpScheme(address) || lastSeparator == std::string::npos) return {};
 
+    // Everything is checked before the first directory is made: refused input leaves no trace.
+    std::string directory;
     if (NamesFile(file, lastSeparator)) {
-        if (!CreateDirectories(file.substr(0, lastSeparator + 1))) return {};
-        return {address, file};
+        directory = file.substr(0, lastSeparator + 1);
+    } else {
+        std::string name = FileNameFromUrl(address);
+        if (name.empty() || !SafeFileName(name)) return {};
+        directory = file;
+        if (!IsSeparator(file.back())) file += kSeparator;
+        file += name;
+        if (file.size() > kMaxPathBytes) return {};
     }
-    std::string name = FileNameFromUrl(address);
-    if (!SafeFileName(name)) return {};
-    if (!CreateDirectories(file)) return {};
-    if (!IsSeparator(file.back())) file += kSeparator;
-    file += name;
-    if (file.size() > kMaxPathBytes) return {};
+    if (!CreateDirectories(directory)) return {};
     return {address, file};
 }
 

@@ -25,8 +25,11 @@ struct Destination {
 // Input that would have to be cut short or guessed at is refused instead.
 Destination ResolveDestination(const char *url, const char *path);
 
-// The last segment of url up to '?', '&' or its end; empty when url has no '/'.
+// The last segment of url up to '?', '&' or its end; empty when url has no path.
 std::string FileNameFromUrl(const std::string &url);
+
+// Whether url starts with http:// or https://, in any case.
+bool HasHttpScheme(const std::string &url);
 
 // Creates every missing directory along dir, one level at a time.
 bool CreateDirectories(const std::string &dir);

@@ -23,25 +23,35 @@ struct EasyDeleter {
 struct MultiDeleter {
     void operator()(CURLM *multi) const { curl_multi_cleanup(multi); }
 };
+struct ListDeleter {
+    void operator()(curl_slist *list) const { curl_slist_free_all(list); }
+};
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
+using HeaderList = std::unique_ptr<curl_slist, ListDeleter>;
 
 size_t DiscardBody(char *, size_t size, size_t count, void *) { return size * count; }
 
-size_t AppendToFile(char *data, size_t size, size_t count, void *file) {
-    size_t bytes = size * count;
-    if (!data || !file) return 0;
-    return static_cast<AppendFile *>(file)->Write(data, bytes) ? bytes : 0;
+size_t CollectValidators(char *line, size_t size, size_t count, void *validators) {
+    TakeHeaderLine(line, size * count, *static_cast<Validators *>(validators));
+    return size * count;
 }
 
-int EndCodeFor(CURLcode result) {
+// How a transfer that libcurl ended with an error ended for the caller.
+int EndCodeForError(CURLcode result) {
     switch (result) {
-    case CURLE_OK: return Finished;
     case CURLE_ABORTED_BY_CALLBACK: return Aborted;
-    case CURLE_RECV_ERROR: return NetworkInterrupted;
+    // A connection that broke off while receiving, whether reset or closed before the whole body.
+    case CURLE_RECV_ERROR:
+    case CURLE_PARTIAL_FILE: return NetworkInterrupted;
     default: return OtherError;
     }
 }
+
+struct DataSink {
+    DownloadTask *task;
+    AppendFile *file;
+};
 
 }  // namespace
 
@@ -52,9 +62,11 @@ DownloadTask::DownloadTask(int id, TaskOwner &owner, TaskCallbacks callbacks, st
 int DownloadTask::StartTask(ThreadPark &park) {
     state_ = TaskState::Running;
     if (outcome_ == TransferOutcome::InProgress) return -1;
+    runActive_ = true;
     auto self = shared_from_this();
     if (park.Start([self] { self->RunTransfer(); })) return 1;
     state_ = TaskState::Stopped;  // no run will end it, so nothing may wait on it
+    runActive_ = false;
     return 0;
 }
 
@@ -91,6 +103,16 @@ void DownloadTask::Remove() {
     WakeThreads();
 }
 
+void DownloadTask::WaitForRunToStop() {
+    std::unique_lock<std::mutex> lock(wakeLock_);
+    wake_.wait(lock, [this] { return !runActive_; });
+}
+
+void DownloadTask::WaitForCallbacks() {
+    progressGate_.Close();
+    endingGate_.Close();
+}
+
 // A failed wake-up only delays the transfer's reaction to its next pass (at most a second).
 void DownloadTask::WakeThreads() {
     {
@@ -108,11 +130,19 @@ void DownloadTask::WaitQuietly(int milliseconds) {
 
 void DownloadTask::ReportEnding(int endCode) {
     if (!callbacks_.ending) return;
-    gate_.Pass([&] { callbacks_.ending(id_, endCode, callbacks_.userData); });
+    endingGate_.Pass([&] { callbacks_.ending(id_, endCode, callbacks_.userData); });
 }
 
 void DownloadTask::RunTransfer() {
     int endCode = RunOnce();
+    {
+        std::lock_guard<std::mutex> lock(wakeLock_);
+        runActive_ = false;
+    }
+    wake_.notify_all();
+    // After a 3xx ending the task is gone: its ending is its last callback, so no report may run
+    // beside it or start after it.
+    if (endCode >= AlreadyComplete) progressGate_.Drain();
     if (!Interrupted()) ReportEnding(endCode);
     owner_.RunEnded(shared_from_this(), endCode);
 }
@@ -136,20 +166,41 @@ int DownloadTask::RunOnce() {
         }
     } forget{*this};
 
-    const std::int64_t local = LocalFileSize(destination_.file);
-    resumeOffset_ = local;
-    const std::int64_t remote = destination_.address.empty() ? 0 : QueryRemoteSize(multi.get(), settings);
-    totalSize_ = static_cast<double>(remote);
+    std::int64_t local = LocalFileSize(destination_.file);
+    Validators validators;
+    const std::int64_t remote = destination_.address.empty() ? 0 : QueryRemoteSize(multi.get(), settings, validators);
     if (Interrupted()) return Aborted;
     if (remote <= 0) {
         state_ = TaskState::Stopped;
         return SizeQueryFailed;
     }
-    if (local == remote) {
+    totalSize_ = remote;
+
+    const std::string companion = CompanionPath(destination_.file);
+    std::string recordText;
+    const bool hasRecord = PathExists(companion);
+    if (hasRecord && !ReadSmallFile(companion, kMaxRecordBytes, recordText)) recordText.clear();
+    const bool restart = local > 0 && RemoteChanged(hasRecord, recordText, validators, remote);
+    // Removal results are not checked here: a record left behind is compared, and fails safe, next time.
+    if (!restart && local == remote) {
+        RemoveFile(companion);
         state_ = TaskState::Stopped;
         return AlreadyComplete;
     }
-    return Transfer(multi.get(), settings, local);
+    AppendFile file;
+    if (!file.Open(destination_.file, restart)) {
+        state_ = TaskState::Stopped;
+        return SaveFileFailed;
+    }
+    if (restart) local = 0;
+    resumeOffset_ = local;
+    // The record is down before the first byte is, so an interrupted run always leaves a true one.
+    // Without it (no validator, or it cannot be written) the next run resumes unchecked, as curl -C does.
+    if (validators.Empty() || !ReplaceSmallFile(companion, FormatRecord({validators, remote})))
+        RemoveFile(companion);
+    int endCode = Transfer(multi.get(), settings, file, validators.IfRangeValue());
+    if (endCode == Finished) RemoveFile(companion);
+    return endCode;
 }
 
 // Option results are not checked one by one: an option libcurl refuses leaves the request to fail,
@@ -170,47 +221,51 @@ void DownloadTask::SetCommonOptions(CURL *easy, const RunSettings &settings) con
     if (!settings.caFile.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, settings.caFile.c_str());
 }
 
-std::int64_t DownloadTask::QueryRemoteSize(CURLM *multi, const RunSettings &settings) {
+std::int64_t DownloadTask::QueryRemoteSize(CURLM *multi, const RunSettings &settings, Validators &validators) {
     auto interrupted = [this] { return Interrupted(); };
     for (int attempt = 1; attempt <= kSizeQueryAttempts && !Interrupted(); ++attempt) {
         EasyHandle easy(curl_easy_init());
         if (easy) {
+            Validators seen;
             SetCommonOptions(easy.get(), settings);
             curl_easy_setopt(easy.get(), CURLOPT_NOBODY, 1L);
             curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, DiscardBody);
+            curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, CollectValidators);
+            curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &seen);
             curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT_MS, settings.queryTimeoutMs);
             // Asked twice on one connection; the second answer is the one that counts.
             PerformInterruptibly(multi, easy.get(), interrupted, nullptr);
             CURLcode result = PerformInterruptibly(multi, easy.get(), interrupted, nullptr);
             curl_off_t length = -1;
             if (result == CURLE_OK &&
-                curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0)
+                curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0) {
+                validators = seen;
                 return static_cast<std::int64_t>(length);
+            }
         }
         if (attempt < kSizeQueryAttempts) WaitQuietly(kSizeQueryRetryPauseMs);
     }
     return 0;
 }
 
-int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, std::int64_t resumeOffset) {
-    AppendFile file;
-    if (!file.Open(destination_.file)) {
-        state_ = TaskState::Stopped;
-        return SaveFileFailed;
-    }
+int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile &file, const std::string &ifRange) {
     EasyHandle easy(curl_easy_init());
     if (!easy) return OtherError;
-    transferEasy_ = easy.get();
+    const std::int64_t offset = resumeOffset_;
     SetCommonOptions(easy.get(), settings);
-    curl_easy_setopt(easy.get(), CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(resumeOffset));
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, AppendToFile);
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &file);
+    curl_easy_setopt(easy.get(), CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(offset));
+    HeaderList headers;
+    if (offset > 0 && !ifRange.empty()) {
+        // A file that changed after the size query comes whole instead of as the rest: refused below.
+        headers.reset(curl_slist_append(nullptr, ("If-Range: " + ifRange).c_str()));
+        curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
+    }
+    DataSink sink{this, &file};
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, OnData);
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(easy.get(), CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy.get(), CURLOPT_XFERINFOFUNCTION, OnTransferProgress);
     curl_easy_setopt(easy.get(), CURLOPT_XFERINFODATA, this);
-    // A connection that delivers nothing for this long is dead; the partial file stays resumable.
-    curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_TIME, settings.stallTimeoutSeconds);
     if (speedLimit_ >= 1) {
         // libcurl checks the limit between reads, so a large receive buffer would defeat it.
         curl_easy_setopt(easy.get(), CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(speedLimit_));
@@ -218,24 +273,64 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, std::int64
         curl_easy_setopt(easy.get(), CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     }
 
+    // A connection that delivers nothing for the stall time is dead; the partial file stays
+    // resumable. Watched here rather than by libcurl's low-speed limit, whose speed is an average
+    // over several seconds and so noticed a stall up to six seconds late.
+    const auto stallLimit = std::chrono::seconds(settings.stallTimeoutSeconds);
+    std::int64_t seenBytes = received_;
+    auto lastChange = std::chrono::steady_clock::now();
+    bool stalled = false;
+    auto abort = [&] {
+        if (StopRequested()) return true;
+        auto now = std::chrono::steady_clock::now();
+        std::int64_t bytes = received_;
+        if (bytes != seenBytes || state_ == TaskState::Paused) {
+            seenBytes = bytes;
+            lastChange = now;
+        }
+        stalled = now - lastChange >= stallLimit;
+        return stalled;
+    };
+
     {
         std::lock_guard<std::mutex> lock(handleLock_);
         transferActive_ = true;
     }
     outcome_ = TransferOutcome::InProgress;
-    CURLcode result = PerformInterruptibly(
-        multi, easy.get(), [this] { return Interrupted() || state_ == TaskState::Stopped; },
-        [this] { return state_ == TaskState::Paused; });
+    {
+        std::lock_guard<std::mutex> lock(wakeLock_);
+        reporting_ = true;
+    }
+    wake_.notify_all();
+    CURLcode result = PerformInterruptibly(multi, easy.get(), abort, [this] { return state_ == TaskState::Paused; });
     {
         std::lock_guard<std::mutex> lock(handleLock_);
         transferActive_ = false;
     }
-    speed_ = 0;
-    transferEasy_ = nullptr;
+    long status = 0;
+    if (curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) status = 0;
     easy.reset();
     file.Close();
 
-    int endCode = EndCodeFor(result);
+    const std::int64_t onDisk = offset + received_;
+    int endCode;
+    if (stalled) {
+        endCode = OtherError;
+    } else if (result == CURLE_OK) {
+        // libcurl also calls it a success when a server answers a resume with the whole file of
+        // exactly the size already here, or ends a body without length early: neither is the file.
+        if (offset > 0 && status != 206) {
+            endCode = OtherError;
+        } else if (onDisk == totalSize_) {
+            endCode = Finished;
+        } else {
+            endCode = onDisk < totalSize_ ? NetworkInterrupted : OtherError;
+        }
+    } else if (StopRequested()) {
+        endCode = Aborted;  // also a write refused because of the stop
+    } else {
+        endCode = EndCodeForError(result);
+    }
     if (endCode == Finished) {
         outcome_ = TransferOutcome::Completed;
         state_ = TaskState::Stopped;
@@ -246,30 +341,51 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, std::int64
     return endCode;
 }
 
-int DownloadTask::OnTransferProgress(void *data, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t,
-                                     curl_off_t) {
-    auto *task = static_cast<DownloadTask *>(data);
-    if (task->state_ == TaskState::Stopped || task->Interrupted()) return 1;
-    curl_off_t bytesPerSecond = 0;
-    if (curl_easy_getinfo(task->transferEasy_, CURLINFO_SPEED_DOWNLOAD_T, &bytesPerSecond) != CURLE_OK) bytesPerSecond = 0;
-    double speed = static_cast<double>(bytesPerSecond);
-    task->speed_ = speed;
-    if (downloadTotal == 0 || speed == 0 || task->totalSize_ <= 0) return 0;
-    double onDisk = static_cast<double>(task->resumeOffset_) + static_cast<double>(downloaded);
-    task->percentage_ = onDisk / task->totalSize_ * 100.0;
-    return 0;
+size_t DownloadTask::OnData(char *data, size_t size, size_t count, void *sinkData) {
+    auto *sink = static_cast<DataSink *>(sinkData);
+    size_t bytes = size * count;
+    // libcurl may deliver many megabytes between two passes of the transfer loop; a stopped or
+    // removed task writes none of them, so whoever waits for it to stop waits no longer than a block.
+    if (!data || sink->task->StopRequested()) return 0;
+    if (!sink->file->Write(data, bytes)) return 0;
+    sink->task->received_ += static_cast<std::int64_t>(bytes);
+    return bytes;
+}
+
+int DownloadTask::OnTransferProgress(void *data, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<DownloadTask *>(data)->StopRequested() ? 1 : 0;
+}
+
+int DownloadTask::Percent() const {
+    std::int64_t total = totalSize_;
+    if (total <= 0) return 0;
+    return WholePercent(static_cast<double>(resumeOffset_ + received_) / static_cast<double>(total) * 100.0);
 }
 
 void DownloadTask::RunReporter() {
+    {
+        // The first report waits for the transfer to begin, so that it already counts what is on disk.
+        std::unique_lock<std::mutex> lock(wakeLock_);
+        wake_.wait(lock, [this] { return reporting_ || !runActive_ || Interrupted(); });
+    }
+    // The speed is that of the bytes since the previous report: about the last second.
+    std::int64_t lastBytes = received_;
+    auto lastTime = std::chrono::steady_clock::now();
+    bool first = true;
     for (;;) {
         TaskState state = state_;
         if (state == TaskState::Stopped || Interrupted()) return;
-        std::string text = state == TaskState::Running
-                               ? FormatSpeed(outcome_ == TransferOutcome::InProgress && transferActive_ ? speed_.load() : 0)
-                               : std::string("0.00kB");
+        auto now = std::chrono::steady_clock::now();
+        std::int64_t bytes = received_;
+        double seconds = std::chrono::duration<double>(now - lastTime).count();
+        double speed = !first && transferActive_ && seconds > 0 ? static_cast<double>(bytes - lastBytes) / seconds : 0;
+        lastBytes = bytes;
+        lastTime = now;
+        first = false;
+        std::string text = state == TaskState::Running ? FormatSpeed(speed) : std::string("0.00kB");
         if (callbacks_.progress) {
-            int percent = WholePercent(percentage_);
-            gate_.Pass([&] { callbacks_.progress(id_, text.c_str(), percent, callbacks_.userData); });
+            int percent = Percent();
+            progressGate_.Pass([&] { callbacks_.progress(id_, text.c_str(), percent, callbacks_.userData); });
         }
         std::unique_lock<std::mutex> lock(wakeLock_);
         wake_.wait_for(lock, std::chrono::seconds(1),

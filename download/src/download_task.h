@@ -11,10 +11,12 @@
 #include "callback_gate.h"
 #include "dravlin.h"
 #include "destination.h"
+#include "resume_record.h"
 #include "settings.h"
 
 namespace dravlin {
 
+class AppendFile;
 class DownloadTask;
 class ThreadPark;
 
@@ -61,8 +63,11 @@ public:
 
     // Takes the task out of service for good: no callback starts any more and its threads end soon.
     void Remove();
-    // Waits until callbacks under way have returned (see CallbackGate). Never under the registry lock.
-    void WaitForCallbacks() { gate_.Close(); }
+    // Both wait, so never under the registry lock. The first returns once the run under way (if
+    // any) has stopped writing and closed its file; the second once callbacks under way have
+    // returned (see CallbackGate).
+    void WaitForRunToStop();
+    void WaitForCallbacks();
 
     // Registry bookkeeping, guarded by the owner's registry lock.
     bool waiting = true;     // registered, never started
@@ -72,14 +77,17 @@ private:
     void RunTransfer();
     int RunOnce();
     void RunReporter();
-    std::int64_t QueryRemoteSize(CURLM *multi, const RunSettings &settings);
-    int Transfer(CURLM *multi, const RunSettings &settings, std::int64_t resumeOffset);
+    std::int64_t QueryRemoteSize(CURLM *multi, const RunSettings &settings, Validators &validators);
+    int Transfer(CURLM *multi, const RunSettings &settings, AppendFile &file, const std::string &ifRange);
     void SetCommonOptions(CURL *easy, const RunSettings &settings) const;
     bool Interrupted() const { return removed_.load(); }
+    bool StopRequested() const { return Interrupted() || state_ == TaskState::Stopped; }
+    int Percent() const;
     void WaitQuietly(int milliseconds);
     void WakeThreads();
     void ReportEnding(int endCode);
-    static int OnTransferProgress(void *task, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t, curl_off_t);
+    static size_t OnData(char *data, size_t size, size_t count, void *sink);
+    static int OnTransferProgress(void *task, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
 
     const int id_;
     TaskOwner &owner_;
@@ -90,8 +98,11 @@ private:
     std::atomic<TaskState> state_{TaskState::Stopped};
     std::atomic<TransferOutcome> outcome_{TransferOutcome::None};
     std::atomic<bool> removed_{false};
-    std::atomic<double> percentage_{0};
-    std::atomic<double> speed_{0};  // bytes per second, sampled by the transfer thread
+
+    // Written by the transfer thread, read by the reporter: the sizes of this run.
+    std::atomic<std::int64_t> resumeOffset_{0};  // bytes on disk when the transfer began
+    std::atomic<std::int64_t> totalSize_{0};     // the remote size
+    std::atomic<std::int64_t> received_{0};      // bytes appended since
 
     // Guards multi_ and transferActive_ writes: the transfer thread sets and clears them, other
     // threads wake the transfer through multi_ and change the state only while it is active.
@@ -99,16 +110,15 @@ private:
     CURLM *multi_ = nullptr;
     std::atomic<bool> transferActive_{false};
 
-    // The reporter's and the retry pause's wait; woken when the task stops or is removed.
+    // The reporter's, the retry pause's and the removers' wait; guards the changes of runActive_
+    // and reporting_ so that no waiter misses one.
     std::mutex wakeLock_;
     std::condition_variable wake_;
+    std::atomic<bool> runActive_{false};  // from StartTask until the run has closed its file
+    std::atomic<bool> reporting_{false};  // the transfer has begun: the reporter may report
 
-    // Used by the transfer thread only, while a run is under way.
-    CURL *transferEasy_ = nullptr;
-    std::int64_t resumeOffset_ = 0;
-    double totalSize_ = 0;
-
-    CallbackGate gate_;
+    CallbackGate progressGate_;
+    CallbackGate endingGate_;
 };
 
 }  // namespace dravlin

@@ -10,7 +10,15 @@ namespace dravlin {
 std::int64_t LocalFileSize(const std::string &path);
 
 bool PathExists(const std::string &path);
+bool IsRegularFile(const std::string &path);
+bool IsDirectory(const std::string &path);
 bool MakeDirectory(const std::string &path);
+
+// Small files beside the download (a few hundred bytes). Read gives false when the file is missing
+// or longer than limit; Replace creates or overwrites; Remove of a missing file succeeds.
+bool ReadSmallFile(const std::string &path, std::size_t limit, std::string &data);
+bool ReplaceSmallFile(const std::string &path, const std::string &data);
+bool RemoveFile(const std::string &path);
 
 // Reports that a thread could not be created: a message box on Windows, standard error elsewhere.
 // text is UTF-8; the task id follows it in unsigned decimal.
@@ -24,7 +32,8 @@ public:
     AppendFile(const AppendFile &) = delete;
     AppendFile &operator=(const AppendFile &) = delete;
 
-    bool Open(const std::string &path);
+    // Opens (creating) the file for appending; startEmpty first cuts an existing file to nothing.
+    bool Open(const std::string &path, bool startEmpty = false);
     bool Write(const char *data, std::size_t size);
     void Close();
 

@@ -39,7 +39,7 @@ void TaskManager::SetMaxRunning(int count) {
         std::lock_guard<std::mutex> lock(registryLock_);
         StartWaitingLocked(failedTransfers, failedReporters);
     }
-    AfterUnlock({}, failedTransfers, failedReporters);
+    ReportFailures(failedTransfers, failedReporters);
 }
 
 int TaskManager::Add(int id, const char *url, const char *path) {
@@ -50,17 +50,30 @@ int TaskManager::Add(int id, const char *url, const char *path) {
     }
     // Directories are created here, before the registry lock is taken.
     auto task = std::make_shared<DownloadTask>(id, *this, callbacks, speedLimit_.load(), ResolveDestination(url, path));
-    TaskList removed;
-    std::vector<int> failedTransfers, failedReporters;
-    {
-        std::lock_guard<std::mutex> lock(registryLock_);
-        auto found = tasks_.find(id);
-        if (found != tasks_.end()) RemoveLocked(found->second, removed);
-        tasks_[id] = task;
-        StartWaitingLocked(failedTransfers, failedReporters);
+    // A task under the same id is taken out and waited for before the new one goes in, so the new
+    // run sizes the file only once the old one has closed it. Another caller may have put a task
+    // under the id meanwhile; it goes the same way.
+    for (;;) {
+        TaskList removed;
+        std::vector<int> failedTransfers, failedReporters;
+        {
+            std::lock_guard<std::mutex> lock(registryLock_);
+            if (releasing_ > 0) return 0;
+            auto found = tasks_.find(id);
+            if (found == tasks_.end()) {
+                tasks_[id] = task;
+                StartWaitingLocked(failedTransfers, failedReporters);
+            } else {
+                RemoveLocked(found->second, removed);
+                tasks_.erase(found);
+            }
+        }
+        if (removed.empty()) {
+            ReportFailures(failedTransfers, failedReporters);
+            return 1;
+        }
+        FinishRemoval(removed);
     }
-    AfterUnlock(removed, failedTransfers, failedReporters);
-    return 1;
 }
 
 int TaskManager::Pause(int id) {
@@ -89,7 +102,6 @@ int TaskManager::Cancel(int id) {
 
 void TaskManager::Delete(int id) {
     TaskList removed;
-    std::vector<int> failedTransfers, failedReporters;
     {
         std::lock_guard<std::mutex> lock(registryLock_);
         if (id == -1) {
@@ -101,16 +113,25 @@ void TaskManager::Delete(int id) {
             RemoveLocked(found->second, removed);
             tasks_.erase(found);
         }
-        StartWaitingLocked(failedTransfers, failedReporters);
     }
-    AfterUnlock(removed, failedTransfers, failedReporters);
+    FinishRemoval(removed);
 }
 
 bool TaskManager::Shutdown() {
+    {
+        std::lock_guard<std::mutex> lock(registryLock_);
+        ++releasing_;
+    }
+    // Once the registry is empty, callbacks still under way cannot add to it, so the threads
+    // waited for here are all there will be.
     Delete(-1);
-    if (CallbackGate::InsideCallback()) return false;
-    threads_.JoinAll();
-    return true;
+    bool outsideCallbacks = !CallbackGate::InsideCallback();
+    if (outsideCallbacks) threads_.JoinAll();
+    {
+        std::lock_guard<std::mutex> lock(registryLock_);
+        --releasing_;
+    }
+    return outsideCallbacks;
 }
 
 void TaskManager::RunEnded(const std::shared_ptr<DownloadTask> &task, int endCode) {
@@ -130,17 +151,14 @@ void TaskManager::RunEnded(const std::shared_ptr<DownloadTask> &task, int endCod
         }
         StartWaitingLocked(failedTransfers, failedReporters);
     }
-    AfterUnlock({}, failedTransfers, failedReporters);
+    ReportFailures(failedTransfers, failedReporters);
 }
 
 void TaskManager::RemoveLocked(const std::shared_ptr<DownloadTask> &task, TaskList &removed) {
-    if (task->holdsSlot) {
-        task->holdsSlot = false;
-        --runningCount_;
-    }
     task->waiting = false;
-    task->Stop();
+    // Marked removed before it is stopped: a run that ended by the stop alone would report 302.
     task->Remove();
+    task->Stop();
     removed.push_back(task);
 }
 
@@ -160,12 +178,28 @@ void TaskManager::StartWaitingLocked(std::vector<int> &failedTransfers, std::vec
     }
 }
 
-void TaskManager::AfterUnlock(const TaskList &removed, const std::vector<int> &failedTransfers,
-                              const std::vector<int> &failedReporters) {
-    // Message boxes and waits never hold the registry: every export would stall behind them.
+void TaskManager::ReportFailures(const std::vector<int> &failedTransfers, const std::vector<int> &failedReporters) {
+    // Message boxes never hold the registry: every export would stall behind them.
     for (int id : failedTransfers) ReportThreadFailure(kTransferThreadFailed, id);
     for (int id : failedReporters) ReportThreadFailure(kReporterThreadFailed, id);
+}
+
+void TaskManager::FinishRemoval(const TaskList &removed) {
+    if (removed.empty()) return;
+    for (const auto &task : removed) task->WaitForRunToStop();
     for (const auto &task : removed) task->WaitForCallbacks();
+    std::vector<int> failedTransfers, failedReporters;
+    {
+        std::lock_guard<std::mutex> lock(registryLock_);
+        for (const auto &task : removed) {
+            if (task->holdsSlot) {
+                task->holdsSlot = false;
+                --runningCount_;
+            }
+        }
+        StartWaitingLocked(failedTransfers, failedReporters);
+    }
+    ReportFailures(failedTransfers, failedReporters);
 }
 
 }  // namespace dravlin

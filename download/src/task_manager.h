@@ -21,13 +21,14 @@ public:
     void SetMaxRunning(int count);
     void SetSpeedLimit(int bytesPerSecond) { speedLimit_ = bytesPerSecond; }
 
+    // 0 when nothing was registered: ReleaseCurl is under way.
     int Add(int id, const char *url, const char *path);
     int Pause(int id);
     int Resume(int id);
     int Cancel(int id);
     void Delete(int id);  // -1: every task
-    // Deletes every task and waits for every engine thread. False when called from a callback,
-    // whose own thread cannot be waited for.
+    // Deletes every task and waits for every engine thread, refusing new tasks meanwhile. False when
+    // called from a callback, whose own thread cannot be waited for.
     bool Shutdown();
 
     void RunEnded(const std::shared_ptr<DownloadTask> &task, int endCode) override;
@@ -39,12 +40,15 @@ private:
     // Each Locked helper runs with registryLock_ held and collects what must happen after it is released.
     void RemoveLocked(const std::shared_ptr<DownloadTask> &task, TaskList &removed);
     void StartWaitingLocked(std::vector<int> &failedTransfers, std::vector<int> &failedReporters);
-    static void AfterUnlock(const TaskList &removed, const std::vector<int> &failedTransfers,
-                            const std::vector<int> &failedReporters);
+    static void ReportFailures(const std::vector<int> &failedTransfers, const std::vector<int> &failedReporters);
+    // Waits until the removed tasks have stopped writing and their callbacks have returned, then
+    // gives their slots to waiting tasks: a task that starts may be about to size the same file.
+    void FinishRemoval(const TaskList &removed);
 
-    std::mutex registryLock_;  // guards tasks_, runningCount_ and each task's waiting/holdsSlot
+    std::mutex registryLock_;  // guards tasks_, runningCount_, releasing_ and each task's waiting/holdsSlot
     std::map<int, std::shared_ptr<DownloadTask>> tasks_;
     int runningCount_ = 0;
+    int releasing_ = 0;  // Shutdowns under way: no task may be added meanwhile
     std::atomic<int> maxRunning_{3};
     std::atomic<int> speedLimit_{0};
 

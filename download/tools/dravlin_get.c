@@ -1,29 +1,50 @@
-/* dravlin-get URL DEST: downloads one file with Dravlin.
+/* dravlin-get [-j N] [--limit-rate RATE] [--ca-file FILE] URL... DEST: downloads with Dravlin.
  *
- * Prints one progress line a second. Ctrl-C cancels; the partial file stays and running the same
- * command again resumes it. The exit status tells how the download ended:
- *   0 finished (303) or already complete (301)   5 cancelled (302)
- *   1 size query failed or input refused (201)   2 file could not be opened (202)
- *   3 connection broken (203)                    4 other transfer failure (204)
+ * Input the engine would refuse is refused here, with a message and status 64, before any
+ * network use. All downloads go through the engine's own queue. On a terminal each download has a
+ * line that is updated in place; otherwise every progress report is one line. Ctrl-C cancels
+ * everything; partial files stay and running the same command again resumes them. The exit status
+ * is the worst ending (the highest of these):
+ *   0 finished (303) or already complete (301)   1 size query failed or input refused (201)
+ *   2 file could not be opened (202)             3 connection broken (203)
+ *   4 other transfer failure (204)               5 cancelled (302, or never started)
  *   64 wrong arguments                           70 libcurl could not be initialised
  */
 #include <signal.h>
 #include <stdatomic.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #else
 #include <time.h>
+#include <unistd.h>
 #endif
 
 #include "dravlin.h"
+#include "get_plan.h"
 
-enum { kTaskId = 1 };
+enum { kNotStarted = 1 }; /* the tool's own ending for a download cancelled before it began */
+
+typedef struct {
+    const char *file;
+    atomic_int percent;
+    atomic_int reports;
+    atomic_int endCode;
+    atomic_llong totalEstimate; /* bytes, worked out at the last report; 0 while unknown */
+    atomic_flag textLock;
+    char speedText[32];
+    int createdPlaceholder;
+} TaskView;
 
 static volatile sig_atomic_t interrupted = 0;
-static atomic_int endCode = 0;
+static int onTerminal = 0;
+static TaskView *views = NULL;
+static int viewCount = 0;
 
 #ifdef _WIN32
 static BOOL WINAPI OnConsoleControl(DWORD event) {
@@ -32,6 +53,13 @@ static BOOL WINAPI OnConsoleControl(DWORD event) {
     return TRUE;
 }
 static void SleepMilliseconds(int ms) { Sleep((DWORD)ms); }
+static int StdoutIsTerminal(void) {
+    DWORD mode = 0;
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    /* Lines are redrawn with escape sequences, which a console understands only when asked to. */
+    return _isatty(_fileno(stdout)) && GetConsoleMode(out, &mode) &&
+           SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
 #else
 static void OnInterrupt(int signalNumber) {
     (void)signalNumber;
@@ -41,18 +69,38 @@ static void SleepMilliseconds(int ms) {
     struct timespec pause = {0, (long)ms * 1000000L};
     nanosleep(&pause, NULL);
 }
+static int StdoutIsTerminal(void) { return isatty(fileno(stdout)); }
 #endif
+
+static long long FileSize(const char *path) {
+    struct stat info;
+    return stat(path, &info) == 0 ? (long long)info.st_size : 0;
+}
+
+static int ValidId(int taskId) { return taskId >= 1 && taskId <= viewCount; }
 
 static void DRAVLIN_CALL OnProgress(int taskId, const char *speedText, int percent, void *userData) {
     (void)userData;
-    printf("task %d: %3d%%  %s/s\n", taskId, percent, speedText);
-    fflush(stdout);
+    if (!ValidId(taskId)) return;
+    TaskView *view = &views[taskId - 1];
+    while (atomic_flag_test_and_set(&view->textLock)) {
+    }
+    snprintf(view->speedText, sizeof view->speedText, "%s", speedText);
+    atomic_flag_clear(&view->textLock);
+    atomic_store(&view->percent, percent);
+    /* The interface tells the share, not the size: the file's size now and the share give it,
+     * to within half a percent of the share. */
+    if (percent > 0) atomic_store(&view->totalEstimate, (long long)((double)FileSize(view->file) * 100.0 / (percent + 0.5)));
+    atomic_fetch_add(&view->reports, 1);
+    if (!onTerminal) {
+        printf("task %d: %3d%%  %s/s\n", taskId, percent, speedText);
+        fflush(stdout);
+    }
 }
 
 static void DRAVLIN_CALL OnEnding(int taskId, int code, void *userData) {
-    (void)taskId;
     (void)userData;
-    atomic_store(&endCode, code);
+    if (ValidId(taskId)) atomic_store(&views[taskId - 1].endCode, code);
 }
 
 static const char *EndingName(int code) {
@@ -64,6 +112,7 @@ static const char *EndingName(int code) {
     case AlreadyComplete: return "already complete";
     case Aborted: return "cancelled; run again to resume";
     case Finished: return "finished";
+    case kNotStarted: return "cancelled before it began";
     default: return "unknown";
     }
 }
@@ -72,18 +121,126 @@ static int ExitStatus(int code) {
     switch (code) {
     case Finished:
     case AlreadyComplete: return 0;
-    case Aborted: return 5;
     case SizeQueryFailed: return 1;
     case SaveFileFailed: return 2;
     case NetworkInterrupted: return 3;
-    default: return 4;
+    case OtherError: return 4;
+    default: return 5;
     }
 }
 
+/* Bytes in the engine's units: "B", "kB", "M" and "G" of 1024. */
+static void FormatBytes(double bytes, char *text, size_t size) {
+    const char *units[] = {"B", "kB", "M", "G"};
+    int unit = 0;
+    while (bytes >= 1024 && unit < 3) {
+        bytes /= 1024;
+        ++unit;
+    }
+    snprintf(text, size, unit == 0 ? "%.0f%s" : "%.1f%s", bytes, units[unit]);
+}
+
+/* Bytes a second from the engine's speed text ("1.50kB", "12.30M"). */
+static double ParseSpeed(const char *text) {
+    char *unit = NULL;
+    double value = strtod(text, &unit);
+    if (unit == text) return 0;
+    if (*unit == 'G') return value * 1073741824.0;
+    if (*unit == 'M') return value * 1048576.0;
+    if (*unit == 'k') return value * 1024.0;
+    return value;
+}
+
+/* One download's terminal line. The bytes done come from the file; the total is estimated, so it
+ * is shown as approximate. */
+static void DrawLine(TaskView *view) {
+    char speed[32], done[24], total[24] = "?", left[24] = "--:--";
+    while (atomic_flag_test_and_set(&view->textLock)) {
+    }
+    snprintf(speed, sizeof speed, "%s", view->speedText);
+    atomic_flag_clear(&view->textLock);
+    int code = atomic_load(&view->endCode), percent = atomic_load(&view->percent);
+    long long onDisk = FileSize(view->file), estimate = atomic_load(&view->totalEstimate);
+    FormatBytes((double)onDisk, done, sizeof done);
+    const char *name = view->file;
+    for (const char *c = view->file; *c; ++c) {
+        if (*c == '/' || *c == '\\') name = c + 1;
+    }
+    printf("\r\033[K%-28.28s ", name);
+    if (code != 0) {
+        printf("%s  ending %d: %s\n", done, code == kNotStarted ? Aborted : code, EndingName(code));
+        return;
+    }
+    if (atomic_load(&view->reports) == 0) {
+        printf("waiting\n");
+        return;
+    }
+    double bytesPerSecond = ParseSpeed(speed);
+    if (estimate > 0) {
+        FormatBytes((double)estimate, total, sizeof total);
+        if (bytesPerSecond > 0 && estimate > onDisk) {
+            long seconds = (long)((double)(estimate - onDisk) / bytesPerSecond);
+            snprintf(left, sizeof left, "%ld:%02ld", seconds / 60, seconds % 60);
+        }
+    }
+    printf("%3d%%  %s of ~%s  %s/s  %s left\n", percent, done, total, speed, left);
+}
+
+static void Redraw(const Plan *plan, int first) {
+    if (!first) printf("\033[%dA", plan->count);
+    for (int i = 0; i < plan->count; ++i) DrawLine(&views[i]);
+    fflush(stdout);
+}
+
+/* Ctrl-C: nothing more starts; transfers are cancelled (302); downloads that have not reported
+ * yet, so are waiting or in their size query, are deleted, which stops them at once. */
+static void CancelAll(const Plan *plan) {
+    SetDownloadTaskNum(0);
+    for (int i = 0; i < plan->count; ++i) {
+        if (atomic_load(&views[i].endCode) != 0) continue;
+        if (atomic_load(&views[i].reports) > 0) {
+            CancelDownload(i + 1);
+        } else {
+            DeleteDownloadTask(i + 1);
+            int none = 0;
+            atomic_compare_exchange_strong(&views[i].endCode, &none, kNotStarted);
+        }
+    }
+}
+
+static int AllEnded(int count) {
+    for (int i = 0; i < count; ++i) {
+        if (atomic_load(&views[i].endCode) == 0) return 0;
+    }
+    return 1;
+}
+
+static void SetCaFile(const char *file) {
+#ifdef _WIN32
+    SetEnvironmentVariableA("DRAVLIN_CA_FILE", file);
+#else
+    setenv("DRAVLIN_CA_FILE", file, 1);
+#endif
+}
+
 int main(int argc, char **argv) {
-    if (argc != 3 || argv[1][0] == '\0' || argv[2][0] == '\0') {
-        fprintf(stderr, "usage: dravlin-get URL DEST\n  DEST is a file (name with an extension) or a directory\n");
-        return 64;
+    Plan plan;
+    int planned = MakePlan(argc, argv, &plan);
+    if (planned != 0) return planned < 0 ? 0 : planned;
+    views = calloc((size_t)plan.count, sizeof *views);
+    if (!views) return 70;
+    viewCount = plan.count;
+    for (int i = 0; i < plan.count; ++i) {
+        atomic_flag_clear(&views[i].textLock);
+        views[i].file = plan.downloads[i].file;
+        snprintf(views[i].speedText, sizeof views[i].speedText, "0.00B");
+        if (!plan.downloads[i].needsPlaceholder) continue;
+        int error = CreatePlaceholder(plan.downloads[i].file);
+        if (error != 0) {
+            fprintf(stderr, "dravlin-get: cannot create %s: %s\n", plan.downloads[i].file, strerror(error));
+            return 2;
+        }
+        views[i].createdPlaceholder = 1;
     }
 #ifdef _WIN32
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
@@ -94,27 +251,43 @@ int main(int argc, char **argv) {
     sigaction(SIGINT, &action, NULL);
     sigaction(SIGTERM, &action, NULL);
 #endif
+    onTerminal = StdoutIsTerminal();
+    if (plan.caFile) SetCaFile(plan.caFile);
     if (!InvalidCurl()) {
         fprintf(stderr, "dravlin-get: libcurl could not be initialised\n");
         return 70;
     }
-    static int context;  /* the interface wants non-null user data */
+    static int context; /* the interface wants non-null user data */
     SetDownloadDriverFileCallback(OnProgress, &context);
     SetDownloadDriverFileErrorCallback(OnEnding, &context);
-    DownloadFile(kTaskId, argv[1], argv[2], 0);
+    if (plan.jobs > 0) SetDownloadTaskNum(plan.jobs);
+    SetDownloadSpeed((int)plan.rateLimit);
+    for (int i = 0; i < plan.count; ++i) DownloadFile(i + 1, plan.downloads[i].url, plan.downloads[i].engineDest, 0);
 
-    int announced = 0;
-    while (atomic_load(&endCode) == 0) {
+    int announced = 0, tick = 0;
+    if (onTerminal) Redraw(&plan, 1);
+    while (!AllEnded(plan.count)) {
         if (interrupted) {
             if (!announced) fprintf(stderr, "dravlin-get: cancelling\n");
             announced = 1;
-            /* A cancel before the transfer has begun is not kept, so it is repeated until it takes. */
-            CancelDownload(kTaskId);
+            /* Repeated: a transfer that is just beginning may miss one cancel. */
+            CancelAll(&plan);
         }
         SleepMilliseconds(20);
+        if (onTerminal && ++tick % 10 == 0) Redraw(&plan, 0);
     }
     ReleaseCurl();
-    int code = atomic_load(&endCode);
-    printf("ending %d: %s\n", code, EndingName(code));
-    return ExitStatus(code);
+    if (onTerminal) Redraw(&plan, 0);
+
+    int status = 0;
+    for (int i = 0; i < plan.count; ++i) {
+        int code = atomic_load(&views[i].endCode);
+        printf("ending %d: %s (%s)\n", code == kNotStarted ? Aborted : code, EndingName(code), plan.downloads[i].file);
+        if (ExitStatus(code) > status) status = ExitStatus(code);
+        /* A placeholder that never received a byte goes again. */
+        if (views[i].createdPlaceholder && FileSize(plan.downloads[i].file) == 0) remove(plan.downloads[i].file);
+    }
+    FreePlan(&plan);
+    free(views);
+    return status;
 }

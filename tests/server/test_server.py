@@ -15,12 +15,20 @@ misbehaviour, so one server covers every case a test needs:
   head_stall=1        answer HEAD with nothing while the connection stays open
   tag=NAME            count the request under NAME; GET /__count?tag=NAME answers "HEADS GETS"
   no_length=1         send the body without Content-Length (closing the connection ends it)
+  get_no_length=1     the same for GET only: HEAD still tells the length
+  validators=WHICH    which of ETag and Last-Modified files are served with: both (the default),
+                      etag, date or none
+
+A file's version is its modification time and size: rewriting or touching it gives it a new ETag
+(and Last-Modified, to the second). A ranged GET with an If-Range that names another version is
+answered with the whole file and 200, as HTTP wants.
 
 The chosen port is written to --port-file once the server listens; --pid-file gets its process id.
 With --cert/--key it also serves HTTPS on a second port (--https-port-file), and with
 --rogue-cert/--rogue-key on a third (--rogue-port-file) with a certificate nobody should trust.
 """
 import argparse
+import email.utils
 import http.server
 import os
 import socketserver
@@ -124,11 +132,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if not file_path.startswith(os.path.realpath(self.root) + os.sep) or not os.path.isfile(file_path):
             self.send_error_body(404)
             return
-        size = os.path.getsize(file_path)
+        info = os.stat(file_path)
+        size = info.st_size
+        etag = '"%x-%x"' % (info.st_mtime_ns, size)
+        last_modified = email.utils.formatdate(info.st_mtime, usegmt=True)
+        which = query.get("validators", "both")
+        validators = []
+        if which in ("both", "etag"):
+            validators.append(("ETag", etag))
+        if which in ("both", "date"):
+            validators.append(("Last-Modified", last_modified))
         start, end = 0, size - 1
         ranged = False
         header = self.headers.get("Range")
-        if header and header.startswith("bytes=") and query.get("ignore_range") != "1":
+        if_range = self.headers.get("If-Range")
+        same_version = if_range is None or if_range in [value for _, value in validators]
+        if header and header.startswith("bytes=") and query.get("ignore_range") != "1" and same_version:
             first, _, last = header[len("bytes="):].partition("-")
             if first:
                 start = int(first)
@@ -146,9 +165,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_response(206 if ranged else 200)
         self.send_header("Accept-Ranges", "bytes")
         self.send_header("Content-Type", "application/octet-stream")
+        for name, value in validators:
+            self.send_header(name, value)
         if ranged:
             self.send_header("Content-Range", "bytes %d-%d/%d" % (start, end, size))
-        if query.get("no_length") == "1":
+        if query.get("no_length") == "1" or (not head and query.get("get_no_length") == "1"):
             self.send_header("Connection", "close")
             self.close_connection = True
         else:
@@ -167,7 +188,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         with open(file_path, "rb") as f:
             f.seek(start)
             while sent < length:
-                want = min(CHUNK if not throttle else max(1, throttle // 10), length - sent)
+                want = min(CHUNK if not throttle else max(1, min(CHUNK, throttle // 10)), length - sent)
                 for limit in (stall_after, drop_after):
                     if limit is not None:
                         want = min(want, max(0, limit - sent))

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "destination.h"
@@ -22,6 +23,8 @@ TEST(FileNameFromUrl, TakesTheLastSegmentUpToTheQuery) {
     EXPECT_EQ("name.img", FileNameFromUrl("http://h/a/name.img&y=2"));
     EXPECT_EQ("", FileNameFromUrl("http://h/a/"));
     EXPECT_EQ("", FileNameFromUrl("no-slash-at-all"));
+    EXPECT_EQ("", FileNameFromUrl("http://127.0.0.1:18080"));
+    EXPECT_EQ("", FileNameFromUrl("https://host?x=1"));
 }
 
 TEST(ResolveDestination, DirectoryWithOrWithoutFinalSeparatorGetsTheUrlName) {
@@ -40,6 +43,16 @@ TEST(ResolveDestination, LastComponentWithDotAndCharacterNamesAFile) {
     EXPECT_EQ(file, destination.file);
     EXPECT_TRUE(dtest::IsDirectory(Join(dir, "new"))) << "the file's directory is created";
     EXPECT_FALSE(dtest::IsDirectory(file)) << "the file itself is not a directory";
+}
+
+TEST(ResolveDestination, WhatIsOnDiskDecidesBeforeTheDot) {
+    std::string dir = dtest::ScratchDir();
+    std::string plainFile = Join(dir, "README");
+    dtest::WriteFile(plainFile, "partial");
+    EXPECT_EQ(plainFile, ResolveDestination("http://h/x.bin", plainFile.c_str()).file);
+    std::string dottedDir = Join(dir, "images.v2");
+    std::filesystem::create_directory(dottedDir);
+    EXPECT_EQ(Join(dottedDir, "x.bin"), ResolveDestination("http://h/x.bin", dottedDir.c_str()).file);
 }
 
 TEST(ResolveDestination, TrailingDotOrNoDotNamesADirectory) {
@@ -62,9 +75,11 @@ TEST(ResolveDestination, CreatesEveryMissingLevelAndLeavesExistingOnesAlone) {
     EXPECT_EQ("kept", dtest::ReadFile(Join(dir, "keep.txt")));
 }
 
-TEST(ResolveDestination, UrlEndingInSlashGivesTheDirectoryItself) {
+TEST(ResolveDestination, AddressWithoutFileNameNeedsAFilePath) {
     std::string dir = dtest::ScratchDir();
-    EXPECT_EQ(dir + kSep, ResolveDestination("http://h/a/", dir.c_str()).file);
+    EXPECT_TRUE(ResolveDestination("http://h/a/", dir.c_str()).file.empty());
+    EXPECT_TRUE(ResolveDestination("http://127.0.0.1:18080", dir.c_str()).file.empty());
+    EXPECT_EQ(Join(dir, "index.html"), ResolveDestination("http://h/a/", Join(dir, "index.html").c_str()).file);
 }
 
 TEST(ResolveDestination, RefusesInputItWouldHaveToCutOrGuess) {
@@ -75,6 +90,8 @@ TEST(ResolveDestination, RefusesInputItWouldHaveToCutOrGuess) {
     EXPECT_TRUE(refused(ResolveDestination("", dir.c_str())));
     EXPECT_TRUE(refused(ResolveDestination("http://h/x.bin", "")));
     EXPECT_TRUE(refused(ResolveDestination("no-slash", dir.c_str())));
+    EXPECT_TRUE(refused(ResolveDestination("ftp://h/x.bin", dir.c_str())));
+    EXPECT_FALSE(refused(ResolveDestination("HTTPS://h/x.bin", dir.c_str())));
     EXPECT_TRUE(refused(ResolveDestination("http://h/x.bin", "relative-without-separator")));
     EXPECT_TRUE(refused(ResolveDestination("http://h/..", dir.c_str())));
 
@@ -90,6 +107,7 @@ TEST(ResolveDestination, RefusesInputItWouldHaveToCutOrGuess) {
     std::string nearlyFull = Join(dir, std::string(255 - dir.size() - 1, 'd'));
     ASSERT_EQ(255u, nearlyFull.size());
     EXPECT_TRUE(refused(ResolveDestination("http://h/x.bin", nearlyFull.c_str())));
+    EXPECT_FALSE(dtest::IsDirectory(nearlyFull)) << "refused input creates nothing";
 #ifdef _WIN32
     EXPECT_TRUE(refused(ResolveDestination("http://h/a\\..\\..\\evil.exe", dir.c_str())));
     EXPECT_TRUE(refused(ResolveDestination("http://h/file.img:stream", dir.c_str())));

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -281,4 +282,113 @@ TEST_F(Engine, CallbacksRegisteredLaterDoNotReachExistingTasks) {
     ReleaseCurl();
     EXPECT_TRUE(later.EndingsOf(1).empty());
     ASSERT_EQ(1, InvalidCurl());
+}
+
+TEST_F(Engine, ReplacedOrDeletedTaskStopsWritingBeforeTheNextRunSizesTheFile) {
+    // Each run streams at full speed, so libcurl has megabytes at hand when it is told to stop,
+    // and stalls after three steps, so that no run finishes; the next run resumes what is on disk.
+    const std::int64_t step = 4 * 1024 * 1024;
+    std::string body = dtest::Pattern(std::size_t(24 * step), 42);
+    std::string path = Serve("restart.bin", body);
+    std::string streaming = Url(path + "?stall_after=" + std::to_string(3 * step));
+    std::int64_t mark = 0;
+    for (int round = 1; round <= 6; ++round) {
+        ASSERT_EQ(1, DownloadFile(1, streaming.c_str(), dir.c_str(), 0));
+        ASSERT_TRUE(dtest::Eventually([&] { return FileSize(Out("restart.bin")) > mark + step; }));
+        mark = FileSize(Out("restart.bin"));
+    }
+    DeleteDownloadTask(1);
+    ASSERT_EQ(1, DownloadFile(2, Url(path).c_str(), dir.c_str(), 0));
+    ASSERT_EQ(Finished, recorder.WaitEnding(2));
+    EXPECT_EQ(std::int64_t(body.size()), FileSize(Out("restart.bin")));
+    EXPECT_TRUE(ReadFile(Out("restart.bin")) == body);
+    EXPECT_TRUE(recorder.EndingsOf(1).empty()) << "replaced and deleted runs never report";
+    std::remove((dtest::ServerRoot() + dtest::kSep + "restart.bin").c_str());
+    std::remove(Out("restart.bin").c_str());
+}
+
+TEST_F(Engine, ReleaseCurlReturnsWhenAnEndingCallbackAddsATaskMeanwhile) {
+    std::string slow = Serve("retry.bin", dtest::Pattern(1000000, 43));
+    std::atomic<int> retried{-1};
+    // Task 1 fails at once; its ending callback waits until the release has removed it, then
+    // retries as a program would.
+    recorder.onEnding = [&](int id, int) {
+        if (id != 1) return;
+        dtest::Eventually([] { return CancelDownload(1) == 0; }, std::chrono::seconds(10));
+        retried = DownloadFile(2, Url(slow + kSlow).c_str(), dir.c_str(), 0);
+    };
+    ASSERT_EQ(1, DownloadFile(1, "", dir.c_str(), 0));
+    ASSERT_EQ(SizeQueryFailed, recorder.WaitEnding(1));
+    std::atomic<bool> released{false};
+    std::thread releaser([&] {
+        ReleaseCurl();
+        released = true;
+    });
+    bool returned = dtest::Eventually([&] { return released.load(); }, std::chrono::seconds(10));
+    if (!returned) DeleteDownloadTask(-1);  // frees a hung release, so that the test can end
+    releaser.join();
+    EXPECT_TRUE(returned) << "ReleaseCurl waited for a task added after it began";
+    EXPECT_EQ(0, retried.load()) << "a task added while the library is released is refused";
+    EXPECT_TRUE(recorder.ProgressOf(2).empty());
+    ASSERT_EQ(1, InvalidCurl());
+}
+
+TEST_F(Engine, FinishedTasksEndingIsItsLastCallbackEvenBesideASlowReport) {
+    std::string body = dtest::Pattern(600000, 44);
+    std::string path = Serve("lastcall.bin", body);
+    std::mutex lock;
+    std::condition_variable changed;
+    bool holding = false, released = false;
+    std::atomic<bool> reportUnderWay{false}, ended{false};
+    std::atomic<int> endingBesideReport{0}, reportAfterEnding{0};
+    recorder.onProgress = [&](const Progress &p) {
+        if (ended) ++reportAfterEnding;
+        std::unique_lock<std::mutex> guard(lock);
+        if (!Measured(p) || holding) return;
+        holding = true;
+        reportUnderWay = true;
+        changed.notify_all();
+        changed.wait_for(guard, std::chrono::seconds(20), [&] { return released; });
+        reportUnderWay = false;
+    };
+    recorder.onEnding = [&](int, int) {
+        if (reportUnderWay) ++endingBesideReport;
+        ended = true;
+    };
+    ASSERT_EQ(1, DownloadFile(1, Url(path + "?throttle=400000").c_str(), dir.c_str(), 0));
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(30), [&] { return holding; }));
+    }
+    // The whole file arrives while a report is held; a faulty engine reports the ending meanwhile.
+    ASSERT_TRUE(dtest::Eventually([&] { return FileSize(Out("lastcall.bin")) == std::int64_t(body.size()); }));
+    recorder.WaitEnding(1, std::chrono::milliseconds(1500));
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        released = true;
+    }
+    changed.notify_all();
+    ASSERT_EQ(Finished, recorder.WaitEnding(1));
+    ReleaseCurl();
+    EXPECT_EQ(0, endingBesideReport.load());
+    EXPECT_EQ(0, reportAfterEnding.load());
+    ASSERT_EQ(1, InvalidCurl());
+}
+
+TEST_F(Engine, SpeedIsThatOfTheLastSecondSoAStallReadsZeroWithinTwoReports) {
+    dtest::SetEnvironment("DRAVLIN_STALL_TIMEOUT_S", "30");
+    std::string path = Serve("stallspeed.bin", dtest::Pattern(600000, 45));
+    ASSERT_EQ(1, DownloadFile(1, Url(path + "?throttle=300000&stall_after=300000").c_str(), dir.c_str(), 0));
+    ASSERT_TRUE(recorder.WaitProgress(1, Measured));
+    ASSERT_TRUE(dtest::Eventually([&] { return FileSize(Out("stallspeed.bin")) == 300000; }));
+    std::size_t before = recorder.ProgressOf(1).size();
+    // A report under way when the last byte came may still count it; the one after can only see the stall.
+    ASSERT_TRUE(dtest::Eventually([&] { return recorder.ProgressOf(1).size() >= before + 3; }, std::chrono::seconds(10)));
+    auto reports = recorder.ProgressOf(1);
+    EXPECT_EQ("0.00B", reports[before + 2].speed);
+    EXPECT_EQ(50, reports[before + 2].percent);
+    EXPECT_TRUE(recorder.EndingsOf(1).empty());
+    ASSERT_EQ(1, CancelDownload(1));
+    EXPECT_EQ(Aborted, recorder.WaitEnding(1));
+    dtest::SetEnvironment("DRAVLIN_STALL_TIMEOUT_S", "2");
 }

@@ -39,6 +39,14 @@ std::string ReadPort(const std::string &name) {
 
 }  // namespace
 
+void SetEnvironment(const char *name, const std::string &value) {
+#ifdef _WIN32
+    SetEnvironmentVariableA(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
 std::string ServerDir() { return Environment("HALDEN_TEST_SERVER_DIR"); }
 std::string ServerRoot() { return ServerDir() + kSep + "root"; }
 std::string HttpBase() { return "http://127.0.0.1:" + ReadPort("port"); }

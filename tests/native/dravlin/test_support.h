@@ -25,6 +25,9 @@ std::string RogueHttpsBase();
 std::string ServerRoot();  // served files, as this process's path
 std::string ServerDir();   // HALDEN_TEST_SERVER_DIR
 
+// Sets a variable of this process's environment, where the engine reads its settings.
+void SetEnvironment(const char *name, const std::string &value);
+
 // A fresh, empty directory for the running test, outside the served root.
 std::string ScratchDir();
 

@@ -1,0 +1,246 @@
+#include "get_plan.h"
+
+#include <ctype.h>
+#include <errno.h>
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <direct.h>
+#define kSeparator '\\'
+static int MakeDir(const char *path) { return _mkdir(path); }
+static int IsSep(char c) { return c == '\\' || c == '/'; }
+#else
+#define kSeparator '/'
+static int MakeDir(const char *path) { return mkdir(path, 0777); }
+static int IsSep(char c) { return c == '/'; }
+#endif
+
+static const char kUsage[] =
+    "usage: dravlin-get [-j N] [--limit-rate RATE] [--ca-file FILE] URL... DEST\n"
+    "  DEST     an existing directory (or one ending in a separator): each file is saved inside it\n"
+    "           under the name its address ends with; otherwise the file name (one URL only)\n"
+    "  -j N     transfer at most N files at once (default 3)\n"
+    "  --limit-rate RATE  at most RATE bytes a second for each file; k, M and G multiply by 1024\n"
+    "  --ca-file FILE     trust the certificate authorities in FILE instead of the system's\n";
+
+static int Refuse(const char *format, const char *what) {
+    fputs("dravlin-get: ", stderr);
+    fprintf(stderr, format, what);
+    fputc('\n', stderr);
+    return 64;
+}
+
+static int IsDirectory(const char *path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+static int IsRegularFile(const char *path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+static const char *LastComponent(const char *path) {
+    const char *last = path;
+    for (const char *c = path; *c; ++c) {
+        if (IsSep(*c)) last = c + 1;
+    }
+    return last;
+}
+
+/* The engine's rule for a path that does not exist: a '.' followed by a character names a file. */
+static int NamedAsFile(const char *path) {
+    const char *dot = strchr(LastComponent(path), '.');
+    while (dot) {
+        if (dot[1] != '\0') return 1;
+        dot = strchr(dot + 1, '.');
+    }
+    return 0;
+}
+
+static int HasHttpScheme(const char *url) {
+    const char *schemes[] = {"http://", "https://"};
+    for (int s = 0; s < 2; ++s) {
+        size_t n = strlen(schemes[s]), i = 0;
+        while (i < n && url[i] && tolower((unsigned char)url[i]) == schemes[s][i]) ++i;
+        if (i == n) return 1;
+    }
+    return 0;
+}
+
+/* The engine's file name for an address: after the last '/' of its path, up to '?' or '&'. */
+static size_t NameFromUrl(const char *url, char *name, size_t size) {
+    const char *slash = strrchr(url, '/');
+    const char *scheme = strstr(url, "://");
+    name[0] = '\0';
+    if (!slash || (scheme && slash < scheme + 3)) return 0;
+    size_t n = strcspn(slash + 1, "?&");
+    if (n >= size) return 0;
+    memcpy(name, slash + 1, n);
+    name[n] = '\0';
+    return n;
+}
+
+static int SafeName(const char *name) {
+    if (!*name || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return 0;
+#ifdef _WIN32
+    if (strpbrk(name, "\\:")) return 0;
+#endif
+    return 1;
+}
+
+/* A whole number or decimal with an optional k, M or G (times 1024 each), as curl takes it. */
+static int ParseRate(const char *text, long long *rate) {
+    char *end = NULL;
+    errno = 0;
+    double value = strtod(text, &end);
+    if (end == text || errno != 0 || !(value >= 0)) return 0;
+    double unit = 1;
+    switch (*end) {
+    case 'k': case 'K': unit = 1024.0; ++end; break;
+    case 'm': case 'M': unit = 1024.0 * 1024; ++end; break;
+    case 'g': case 'G': unit = 1024.0 * 1024 * 1024; ++end; break;
+    default: break;
+    }
+    value *= unit;
+    if (*end != '\0' || value > INT_MAX) return 0;  /* the engine's limit is an int */
+    *rate = (long long)value;
+    return 1;
+}
+
+static int ParseJobs(const char *text, int *jobs) {
+    char *end = NULL;
+    errno = 0;
+    long value = strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || value < 1 || value > 1000) return 0;
+    *jobs = (int)value;
+    return 1;
+}
+
+/* The value of an option given as "--name VALUE" or "--name=VALUE"; NULL if this is not it. */
+static const char *OptionValue(int argc, char **argv, int *i, const char *name, int *missing) {
+    size_t n = strlen(name);
+    if (strncmp(argv[*i], name, n) != 0) return NULL;
+    if (argv[*i][n] == '=') return argv[*i] + n + 1;
+    if (argv[*i][n] != '\0') return NULL;
+    if (*i + 1 >= argc) {
+        *missing = 1;
+        return NULL;
+    }
+    return argv[++*i];
+}
+
+static int PlanOne(const char *url, const char *dest, int intoDirectory, PlannedDownload *out) {
+    size_t length = strlen(url);
+    if (length == 0 || length > kMaxUrlBytes) return Refuse("address longer than 511 bytes: %.80s...", url);
+    if (!HasHttpScheme(url)) return Refuse("not an http:// or https:// address: %s", url);
+    out->url = url;
+    if (intoDirectory) {
+        char name[kMaxPathBytes + 2];
+        if (!NameFromUrl(url, name, sizeof name) || !SafeName(name))
+            return Refuse("no file name in %s: give one as DEST", url);
+        size_t destLength = strlen(dest);
+        int addSeparator = !IsSep(dest[destLength - 1]);
+        if (destLength + (size_t)addSeparator + strlen(name) > kMaxPathBytes)
+            return Refuse("path longer than 255 bytes for %s", url);
+        memcpy(out->engineDest, dest, destLength);
+        if (addSeparator) out->engineDest[destLength++] = kSeparator;
+        out->engineDest[destLength] = '\0';
+        memcpy(out->file, out->engineDest, destLength);
+        memcpy(out->file + destLength, name, strlen(name) + 1);
+        return 0;
+    }
+    /* The engine wants a separator in the path; a bare name is in the current directory. */
+    int bare = LastComponent(dest) == dest;
+    if (strlen(dest) + (bare ? 2 : 0) > kMaxPathBytes) return Refuse("path longer than 255 bytes: %.80s...", dest);
+    size_t at = 0;
+    if (bare) {
+        out->file[at++] = '.';
+        out->file[at++] = kSeparator;
+    }
+    memcpy(out->file + at, dest, strlen(dest) + 1);
+    memcpy(out->engineDest, out->file, sizeof out->file);
+    out->needsPlaceholder = !IsRegularFile(out->file) && !NamedAsFile(out->file);
+    return 0;
+}
+
+int MakePlan(int argc, char **argv, Plan *plan) {
+    memset(plan, 0, sizeof *plan);
+    char **positional = calloc((size_t)argc, sizeof *positional);
+    if (!positional) return Refuse("%s", "out of memory");
+    int count = 0, optionsEnded = 0, status = 0;
+    for (int i = 1; i < argc && status == 0; ++i) {
+        const char *arg = argv[i], *value;
+        int missing = 0;
+        if (optionsEnded || arg[0] != '-' || arg[1] == '\0') {
+            positional[count++] = argv[i];
+        } else if (strcmp(arg, "--") == 0) {
+            optionsEnded = 1;
+        } else if (strcmp(arg, "-h") == 0 || strcmp(arg, "--help") == 0) {
+            fputs(kUsage, stdout);
+            status = -1;
+        } else if ((value = OptionValue(argc, argv, &i, "-j", &missing)) ||
+                   (value = (strncmp(arg, "-j", 2) == 0 && arg[2]) ? arg + 2 : NULL)) {
+            if (!ParseJobs(value, &plan->jobs)) status = Refuse("-j wants a number from 1 to 1000, not %s", value);
+        } else if ((value = OptionValue(argc, argv, &i, "--limit-rate", &missing))) {
+            if (!ParseRate(value, &plan->rateLimit)) status = Refuse("--limit-rate wants e.g. 500k or 2M, not %s", value);
+        } else if ((value = OptionValue(argc, argv, &i, "--ca-file", &missing))) {
+            FILE *file = fopen(value, "rb");
+            if (!file) status = Refuse("cannot read the CA file %s", value);
+            else fclose(file);
+            plan->caFile = value;
+        } else {
+            status = missing ? Refuse("%s wants a value", arg) : Refuse("unknown option %s", arg);
+        }
+    }
+    if (status == 0 && count < 2) {
+        fputs(kUsage, stderr);
+        status = 64;
+    }
+    const char *dest = count > 0 ? positional[count - 1] : "";
+    int intoDirectory = dest[0] != '\0' && (IsDirectory(dest) || IsSep(dest[strlen(dest) - 1]));
+    if (status == 0 && dest[0] == '\0') status = Refuse("%s", "DEST is empty");
+    if (status == 0 && count > 2 && !intoDirectory)
+        status = Refuse("several addresses need an existing directory as DEST, not %s", dest);
+    if (status == 0) {
+        plan->count = count - 1;
+        plan->downloads = calloc((size_t)plan->count, sizeof *plan->downloads);
+        if (!plan->downloads) status = Refuse("%s", "out of memory");
+    }
+    for (int i = 0; status == 0 && i < plan->count; ++i) {
+        status = PlanOne(positional[i], dest, intoDirectory, &plan->downloads[i]);
+        for (int j = 0; status == 0 && j < i; ++j) {
+            if (strcmp(plan->downloads[i].file, plan->downloads[j].file) == 0)
+                status = Refuse("two addresses would be saved to one file, %s", plan->downloads[i].file);
+        }
+    }
+    free(positional);
+    if (status != 0) FreePlan(plan);
+    return status;
+}
+
+void FreePlan(Plan *plan) {
+    free(plan->downloads);
+    plan->downloads = NULL;
+    plan->count = 0;
+}
+
+int CreatePlaceholder(const char *file) {
+    char path[kMaxPathBytes + 2];
+    snprintf(path, sizeof path, "%s", file);
+    for (char *c = path + 1; *c; ++c) {
+        if (!IsSep(*c) || IsSep(c[-1])) continue;
+        char kept = *c;
+        *c = '\0';
+        if (!IsDirectory(path) && MakeDir(path) != 0 && errno != EEXIST) return errno;
+        *c = kept;
+    }
+    FILE *created = fopen(file, "ab");
+    if (!created) return errno;
+    fclose(created);
+    return 0;
+}

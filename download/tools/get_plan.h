@@ -1,0 +1,33 @@
+/* What dravlin-get is asked to do, worked out and checked before anything touches the network. */
+#ifndef DRAVLIN_GET_PLAN_H
+#define DRAVLIN_GET_PLAN_H
+
+#include <stddef.h>
+
+enum { kMaxUrlBytes = 511, kMaxPathBytes = 255 };
+
+typedef struct {
+    const char *url;
+    char engineDest[kMaxPathBytes + 2];  /* what DownloadFile is given */
+    char file[kMaxPathBytes + 2];        /* the file that will hold the download */
+    int needsPlaceholder;                /* a name without extension that does not exist yet */
+} PlannedDownload;
+
+typedef struct {
+    int jobs;            /* 0: the engine's default */
+    long long rateLimit; /* bytes a second, 0 for none */
+    const char *caFile;
+    int count;
+    PlannedDownload *downloads; /* count entries, owned by the plan */
+} Plan;
+
+/* Fills plan from the command line. Returns 0, or 64 after printing why to stderr; prints usage
+ * and returns -1 for --help. */
+int MakePlan(int argc, char **argv, Plan *plan);
+void FreePlan(Plan *plan);
+
+/* Creates a placeholder file (and its missing directories) so that the engine takes a name
+ * without extension for a file. Returns 0, or errno. */
+int CreatePlaceholder(const char *file);
+
+#endif
