@@ -99,7 +99,9 @@ void COstrelDlg::OnActionButton() {
         m_stcProgress.SetPos(0);
         m_stcProgress.ShowWindow(true);
         // An image left by an earlier attempt is never resumed: it may be the remains of anything.
+        // The engine's note beside a partial download goes with it.
         DeleteFileW(WideImagePath().c_str());
+        DeleteFileW((WideImagePath() + L".dravlin").c_str());
         m_bDownloading = true;
         DownloadFile(DOWNLOAD_TASK_ID, m_strImageUrl.c_str(), m_szImagePath, kDownloadReserved);
         // From here on a new start is a first run again, whatever the download's outcome.
