@@ -186,3 +186,18 @@ shot() {
     done
     fail "$name: the picture of $2 never settled"
 }
+
+# use_dpi DPI: after e2e_setup, makes the prefix report DPI (what the display settings write; read
+# when the prefix's server starts). The same marker as the skin screenshots' prefix of that scale.
+use_dpi() {
+    [ -f "$WINEPREFIX/.halden-dpi-$1" ] && return 0
+    (
+        flock 9
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+        wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+        wineserver -k 2>/dev/null || true
+        wineserver -w
+        touch "$WINEPREFIX/.halden-dpi-$1"
+    ) 9>"$WINEPREFIX.dpi.lock"
+    wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+}
