@@ -14,6 +14,7 @@
 //   halden_driver press-out SEL ID          press on the control, release at the screen's corner
 //   halden_driver focus SEL                 the id of the layer's control with the keyboard focus
 //   halden_driver key VK                    a key press: space, return, escape, tab
+//   halden_driver move X Y                  the cursor to that point of the screen
 //   halden_driver close SEL                 WM_CLOSE to the background (as a session end would)
 //   halden_driver processes NAME            how many processes run under that image name
 //   halden_driver probe-download SECONDS    clicks the main action button, then sends WM_NULL to
@@ -278,7 +279,7 @@ int ProbeDownload(const Pair &main, double seconds) {
 }
 
 int Usage() {
-    return Fail(L"usage: halden_driver wait|gone|text|state|until|click|press-out|focus|key|close|processes|"
+    return Fail(L"usage: halden_driver wait|gone|text|state|until|click|press-out|focus|key|move|close|processes|"
                 L"probe-download|windows ...", 2);
 }
 
@@ -303,6 +304,11 @@ int wmain(int argc, wchar_t **argv) {
         WORD key = argc == 3 ? KeyNamed(argv[2]) : 0;
         if (key == 0) return Usage();
         PressKey(key);
+        return 0;
+    }
+    if (verb == L"move") {
+        if (argc != 4) return Usage();
+        MoveCursorTo({std::wcstol(argv[2], nullptr, 10), std::wcstol(argv[3], nullptr, 10)});
         return 0;
     }
     if (verb == L"processes") {
@@ -376,7 +382,15 @@ int wmain(int argc, wchar_t **argv) {
     if (verb == L"click" || verb == L"press-out") {
         POINT point = Centre(control);
         MoveCursorTo(point);
-        if (!Reachable(control, point)) return Fail(std::wstring(L"control ") + argv[3] + L" is covered", 3);
+        // A pair that has just appeared may still be raising its layer above its background.
+        if (!WaitFor(5.0, [&] { return Reachable(control, point); })) {
+            HWND hit = WindowFromPoint(point);
+            wchar_t className[64] = {};
+            GetClassNameW(GetAncestor(hit, GA_ROOT), className, 64);
+            return Fail(std::wstring(L"control ") + argv[3] + L" is covered by \"" + Title(GetAncestor(hit, GA_ROOT)) +
+                            L"\" (" + className + L")",
+                        3);
+        }
         SendMouse(MOUSEEVENTF_LEFTDOWN);
         Sleep(30);
         if (verb == L"click") {

@@ -102,7 +102,7 @@ dismount_all() {
         [ -f "$state" ] || continue
         image=$(iconv -f UTF-16LE -t UTF-8 "$state" | tr -d '\0')
         HALDEN_DOUBLES_RECORD="C:\\ProgramData\\HaldenDoubles\\cleanup.txt" \
-            wine powershell -command "Dismount-DiskImage -ImagePath \\\"$image\\\"" </dev/null >/dev/null 2>&1 || true
+            wine powershell -command "Dismount-DiskImage -ImagePath \"$image\"" </dev/null >/dev/null 2>&1 || true
     done
 }
 
@@ -154,24 +154,25 @@ e2e_cleanup() {
 # --- Evidence ----------------------------------------------------------------------------------------
 # The doubles' calls (program TAB command line) in order, without the outcome lines.
 double_calls() {
-    tr -d '\r' <"$work/calls.txt" 2>/dev/null | awk -F'\t' '$5 == "" { print $2 "\t" $4 }'
+    tr -d '\r' 2>/dev/null <"$work/calls.txt" | awk -F'\t' '$5 == "" { print $2 "\t" $4 }'
 }
 # The doubles' notes (program TAB note).
 double_notes() {
-    tr -d '\r' <"$work/calls.txt" 2>/dev/null | awk -F'\t' '$5 != "" { print $2 "\t" $5 }'
+    tr -d '\r' 2>/dev/null <"$work/calls.txt" | awk -F'\t' '$5 != "" { print $2 "\t" $5 }'
 }
-feedback_calls() { tr -d '\r' <"$work/feedback.txt" 2>/dev/null; }
+feedback_calls() { tr -d '\r' 2>/dev/null <"$work/feedback.txt"; }
 # The program's log, GBK on disk, as UTF-8 texts without their time prefix.
 program_log() {
     iconv -f GBK -t UTF-8 "$WINEPREFIX/drive_c/ProgramData/ToolLog/Ostrel.txt" 2>/dev/null | tr -d '\r' | sed 's/^\[[^]]*\] *//'
 }
 
 # --- Screenshots --------------------------------------------------------------------------------------
-# shot NAME SEL [MARGIN]: the screen, and a close-up of the dialog SEL with MARGIN pixels around it
-# (default 24), in $shots. The picture is kept once two in a row are the same: the window has
-# finished painting.
+# shot NAME SEL [MARGIN [once]]: the screen, and a close-up of the dialog SEL with MARGIN pixels
+# around it (default 24), in $shots. The picture is kept once two in a row are the same: the window
+# has finished painting; with "once", for a window that changes all the time (a download under way),
+# the first picture.
 shot() {
-    local name=$1 margin=${3:-24} geometry previous=
+    local name=$1 margin=${3:-24} geometry previous='' current
     mkdir -p "$shots"
     geometry=$(drv wait "$2" 5) || { fail "no $2 window to photograph for $name"; return 0; }
     read -r gx gy gw gh _ <<<"$geometry"
@@ -179,6 +180,7 @@ shot() {
         import -window root "$shots/$name-screen.png"
         convert "$shots/$name-screen.png" -crop "$((gw + 2 * margin))x$((gh + 2 * margin))+$((gx - margin))+$((gy - margin))" \
             +repage "$shots/$name.png"
+        [ "${4:-}" = once ] && return 0
         current=$(convert "$shots/$name.png" rgb:- | md5sum)
         [ "$current" = "$previous" ] && return 0
         previous=$current

@@ -10,17 +10,22 @@ e2e_setup "$1" "$(cd "$1" && pwd)/wineprefix"
 trap e2e_cleanup EXIT
 folder="$desktop_win\\Halden start-up"
 
-# refused NAME TEXT FEEDBACK_CALLS [PROGRAM_NAME]: the program shows TEXT, ends after 确认 and its
-# folder keeps every file; FEEDBACK_CALLS is what the stand-in library saw.
+# refused NAME TEXT FEEDBACK_CALLS MAIN_WINDOW [PROGRAM_NAME]: the program shows TEXT, ends after
+# 确认 and its folder keeps every file; FEEDBACK_CALLS is what the stand-in library saw, MAIN_WINDOW
+# whether the main window shows behind the prompt (shown) or not (absent: the checks come first).
 refused() {
-    local name=$1 text=$2 calls=$3 program_name=${4:-Halden.exe} files
+    local name=$1 text=$2 calls=$3 main_window=$4 program_name=${5:-Halden.exe} files
     files=$(ls "$(unix_of "$folder")" | sort | tr '\n' ' ')
     wine "$folder\\$program_name" </dev/null >/dev/null 2>&1 &
     program=$!
     if drv wait prompt 60 >/dev/null; then
         expect "$name: prompt" "$(drv text prompt 1005)" "$text"
-        check "$name: no main window" drv gone main 0
+        if [ "$main_window" = absent ]; then check "$name: no main window" drv gone main 0; fi
         drv click prompt 1006
+        # The next program's prompt opens at the same place. Wine with no window manager raises a
+        # window that appears under the resting cursor above the windows it owns, so the hand
+        # leaves the button as a person's would.
+        drv move 5 5
     else
         fail "$name: no prompt"
     fi
@@ -35,29 +40,29 @@ make_program_folder "$folder"
 # Wine reports another Windows version to programs of one name only; the prefix stays Windows 10.
 mv "$(unix_of "$folder")/Halden.exe" "$(unix_of "$folder")/HaldenOnWindows81.exe"
 wine reg add 'HKCU\Software\Wine\AppDefaults\HaldenOnWindows81.exe' /v Version /d win81 /f </dev/null >/dev/null 2>&1
-refused "Windows 8.1" "此工具不支持当前系统" "" HaldenOnWindows81.exe
+refused "Windows 8.1" "此工具不支持当前系统" "" absent HaldenOnWindows81.exe
 
 scenario library-not-ready
 make_program_folder "$folder"
 feedback_answers 0 0
-refused "library answers 0" "工具初始化失败" "$(printf 'InitFreedbackDll\t-> 0')"
+refused "library answers 0" "工具初始化失败" "$(printf 'InitFreedbackDll\t-> 0')" absent
 
 scenario library-missing-an-export
 make_program_folder "$folder"
-# The same library with one export renamed in its export table (the name keeps its length and its
-# place in the sorted table).
+# The same library with one export renamed (the name keeps its length and its place in the sorted
+# export table; the symbol table's copy of the name changes too).
 python3 - "$(unix_of "$folder")/QuorinFeedbackInformation.dll" <<'PY'
 import sys
 path = sys.argv[1]
 data = open(path, "rb").read()
-assert data.count(b"\0OpenUseAgreementUrl\0") == 1
+assert data.count(b"\0OpenUseAgreementUrl\0") >= 1
 open(path, "wb").write(data.replace(b"\0OpenUseAgreementUrl\0", b"\0OpenUseAgreementUrX\0"))
 PY
-refused "library misses an export" "工具初始化失败" ""
+refused "library misses an export" "工具初始化失败" "" absent
 
 scenario newer-version
 make_program_folder "$folder"
 feedback_answers 1 3
 refused "newer version" "检测到当前工具有新的版本更新，请下载最新版本使用。" \
-    "$(printf 'InitFreedbackDll\t-> 1\nGetToolIsNewVersion\t"10075"\t"2.1.21.312"\t-> 3\nOpenToolDownUrl')"
+    "$(printf 'InitFreedbackDll\t-> 1\nGetToolIsNewVersion\t"10075"\t"2.1.21.312"\t-> 3\nOpenToolDownUrl')" shown
 finish
