@@ -17,7 +17,25 @@ e2e_setup() {
     # An interpreter that a run ended half way left hidden (HALDEN_DOUBLE_HIDE_CMD_AFTER) goes back.
     restore_interpreter
     cp -u "$build"/bin/doubles/*.exe "$system32/"
-    # The first program of a Wine session starts services that keep its standard handles: give them none.
+    start_services
+}
+
+# The prefix's services (the mount manager among them) start with the first program of a Wine
+# session, and a restart (wineboot --kill) ends them while the server may live on: then the session
+# is begun anew, as a computer boots after its restart.
+services_running() {
+    local pid
+    for pid in $(pgrep -f 'system32.services\.exe' 2>/dev/null); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
+}
+start_services() {
+    if ! services_running; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w
+    fi
+    # The first program of a session starts services that keep its standard handles: give them none.
     wine cmd /c exit 0 </dev/null >/dev/null 2>&1
 }
 
