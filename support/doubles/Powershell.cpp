@@ -120,7 +120,7 @@ int Mount(const std::wstring &image) {
         !CopyFileW(SetupProgramSource(L"Setup32.exe").c_str(), (folder + L"\\Office\\Setup32.exe").c_str(), FALSE)) {
         return Fail(L"cannot fill " + folder);
     }
-    if (!WriteState(letter, image)) return Fail(L"cannot mount " + image);
+    if (!WriteState(letter, image)) return Fail(L"cannot write the mount state of " + image);
     const unsigned long delayMs = DoubleOptionNumber(L"HALDEN_DOUBLE_MOUNT_DELAY_MS");
     if (delayMs > 0) {
         // As Mount-DiskImage on Windows may return before the volume has its letter.
@@ -128,7 +128,9 @@ int Mount(const std::wstring &image) {
         if (!StartCopyOfSelf(L"HaldenLateDrive.exe", arguments)) return Fail(L"cannot start the late drive");
         AppendCallRecord(std::wstring(L"mounting ") + letter + L": in " + std::to_wstring(delayMs) + L" ms");
     } else {
-        if (!DefineWineDrive(letter, folder, DRIVE_CDROM)) return Fail(L"cannot mount " + image);
+        if (!DefineWineDrive(letter, folder, DRIVE_CDROM)) {
+            return Fail(L"the mount manager refused " + std::wstring(1, letter) + L": (error " + std::to_wstring(GetLastError()) + L")");
+        }
         AppendCallRecord(std::wstring(L"mounted ") + letter + L":");
     }
     HideInterpreterIfAskedAfter(L"mount");
