@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every way the second run can fail, each in a program started for it: the prompt the person sees,
 # the log record, the files and what the doubles did; after each the window is ready again. Also a
-# drive letter that comes late, which must still install. Runs in the prefix kept for tests that
+# drive letter that comes late, which must still install, and an unsigned setup, which must not run. Runs in the prefix kept for tests that
 # change the prefix itself (two cases hide the command interpreter).
 #   usage: failures.sh BUILD_DIR
 set -uo pipefail
@@ -111,6 +111,17 @@ ready_again
 expect "$case_name: setup on the late drive" "$(double_notes | grep -c $'^HaldenLateDrive.exe\tmounted ')/$(double_calls | grep -c '^Setup64.exe')" "1/1"
 check "$case_name: image deleted" test ! -e "$image"
 expect "$case_name: log" "$(program_log)" ""
+end_program
+
+case_name="unsigned setup"
+begin unsigned-setup "$url"
+mkdir -p "$work/no signed setup"
+HALDEN_DOUBLES_SETUP="$work_win\\no signed setup" press  # the mount double then puts itself, unsigned, on the drive
+prompt_says "安装程序的数字签名无效，未安装任何内容！" 90
+ready_again
+expect_match "$case_name: log" "$(program_log)" '^安装程序签名无效 [D-Z]:\\Office\\Setup64\.exe 0x800B0100$'
+expect "$case_name: setup, dismount" "$(double_calls | grep -c '^Setup')/$(double_notes | grep -c $'\tdismounted ')" "0/1"
+check "$case_name: image kept" test -f "$image"
 end_program
 
 case_name="setup cannot start"

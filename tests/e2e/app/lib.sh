@@ -17,6 +17,14 @@ e2e_setup() {
     # An interpreter that a run ended half way left hidden (HALDEN_DOUBLE_HIDE_CMD_AFTER) goes back.
     restore_interpreter
     cp -u "$build"/bin/doubles/*.exe "$system32/"
+    # The program runs only a setup signed by Microsoft Corporation: the mount double puts a copy of
+    # itself signed now with such a certificate on the drive (made again when the double is newer).
+    local signed=$build/signing/e2e
+    if [ ! "$signed/Setup64.exe" -nt "$build/bin/doubles/powershell.exe" ]; then
+        "$source/scripts/sign-setup-double.sh" "$build" "Microsoft Corporation" "$signed" >/dev/null
+    fi
+    export HALDEN_DOUBLES_SETUP
+    HALDEN_DOUBLES_SETUP=$(windows_of "$signed")
     start_services
 }
 
