@@ -55,7 +55,7 @@ if [ "${HALDEN_DEMO_INNER:-0}" != 1 ]; then
     echo "Halden's first run is on $DISPLAY: press 开始卸载, then 是 to \"restart\" (it ends the sandbox's programs)."
     wine "$folder\\Halden.exe" </dev/null >/dev/null 2>&1 || true
     if marker_present; then
-        start_services  # the "computer" boots again
+        reboot  # the "computer" boots again
         echo "The second run: press 下载并安装; the image comes from $(cat "$demo/mirror/url")."
         wine "$folder\\Halden.exe" </dev/null >/dev/null 2>&1 || true
     else
@@ -90,7 +90,7 @@ step "no restart question" drv wait prompt 120
 stage restart-question prompt
 step "是" drv click prompt 1006
 step "the restart did not end the first run" ended_within 30
-start_services  # the "computer" boots again
+reboot  # the "computer" boots again
 
 step "the second run's window did not appear" start_halden "$folder"
 step "the second run's window did not appear" drv wait main 60

@@ -129,6 +129,7 @@ int Mount(const std::wstring &image) {
         AppendCallRecord(std::wstring(L"mounting ") + letter + L": in " + std::to_wstring(delayMs) + L" ms");
     } else {
         if (!DefineWineDrive(letter, folder, DRIVE_CDROM)) {
+            DeleteFileW(MountStateFile(letter).c_str());  // not attached after all
             return Fail(L"the mount manager refused " + std::wstring(1, letter) + L": (error " + std::to_wstring(GetLastError()) + L")");
         }
         AppendCallRecord(std::wstring(L"mounted ") + letter + L":");

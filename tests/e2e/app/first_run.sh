@@ -82,4 +82,5 @@ check "its time text is the time of the answer" test "${stamp:-0}" -ge $((before
 expect "the program's folder after the restart" "$(ls "$(unix_of "$folder")" | sort | tr '\n' ' ')" \
     "$(printf '%s\n' "${shipped_files[@]}" | sort | tr '\n' ' ')"
 expect "log after a good removal" "$(program_log)" ""
+reboot  # the next scenario in this prefix finds it as after a restart
 finish

@@ -29,8 +29,9 @@ e2e_setup() {
 }
 
 # The prefix's services (the mount manager among them) start with the first program of a Wine
-# session, and a restart (wineboot --kill) ends them while the server may live on: then the session
-# is begun anew, as a computer boots after its restart.
+# session. A restart (wineboot --kill) ends them while the server lives on, and services that come
+# back then may lack the mount manager (seen: the mount double's mount manager call failing with
+# error 3): after a restart the session is begun anew (reboot), as a computer boots.
 services_running() {
     local pid
     for pid in $(pgrep -f 'system32.services\.exe' 2>/dev/null); do
@@ -45,6 +46,11 @@ start_services() {
     fi
     # The first program of a session starts services that keep its standard handles: give them none.
     wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+}
+reboot() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    start_services
 }
 
 restore_interpreter() {
@@ -130,6 +136,7 @@ dismount_all() {
         HALDEN_DOUBLES_RECORD="C:\\ProgramData\\HaldenDoubles\\cleanup.txt" \
             wine powershell -command "Dismount-DiskImage -ImagePath \"$image\"" </dev/null >/dev/null 2>&1 || true
     done
+    rm -f "$WINEPREFIX"/drive_c/ProgramData/HaldenDoubles/mounts/?.image  # the state of drives already gone
 }
 
 plant_marker() { printf 'UNI\r\n' >"$(unix_of "$marker_win")"; }
