@@ -8,7 +8,6 @@ source=$(cd "$(dirname "$0")/../../.." && pwd)
 . "$source/tests/e2e/app/lib.sh"
 e2e_setup "$1" "$(cd "$1" && pwd)/wineprefix"
 trap e2e_cleanup EXIT
-folder="$desktop_win\\Halden start-up"
 
 # refused NAME TEXT FEEDBACK_CALLS MAIN_WINDOW [PROGRAM_NAME]: the program shows TEXT, ends after
 # 确认 and its folder keeps every file; FEEDBACK_CALLS is what the stand-in library saw, MAIN_WINDOW
@@ -31,11 +30,21 @@ refused() {
     fi
     check "$name: the program ends after the prompt" ended_within 15
     expect "$name: feedback library calls" "$(feedback_calls)" "$calls"
-    sleep 4  # longer than the folder removal's wait: nothing may remove the folder
-    expect "$name: program's folder afterwards" "$(ls "$(unix_of "$folder")" | sort | tr '\n' ' ')" "$files"
+    kept+=("$name|$folder|$files")
+}
+# Checked at the end, when more than the folder removal's three seconds have passed since each ended.
+kept=()
+folders_kept() {
+    local entry name folder files
+    sleep 4
+    for entry in "${kept[@]}"; do
+        IFS='|' read -r name folder files <<<"$entry"
+        expect "$name: program's folder afterwards" "$(ls "$(unix_of "$folder")" | sort | tr '\n' ' ')" "$files"
+    done
 }
 
 scenario windows-8.1
+folder="$desktop_win\\Halden start-up 1"
 make_program_folder "$folder"
 # Wine reports another Windows version to programs of one name only; the prefix stays Windows 10.
 mv "$(unix_of "$folder")/Halden.exe" "$(unix_of "$folder")/HaldenOnWindows81.exe"
@@ -43,11 +52,13 @@ wine reg add 'HKCU\Software\Wine\AppDefaults\HaldenOnWindows81.exe' /v Version /
 refused "Windows 8.1" "此工具不支持当前系统" "" absent HaldenOnWindows81.exe
 
 scenario library-not-ready
+folder="$desktop_win\\Halden start-up 2"
 make_program_folder "$folder"
 feedback_answers 0 0
 refused "library answers 0" "工具初始化失败" "$(printf 'InitFreedbackDll\t-> 0')" absent
 
 scenario library-missing-an-export
+folder="$desktop_win\\Halden start-up 3"
 make_program_folder "$folder"
 # The same library with one export renamed (the name keeps its length and its place in the sorted
 # export table; the symbol table's copy of the name changes too).
@@ -61,8 +72,10 @@ PY
 refused "library misses an export" "工具初始化失败" "" absent
 
 scenario newer-version
+folder="$desktop_win\\Halden start-up 4"
 make_program_folder "$folder"
 feedback_answers 1 3
 refused "newer version" "检测到当前工具有新的版本更新，请下载最新版本使用。" \
     "$(printf 'InitFreedbackDll\t-> 1\nGetToolIsNewVersion\t"10075"\t"2.1.21.312"\t-> 3\nOpenToolDownUrl')" shown
+folders_kept
 finish
