@@ -104,9 +104,10 @@ int Fail(const std::wstring &why) {
 int Mount(const std::wstring &image) {
     if (image.empty() || GetFileAttributesW(image.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail(L"no image " + image);
     if (LetterHolding(image) != 0) return Fail(L"already mounted " + image);
-    AppendCallRecord(ImageFingerprint(image));
+    // One outcome line per call, as for every command: what happened, then what the image was.
+    const std::wstring fingerprint = L" (" + ImageFingerprint(image) + L")";
     if (DoubleOption(L"HALDEN_DOUBLE_MOUNT_NO_DRIVE") == L"1") {
-        AppendCallRecord(L"attached without a drive letter");
+        AppendCallRecord(L"attached without a drive letter" + fingerprint);
         HideInterpreterIfAskedAfter(L"mount");
         return 0;
     }
@@ -126,13 +127,13 @@ int Mount(const std::wstring &image) {
         // As Mount-DiskImage on Windows may return before the volume has its letter.
         std::wstring arguments = std::wstring(1, letter) + L" " + std::to_wstring(delayMs);
         if (!StartCopyOfSelf(L"HaldenLateDrive.exe", arguments)) return Fail(L"cannot start the late drive");
-        AppendCallRecord(std::wstring(L"mounting ") + letter + L": in " + std::to_wstring(delayMs) + L" ms");
+        AppendCallRecord(std::wstring(L"mounting ") + letter + L": in " + std::to_wstring(delayMs) + L" ms" + fingerprint);
     } else {
         if (!DefineWineDrive(letter, folder, DRIVE_CDROM)) {
             DeleteFileW(MountStateFile(letter).c_str());  // not attached after all
             return Fail(L"the mount manager refused " + std::wstring(1, letter) + L": (error " + std::to_wstring(GetLastError()) + L")");
         }
-        AppendCallRecord(std::wstring(L"mounted ") + letter + L":");
+        AppendCallRecord(std::wstring(L"mounted ") + letter + L":" + fingerprint);
     }
     HideInterpreterIfAskedAfter(L"mount");
     std::printf("\nAttached          : True\nDevicePath        : \\\\.\\CDROM0\n");

@@ -43,11 +43,6 @@ ready_again() {
         "visible enabled 下载并安装 hidden"
     check "$case_name: no marker" test ! -e "$(unix_of "$marker_win")"
 }
-end_program() {
-    kill "$program" 2>/dev/null
-    wait "$program" 2>/dev/null
-    program=
-}
 
 case_name="unreachable mirror"
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')

@@ -157,8 +157,21 @@ make_program_folder() {
 # start_halden 'C:\folder': runs that folder's Halden.exe in the background as $program.
 start_halden() {
     program_folder_win=$1
+    park_cursor
     wine "$1\\Halden.exe" </dev/null >"$work/halden.out" 2>&1 &
     program=$!
+}
+
+# The hand off the screen's middle, where every dialog opens: Wine with no window manager may raise
+# a pair's background above its own layer when the pair opens under the resting cursor (see README).
+park_cursor() { drv move 5 5 >/dev/null; }
+
+# end_program: ends a program a scenario is done with, or one that did not end by itself.
+end_program() {
+    [ -n "${program:-}" ] || return 0
+    kill "$program" 2>/dev/null
+    wait "$program" 2>/dev/null
+    program=
 }
 
 # ended_within SECONDS: Halden's process has ended within that time; its status in $status.
