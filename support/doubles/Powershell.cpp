@@ -102,7 +102,9 @@ int Fail(const std::wstring &why) {
 }
 
 int Mount(const std::wstring &image) {
-    if (image.empty() || GetFileAttributesW(image.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail(L"no image " + image);
+    const DWORD attributes = image.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(image.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(L"no image " + image);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(L"not a disc image: " + image);  // as Mount-DiskImage
     if (LetterHolding(image) != 0) return Fail(L"already mounted " + image);
     // One outcome line per call, as for every command: what happened, then what the image was.
     const std::wstring fingerprint = L" (" + ImageFingerprint(image) + L")";

@@ -79,7 +79,7 @@ press
 prompt_says "下载文件保存失败！"
 ready_again
 end_program
-rmdir "$image"
+rm -rf "$image"
 
 case_name="no new drive"
 begin no-drive "$url"
