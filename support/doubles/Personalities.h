@@ -11,6 +11,7 @@ std::wstring SetupProgramSource(const wchar_t *name);
 int RunClickToRun();
 int RunTroubleshooter();
 int RunTimeout(const std::wstring &commandLine);
+int RunLateDrive(const std::wstring &commandLine);
 
 // Case-insensitive search; npos when absent.
 size_t FindNoCase(const std::wstring &text, const std::wstring &word, size_t from = 0);

@@ -1,14 +1,21 @@
-// "powershell -command ...": the removal commands are only recorded; Mount-DiskImage makes a new
-// CD drive appear whose root holds Office\Setup64.exe and Office\Setup32.exe, Dismount-DiskImage
-// takes it away again.
+// "powershell -command ...": the removal commands are only recorded; Mount-DiskImage records the
+// image's size and SHA-256 and makes a new CD drive appear whose root holds Office\Setup64.exe and
+// Office\Setup32.exe, Dismount-DiskImage takes it away again. Options.h lists the misbehaviours.
 #include <windows.h>
+#include <bcrypt.h>
+#include <shellapi.h>
 
 #include <cstdio>
+#include <cwchar>
+#include <cwctype>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "support/doubles/CallRecord.h"
+#include "support/doubles/Options.h"
 #include "support/doubles/Personalities.h"
+#include "support/doubles/SelfCopy.h"
 #include "support/doubles/WineMount.h"
 
 namespace {
@@ -60,6 +67,34 @@ wchar_t LetterHolding(const std::wstring &image) {
     return 0;
 }
 
+// "image <bytes> bytes sha256 <hex>", so a test can compare what reached the mount with what the
+// mirror served; "image unreadable" when the file cannot be read to its end.
+std::wstring ImageFingerprint(const std::wstring &image) {
+    HANDLE file = CreateFileW(image.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return L"image unreadable";
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    bool ok = BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) == 0 &&
+              BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0;
+    unsigned long long total = 0;
+    std::vector<unsigned char> buffer(1 << 20);
+    DWORD got = 0;
+    while (ok && (ok = ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) != FALSE) && got > 0) {
+        ok = BCryptHashData(hash, buffer.data(), got, 0) == 0;
+        total += got;
+    }
+    unsigned char digest[32] = {};
+    ok = ok && BCryptFinishHash(hash, digest, sizeof(digest), 0) == 0;
+    if (hash) BCryptDestroyHash(hash);
+    if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
+    CloseHandle(file);
+    if (!ok) return L"image unreadable";
+    wchar_t hex[65] = {};
+    for (int i = 0; i < 32; ++i) std::swprintf(hex + 2 * i, 3, L"%02x", digest[i]);
+    return L"image " + std::to_wstring(total) + L" bytes sha256 " + hex;
+}
+
 int Fail(const std::wstring &why) {
     AppendCallRecord(L"error: " + why);
     std::fwprintf(stderr, L"%ls\n", why.c_str());
@@ -67,8 +102,17 @@ int Fail(const std::wstring &why) {
 }
 
 int Mount(const std::wstring &image) {
-    if (image.empty() || GetFileAttributesW(image.c_str()) == INVALID_FILE_ATTRIBUTES) return Fail(L"no image " + image);
+    const DWORD attributes = image.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(image.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(L"no image " + image);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(L"not a disc image: " + image);  // as Mount-DiskImage
     if (LetterHolding(image) != 0) return Fail(L"already mounted " + image);
+    // One outcome line per call, as for every command: what happened, then what the image was.
+    const std::wstring fingerprint = L" (" + ImageFingerprint(image) + L")";
+    if (DoubleOption(L"HALDEN_DOUBLE_MOUNT_NO_DRIVE") == L"1") {
+        AppendCallRecord(L"attached without a drive letter" + fingerprint);
+        HideInterpreterIfAskedAfter(L"mount");
+        return 0;
+    }
     wchar_t letter = FirstFreeDriveLetter();
     if (letter == 0) return Fail(L"no free drive letter");
     std::wstring folder = MountFolder(letter);
@@ -79,8 +123,21 @@ int Mount(const std::wstring &image) {
         !CopyFileW(SetupProgramSource(L"Setup32.exe").c_str(), (folder + L"\\Office\\Setup32.exe").c_str(), FALSE)) {
         return Fail(L"cannot fill " + folder);
     }
-    if (!WriteState(letter, image) || !DefineWineDrive(letter, folder, DRIVE_CDROM)) return Fail(L"cannot mount " + image);
-    AppendCallRecord(std::wstring(L"mounted ") + letter + L":");
+    if (!WriteState(letter, image)) return Fail(L"cannot write the mount state of " + image);
+    const unsigned long delayMs = DoubleOptionNumber(L"HALDEN_DOUBLE_MOUNT_DELAY_MS");
+    if (delayMs > 0) {
+        // As Mount-DiskImage on Windows may return before the volume has its letter.
+        std::wstring arguments = std::wstring(1, letter) + L" " + std::to_wstring(delayMs);
+        if (!StartCopyOfSelf(L"HaldenLateDrive.exe", arguments)) return Fail(L"cannot start the late drive");
+        AppendCallRecord(std::wstring(L"mounting ") + letter + L": in " + std::to_wstring(delayMs) + L" ms" + fingerprint);
+    } else {
+        if (!DefineWineDrive(letter, folder, DRIVE_CDROM)) {
+            DeleteFileW(MountStateFile(letter).c_str());  // not attached after all
+            return Fail(L"the mount manager refused " + std::wstring(1, letter) + L": (error " + std::to_wstring(GetLastError()) + L")");
+        }
+        AppendCallRecord(std::wstring(L"mounted ") + letter + L":" + fingerprint);
+    }
+    HideInterpreterIfAskedAfter(L"mount");
     std::printf("\nAttached          : True\nDevicePath        : \\\\.\\CDROM0\n");
     return 0;
 }
@@ -100,6 +157,21 @@ int Dismount(const std::wstring &image) {
 }
 
 }  // namespace
+
+// HaldenLateDrive.exe LETTER DELAY_MS: the drive of an image mounted with a delay. It gives up if
+// the image was dismounted meanwhile.
+int RunLateDrive(const std::wstring &commandLine) {
+    int count = 0;
+    LPWSTR *argv = CommandLineToArgvW(commandLine.c_str(), &count);
+    wchar_t letter = count == 3 ? static_cast<wchar_t>(towupper(argv[1][0])) : 0;
+    unsigned long delayMs = count == 3 ? std::wcstoul(argv[2], nullptr, 10) : 0;
+    LocalFree(argv);
+    Sleep(delayMs);
+    if (letter < L'A' || letter > L'Z' || ReadState(letter).empty()) return Fail(L"no image waits for a drive");
+    if (!DefineWineDrive(letter, MountFolder(letter), DRIVE_CDROM)) return Fail(L"cannot define the late drive");
+    AppendCallRecord(std::wstring(L"mounted ") + letter + L":");
+    return 0;
+}
 
 int RunPowershell(const std::wstring &commandLine) {
     AppendCallRecord(L"");

@@ -5,33 +5,9 @@
 #include <string>
 
 #include "support/doubles/CallRecord.h"
+#include "support/doubles/Options.h"
 #include "support/doubles/Personalities.h"
-
-namespace {
-
-// Starts a copy of this program under name, as the real setup leaves Office's background
-// processes running. The copies live in the doubles' folder.
-bool StartCopyNamed(const std::wstring &name) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring folder = DoublesFolder() + L"\\bin";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    std::wstring copy = folder + L"\\" + name;
-    CopyFileW(self, copy.c_str(), FALSE);  // may be running from an earlier test: then it is there already
-    std::wstring line = L"\"" + copy + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(copy.c_str(), line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
-                        &startup, &info)) {
-        return false;
-    }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return true;
-}
-
-}  // namespace
+#include "support/doubles/SelfCopy.h"
 
 std::wstring SetupProgramSource(const wchar_t *name) {
     wchar_t configured[MAX_PATH] = {};
@@ -45,15 +21,15 @@ std::wstring SetupProgramSource(const wchar_t *name) {
 }
 
 // With HALDEN_DOUBLE_SETUP_STARTS_C2R=1 it leaves both Click-to-Run processes running and notes
-// "started N" with the number it started.
+// "started N" with the number it started; HALDEN_DOUBLE_HIDE_CMD_AFTER=setup is honoured last.
 int RunSetup() {
-    wchar_t flag[8] = {};
-    if (GetEnvironmentVariableW(L"HALDEN_DOUBLE_SETUP_STARTS_C2R", flag, 8) > 0 && flag[0] == L'1') {
-        int started = StartCopyNamed(L"OfficeClickToRun.exe") + StartCopyNamed(L"OfficeC2RClient.exe");
+    if (DoubleOption(L"HALDEN_DOUBLE_SETUP_STARTS_C2R") == L"1") {
+        int started = StartCopyOfSelf(L"OfficeClickToRun.exe") + StartCopyOfSelf(L"OfficeC2RClient.exe");
         AppendCallRecord(L"started " + std::to_wstring(started));
     } else {
         AppendCallRecord(L"");
     }
+    HideInterpreterIfAskedAfter(L"setup");
     return 0;
 }
 

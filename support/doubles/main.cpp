@@ -23,5 +23,6 @@ int wmain() {
     if (is(L"officeclicktorun.exe") || is(L"officec2rclient.exe")) return RunClickToRun();
     if (is(L"msdt.exe")) return RunTroubleshooter();
     if (is(L"timeout.exe")) return RunTimeout(commandLine);
+    if (is(L"haldenlatedrive.exe")) return RunLateDrive(commandLine);
     return RunPowershell(commandLine);
 }

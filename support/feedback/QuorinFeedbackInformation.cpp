@@ -7,6 +7,8 @@
 //   NewVersion=0 (3: a newer version exists)
 //
 // Without the file: ready, no newer version, record "QuorinFeedbackRecord.txt" beside the library.
+// HALDEN_FEEDBACK_CONFIG names another file to read instead, so that a test can keep the program's
+// folder to the shipped files (the folder removal at exit leaves anything else in place).
 #include <windows.h>
 
 #include <cstdio>
@@ -27,7 +29,12 @@ std::wstring ModuleDir() {
     return slash == std::wstring::npos ? std::wstring() : dir.substr(0, slash);
 }
 
-std::wstring IniPath() { return ModuleDir() + L"\\QuorinFeedbackInformation.ini"; }
+std::wstring IniPath() {
+    wchar_t configured[MAX_PATH * 4] = {};
+    DWORD n = GetEnvironmentVariableW(L"HALDEN_FEEDBACK_CONFIG", configured, static_cast<DWORD>(std::size(configured)));
+    if (n > 0 && n < std::size(configured)) return configured;
+    return ModuleDir() + L"\\QuorinFeedbackInformation.ini";
+}
 
 int Answer(const wchar_t *key, int fallback) {
     return static_cast<int>(GetPrivateProfileIntW(L"Answers", key, fallback, IniPath().c_str()));

@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Every way the second run can fail, each in a program started for it: the prompt the person sees,
+# the log record, the files and what the doubles did; after each the window is ready again. Also a
+# drive letter that comes late, which must still install, and an unsigned setup, which must not run. Runs in the prefix kept for tests that
+# change the prefix itself (two cases hide the command interpreter).
+#   usage: failures.sh BUILD_DIR
+set -uo pipefail
+source=$(cd "$(dirname "$0")/../../.." && pwd)
+[ -n "${DISPLAY:-}" ] || exec "$source/scripts/with-display.sh" "$0" "$@"
+. "$source/tests/e2e/app/lib.sh"
+e2e_setup "$1" "$(cd "$1" && pwd)/restart-wineprefix"
+mirror=$build/e2e-mirror
+trap 'e2e_cleanup; "$source/tests/e2e/app/mirror.sh" stop "$mirror"' EXIT
+"$source/tests/e2e/app/mirror.sh" start "$mirror" 40
+url=$(cat "$mirror/url")
+export DRAVLIN_CA_FILE=$(windows_of "$mirror/ca.pem")
+folder="$desktop_win\\Halden failures"
+image=$(unix_of "$image_win")
+
+# begin NAME URL: a second run of its own against URL, the action button pressed.
+begin() {
+    scenario "$1"
+    plant_marker
+    make_program_folder "$folder"
+    export HALDEN_IMAGE_URL=$2
+}
+press() {
+    start_halden "$folder"
+    drv wait main 60 >/dev/null || fail "$case_name: no main window"
+    drv click main 1013
+}
+# prompt_says TEXT [SECONDS]: the next prompt shows TEXT; 确认 closes it.
+prompt_says() {
+    drv wait prompt "${2:-60}" >/dev/null || { fail "$case_name: no prompt"; return; }
+    expect "$case_name: prompt" "$(drv text prompt 1005)" "$1"
+    drv click prompt 1006
+    drv gone prompt 10 >/dev/null || fail "$case_name: the prompt stays"
+}
+# The window is back in its ready state, marker deleted at the hand-off as for every download.
+ready_again() {
+    expect "$case_name: ready again" \
+        "$(drv gone wait 5 && drv state main 1013 | cut -d' ' -f1,2) $(drv text main 1013) $(drv state main 1012 | cut -d' ' -f1)" \
+        "visible enabled 下载并安装 hidden"
+    check "$case_name: no marker" test ! -e "$(unix_of "$marker_win")"
+}
+
+case_name="unreachable mirror"
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+begin unreachable "https://localhost:$port/sg/492350f6-3a01-4f97-b9c0-c7c6ddf67d60/media/zh-CN/HomeStudent2019Retail.img"
+press
+prompt_says "网络问题获取失败！"
+ready_again
+# A second press during the same run starts the same sequence again.
+drv click main 1013
+prompt_says "网络问题获取失败！"
+expect "$case_name: log" "$(program_log)" ""
+end_program
+
+case_name="404"
+begin missing "$url?status=404"
+press
+prompt_says "网络问题获取失败！"
+ready_again
+end_program
+
+case_name="connection dropped"
+begin dropped "$url?throttle=8000000&drop_after=10000000"
+press
+prompt_says "网络中断！"
+ready_again
+expect "$case_name: partial image kept" "$(stat -c %s "$image" 2>/dev/null)" "10000000"
+expect "$case_name: no mount" "$(double_calls | wc -l)" "0"
+end_program
+
+case_name="image path not writable"
+begin unwritable "$url"
+mkdir -p "$image"  # a folder where the image belongs
+press
+prompt_says "下载文件保存失败！"
+ready_again
+end_program
+rm -rf "$image"
+
+case_name="no new drive"
+begin no-drive "$url"
+export HALDEN_DOUBLE_MOUNT_NO_DRIVE=1
+press
+drv wait prompt 60 >/dev/null
+# From the mount double's answer to the prompt: the time the program looked for the drive.
+attached=$(grep 'attached without a drive letter' "$work/calls.txt" | cut -f1)
+searched=$(awk -v a="$(date -d "$attached" +%s.%N 2>/dev/null || echo 0)" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
+check "$case_name: the drive was looked for before giving up (${searched} s)" awk -v s="$searched" 'BEGIN { exit !(s >= 9 && s < 60) }'
+prompt_says "没有找到指定的安装装文件！" 10
+ready_again
+expect "$case_name: log" "$(program_log)" "没有找到指定的安装装文件"
+expect "$case_name: setup" "$(double_calls | grep -c '^Setup')" "0"
+check "$case_name: image kept" test -f "$image"
+end_program
+
+case_name="drive letter comes late"
+begin late-drive "$url"
+export HALDEN_DOUBLE_MOUNT_DELAY_MS=3000
+press
+prompt_says "安装完成！" 90
+ready_again
+expect "$case_name: setup on the late drive" "$(double_notes | grep -c $'^HaldenLateDrive.exe\tmounted ')/$(double_calls | grep -c '^Setup64.exe')" "1/1"
+check "$case_name: image deleted" test ! -e "$image"
+expect "$case_name: log" "$(program_log)" ""
+end_program
+
+case_name="unsigned setup"
+begin unsigned-setup "$url"
+mkdir -p "$work/no signed setup"
+HALDEN_DOUBLES_SETUP="$work_win\\no signed setup" press  # the mount double then puts itself, unsigned, on the drive
+prompt_says "安装程序的数字签名无效，未安装任何内容！" 90
+ready_again
+expect_match "$case_name: log" "$(program_log)" '^安装程序签名无效 [D-Z]:\\Office\\Setup64\.exe 0x800B0100$'
+expect "$case_name: setup, dismount" "$(double_calls | grep -c '^Setup')/$(double_notes | grep -c $'\tdismounted ')" "0/1"
+check "$case_name: image kept" test -f "$image"
+end_program
+
+case_name="setup cannot start"
+begin setup-fails "$url"
+export HALDEN_DOUBLE_HIDE_CMD_AFTER=mount
+press
+prompt_says "安装失败！" 90
+restore_interpreter
+ready_again
+expect "$case_name: log" "$(program_log | sort | tr '\n' '|')" "卸载当前系统的Office失败 5|安装失败|"
+expect "$case_name: setup, dismount" "$(double_calls | grep -c '^Setup')/$(double_calls | grep -c Dismount)" "0/0"
+check "$case_name: image kept" test -f "$image"
+end_program
+
+case_name="dismount fails"
+begin dismount-fails "$url"
+export HALDEN_DOUBLE_HIDE_CMD_AFTER=setup
+press
+prompt_says "卸载镜像文件失败！" 90
+prompt_says "安装完成！" 10
+restore_interpreter
+ready_again
+expect "$case_name: log" "$(program_log)" "卸载镜像文件失败"
+expect "$case_name: setup ran" "$(double_calls | grep -c '^Setup64.exe')" "1"
+check "$case_name: image kept" test -f "$image"
+end_program
+finish

@@ -1,0 +1,251 @@
+# shellcheck shell=bash
+# What the end-to-end scenarios and the demo share: the Wine prefix, the driver, program folders,
+# the records of the doubles and of the stand-in feedback library, the program's log, screenshots,
+# and checks that count their failures. Source it after setting `source` (the source tree).
+
+marker_win='C:\ProgramData\UninstallComplete.txt'
+image_win='C:\HomeStudent2019Retail.img'
+desktop_win='C:\users\Public\Desktop'
+shipped_files=(Halden.exe Dravlin.dll libcurl.dll QuorinFeedbackInformation.dll O15CTRRemove.diagcab cssemerg97275.diagcab)
+
+# e2e_setup BUILD_DIR PREFIX: Wine settings, the prefix made, the doubles in its system32.
+e2e_setup() {
+    build=$(cd "$1" && pwd)
+    export WINEPREFIX=$2 WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    "$source/scripts/wine-prefix.sh" "$WINEPREFIX"
+    local system32=$WINEPREFIX/drive_c/windows/system32
+    # An interpreter that a run ended half way left hidden (HALDEN_DOUBLE_HIDE_CMD_AFTER) goes back.
+    restore_interpreter
+    cp -u "$build"/bin/doubles/*.exe "$system32/"
+    # The program runs only a setup signed by Microsoft Corporation: the mount double puts a copy of
+    # itself signed now with such a certificate on the drive (made again when the double is newer).
+    local signed=$build/signing/e2e
+    if [ ! "$signed/Setup64.exe" -nt "$build/bin/doubles/powershell.exe" ]; then
+        "$source/scripts/sign-setup-double.sh" "$build" "Microsoft Corporation" "$signed" >/dev/null
+    fi
+    export HALDEN_DOUBLES_SETUP
+    HALDEN_DOUBLES_SETUP=$(windows_of "$signed")
+    start_services
+}
+
+# The prefix's services (the mount manager among them) start with the first program of a Wine
+# session. A restart (wineboot --kill) ends them while the server lives on, and services that come
+# back then may lack the mount manager (seen: the mount double's mount manager call failing with
+# error 3): after a restart the session is begun anew (reboot), as a computer boots.
+services_running() {
+    local pid
+    for pid in $(pgrep -f 'system32.services\.exe' 2>/dev/null); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
+}
+start_services() {
+    if ! services_running; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w
+    fi
+    # The first program of a session starts services that keep its standard handles: give them none.
+    wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+}
+reboot() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    start_services
+}
+
+restore_interpreter() {
+    local system32=$WINEPREFIX/drive_c/windows/system32
+    if [ -f "$system32/cmd.exe.hidden-by-double" ]; then mv -f "$system32/cmd.exe.hidden-by-double" "$system32/cmd.exe"; fi
+}
+
+# unix_of 'C:\path': where that file of the prefix's drive C lies.
+unix_of() {
+    local path=${1#[Cc]:\\}
+    echo "$WINEPREFIX/drive_c/${path//\\//}"
+}
+
+# windows_of /unix/path: the same file as Windows programs name it (through drive Z).
+windows_of() {
+    local path=${1//\//\\}
+    echo "Z:$path"
+}
+
+# drv VERB ARGS...: the driver (halden_driver.cpp); its output without carriage returns.
+drv() {
+    wine "$build/bin/halden_driver.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'
+    return "${PIPESTATUS[0]}"
+}
+
+# --- Checks ---------------------------------------------------------------------------------------
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+ok() { echo "ok: $*"; }
+# expect WHAT ACTUAL EXPECTED
+expect() {
+    if [ "$2" = "$3" ]; then ok "$1"; else fail "$1: saw '$2', expected '$3'"; fi
+}
+# expect_match WHAT ACTUAL EXTENDED_REGEX
+expect_match() {
+    if [[ $2 =~ $3 ]]; then ok "$1 ($2)"; else fail "$1: saw '$2', expected /$3/"; fi
+}
+# check WHAT COMMAND...: the command succeeds
+check() {
+    if "${@:2}"; then ok "$1"; else fail "$1"; fi
+}
+finish() {
+    if [ "$failures" = 0 ]; then
+        echo "PASS"
+        exit 0
+    fi
+    echo "$failures checks failed"
+    exit 1
+}
+
+# --- A scenario's own state ------------------------------------------------------------------------
+# scenario NAME: records of its own for the doubles and the feedback library, no marker, no log, no
+# image, no option of the doubles left from another scenario.
+scenario() {
+    echo "== $1"
+    work_win="C:\\users\\Public\\halden-e2e\\$1"
+    work=$(unix_of "$work_win")
+    rm -rf "$work"
+    mkdir -p "$work"
+    export HALDEN_DOUBLES_RECORD="$work_win\\calls.txt"
+    export HALDEN_FEEDBACK_CONFIG="$work_win\\feedback.ini"
+    feedback_answers 1 0
+    unset HALDEN_DOUBLE_MOUNT_NO_DRIVE HALDEN_DOUBLE_MOUNT_DELAY_MS HALDEN_DOUBLE_HIDE_CMD_AFTER HALDEN_DOUBLE_SETUP_STARTS_C2R
+    rm -rf "$(unix_of "$marker_win")" "$(unix_of "$image_win")" "$WINEPREFIX/drive_c/ProgramData/ToolLog"
+    dismount_all
+}
+
+# feedback_answers INIT NEW_VERSION: what the stand-in feedback library answers.
+feedback_answers() {
+    printf '[Answers]\r\nInit=%s\r\nNewVersion=%s\r\n[Record]\r\nPath=%s\r\n' "$1" "$2" "$work_win\\feedback.txt" \
+        >"$work/feedback.ini"
+}
+
+# Images a scenario left attached are detached through the double itself.
+dismount_all() {
+    local state image
+    for state in "$WINEPREFIX"/drive_c/ProgramData/HaldenDoubles/mounts/?.image; do
+        [ -f "$state" ] || continue
+        image=$(iconv -f UTF-16LE -t UTF-8 "$state" | tr -d '\0')
+        HALDEN_DOUBLES_RECORD="C:\\ProgramData\\HaldenDoubles\\cleanup.txt" \
+            wine powershell -command "Dismount-DiskImage -ImagePath \"$image\"" </dev/null >/dev/null 2>&1 || true
+    done
+    rm -f "$WINEPREFIX"/drive_c/ProgramData/HaldenDoubles/mounts/?.image  # the state of drives already gone
+}
+
+plant_marker() { printf 'UNI\r\n' >"$(unix_of "$marker_win")"; }
+marker_present() { [ -e "$(unix_of "$marker_win")" ]; }
+
+# make_program_folder 'C:\folder': the shipped files of this build and the two troubleshooter packages.
+make_program_folder() {
+    local dir
+    dir=$(unix_of "$1")
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    cp "$build/bin/Halden.exe" "$build/bin/Dravlin.dll" "$build/bin/libcurl.dll" \
+        "$build/bin/QuorinFeedbackInformation.dll" "$dir/"
+    printf 'troubleshooter package\r\n' >"$dir/O15CTRRemove.diagcab"
+    printf 'troubleshooter package\r\n' >"$dir/cssemerg97275.diagcab"
+}
+
+# start_halden 'C:\folder': runs that folder's Halden.exe in the background as $program.
+start_halden() {
+    program_folder_win=$1
+    park_cursor
+    wine "$1\\Halden.exe" </dev/null >"$work/halden.out" 2>&1 &
+    program=$!
+}
+
+# The hand off the screen's middle, where every dialog opens: Wine with no window manager may raise
+# a pair's background above its own layer when the pair opens under the resting cursor (see README).
+park_cursor() { drv move 5 5 >/dev/null; }
+
+# end_program: ends a program a scenario is done with, or one that did not end by itself.
+end_program() {
+    [ -n "${program:-}" ] || return 0
+    kill "$program" 2>/dev/null
+    wait "$program" 2>/dev/null
+    program=
+}
+
+# ended_within SECONDS: Halden's process has ended within that time; its status in $status.
+ended_within() {
+    local waited=0
+    while kill -0 "$program" 2>/dev/null; do
+        [ "$waited" -ge $(($1 * 10)) ] && return 1
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    status=0
+    wait "$program" || status=$?
+    program=
+}
+
+# Ends what a failed scenario left running, and the scenario's misbehaviours.
+e2e_cleanup() {
+    if [ -n "${program:-}" ]; then
+        drv close main >/dev/null 2>&1 || true
+        kill "$program" 2>/dev/null || true
+        wait "$program" 2>/dev/null || true
+    fi
+    restore_interpreter
+}
+
+# --- Evidence ----------------------------------------------------------------------------------------
+# The doubles' calls (program TAB command line) in order, without the outcome lines.
+double_calls() {
+    tr -d '\r' 2>/dev/null <"$work/calls.txt" | awk -F'\t' '$5 == "" { print $2 "\t" $4 }'
+}
+# The doubles' notes (program TAB note).
+double_notes() {
+    tr -d '\r' 2>/dev/null <"$work/calls.txt" | awk -F'\t' '$5 != "" { print $2 "\t" $5 }'
+}
+feedback_calls() { tr -d '\r' 2>/dev/null <"$work/feedback.txt"; }
+# The program's log, GBK on disk, as UTF-8 texts without their time prefix.
+program_log() {
+    iconv -f GBK -t UTF-8 "$WINEPREFIX/drive_c/ProgramData/ToolLog/Ostrel.txt" 2>/dev/null | tr -d '\r' | sed 's/^\[[^]]*\] *//'
+}
+
+# --- Screenshots --------------------------------------------------------------------------------------
+# shot NAME SEL [MARGIN [once]]: the screen, and a close-up of the dialog SEL with MARGIN pixels
+# around it (default 24), in $shots. The picture is kept once two in a row are the same: the window
+# has finished painting; with "once", for a window that changes all the time (a download under way),
+# the first picture.
+shot() {
+    local name=$1 margin=${3:-24} geometry previous='' current
+    mkdir -p "$shots"
+    geometry=$(drv wait "$2" 5) || { fail "no $2 window to photograph for $name"; return 0; }
+    read -r gx gy gw gh _ <<<"$geometry"
+    for _ in $(seq 30); do
+        import -window root "$shots/$name-screen.png"
+        convert "$shots/$name-screen.png" -crop "$((gw + 2 * margin))x$((gh + 2 * margin))+$((gx - margin))+$((gy - margin))" \
+            +repage "$shots/$name.png"
+        [ "${4:-}" = once ] && return 0
+        current=$(convert "$shots/$name.png" rgb:- | md5sum)
+        [ "$current" = "$previous" ] && return 0
+        previous=$current
+        sleep 0.2
+    done
+    fail "$name: the picture of $2 never settled"
+}
+
+# use_dpi DPI: after e2e_setup, makes the prefix report DPI (what the display settings write; read
+# when the prefix's server starts). The same marker as the skin screenshots' prefix of that scale.
+use_dpi() {
+    [ -f "$WINEPREFIX/.halden-dpi-$1" ] && return 0
+    (
+        flock 9
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+        wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+        wineserver -k 2>/dev/null || true
+        wineserver -w
+        touch "$WINEPREFIX/.halden-dpi-$1"
+    ) 9>"$WINEPREFIX.dpi.lock"
+    wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+}

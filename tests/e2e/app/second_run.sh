@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The second run as a person makes it, against the local mirror: download with progress, mount,
+# setup from the new drive, clean-up, 安装完成！; then close, the feedback answer and the removal of
+# the program's own files from a folder (with spaces in its path) that also holds a file of the user's.
+#   usage: second_run.sh BUILD_DIR
+set -uo pipefail
+source=$(cd "$(dirname "$0")/../../.." && pwd)
+[ -n "${DISPLAY:-}" ] || exec "$source/scripts/with-display.sh" "$0" "$@"
+. "$source/tests/e2e/app/lib.sh"
+e2e_setup "$1" "$(cd "$1" && pwd)/wineprefix"
+shots=$build/screenshots/app/96dpi
+mirror=$build/e2e-mirror
+trap 'e2e_cleanup; "$source/tests/e2e/app/mirror.sh" stop "$mirror"' EXIT
+"$source/tests/e2e/app/mirror.sh" start "$mirror" 40
+
+scenario second-run
+plant_marker
+folder="$desktop_win\\Halden office tool 2019"
+make_program_folder "$folder"
+printf 'a note of the user\r\n' >"$(unix_of "$folder")/my notes.txt"
+# About ten seconds for 40 MB: long enough to watch the progress bar.
+export HALDEN_IMAGE_URL="$(cat "$mirror/url")?throttle=4000000"
+export DRAVLIN_CA_FILE=$(windows_of "$mirror/ca.pem")
+export HALDEN_DOUBLE_SETUP_STARTS_C2R=1
+start_halden "$folder"
+drv wait main 60 >/dev/null || { fail "no main window"; finish; }
+expect "action label with the marker" "$(drv text main 1013)" "下载并安装"
+
+drv click main 1013
+drv wait wait 20 >/dev/null || fail "no please-wait box"
+expect "please-wait text while downloading" "$(drv text wait 1000)" "正在下载，请稍等"
+drv until main 1012 text=/s 20 >/dev/null
+progress=$(drv text main 1012)
+expect_match "progress shows a percentage and a speed" "$progress" '^[0-9]{1,3} %  [0-9]+\.[0-9]{2}(B|kB|M|G)/s$'
+shot downloading main 60 once
+check "marker deleted once the download is under way" test ! -e "$(unix_of "$marker_win")"
+# A later reading shows progress made.
+sleep 2
+later=$(drv text main 1012)
+check "the percentage grows (${progress%% *} then ${later%% *})" test "${later%% *}" -gt "${progress%% *}" -o "${later%% *}" = 100
+
+drv wait prompt 120 >/dev/null || fail "no prompt after the installation"
+shot install-complete prompt
+expect "result" "$(drv text prompt 1005)" "安装完成！"
+
+# What the doubles saw: the exact image path, the same bytes the mirror served, setup from the new
+# drive, Click-to-Run ended, dismount, image deleted.
+mounted=$(double_notes | sed -n 's/^powershell.exe\tmounted \([A-Z]\): .*/\1/p' | head -1)
+expect "mount command" "$(double_calls | grep -m1 Mount-DiskImage)" \
+    'powershell.exe	powershell -command "Mount-DiskImage -ImagePath \"C:\HomeStudent2019Retail.img\""'
+expect "image that reached the mount" "$(double_notes | grep -m1 -o '(image .*)$')" \
+    "(image $(cat "$mirror/image.size") bytes sha256 $(cat "$mirror/image.sha256"))"
+expect "setup program and its folder" "$(tr -d '\r' <"$work/calls.txt" | awk -F'\t' '$2 ~ /^Setup/ { print $2, $3 }')" \
+    "Setup64.exe ${mounted:-?}:\\Office"
+expect "Click-to-Run started by the setup" "$(double_notes | grep -c $'^Setup64.exe\tstarted 2$')" "1"
+expect "Click-to-Run processes left" "$(drv processes OfficeClickToRun.exe) $(drv processes OfficeC2RClient.exe)" "0 0"
+expect "dismount command" "$(double_calls | grep -m1 Dismount-DiskImage)" \
+    'powershell.exe	powershell -command "Dismount-DiskImage -ImagePath \"C:\HomeStudent2019Retail.img\""'
+expect "drive after the dismount" "$(double_notes | grep -c $'^powershell.exe\tdismounted '"${mounted:-?}:$")" "1"
+check "image deleted" test ! -e "$(unix_of "$image_win")"
+check "marker still gone" test ! -e "$(unix_of "$marker_win")"
+
+drv click prompt 1006
+drv gone prompt 10 >/dev/null || fail "the result prompt stays"
+expect "main window ready again" "$(drv state main 1013 | cut -d' ' -f1,2) $(drv text main 1013)" "visible enabled 下载并安装"
+expect "progress bar after the installation" "$(drv state main 1012 | cut -d' ' -f1)" "hidden"
+expect "log after a good installation" "$(program_log)" ""
+
+# Close: the feedback dialog first, and only after the answer the removal of the shipped files.
+drv click main 1004
+drv wait feedback 20 >/dev/null || fail "no feedback dialog on close"
+shot feedback feedback
+expect "program's folder while the feedback dialog shows" "$(ls "$(unix_of "$folder")" | wc -l)" "7"
+expect "folder removal before the answer" "$(double_calls | grep -c '^timeout.exe')" "0"
+drv click feedback 1002
+check "the program ends after the answer" ended_within 20
+expect "exit status" "$status" "0"
+expect "feedback answer" "$(feedback_calls | grep CustomerFeedbackEx | cut -f1-4)" 'CustomerFeedbackEx	"10075"	"2.1.21.312"	1'
+for _ in $(seq 100); do
+    [ -e "$(unix_of "$folder")/Halden.exe" ] || break
+    sleep 0.2
+done
+expect "program's folder after the removal" "$(ls "$(unix_of "$folder")")" "my notes.txt"
+expect_match "the removal waited three seconds" "$(double_calls | grep '^timeout.exe' | cut -f2)" '^timeout /t 3 /nobreak *$'
+finish

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Start-up refusals: Windows 8.1, a feedback library that misses an export or is not ready, and a
+# newer version of the tool. Each shows its prompt, ends the program and leaves its folder in place.
+#   usage: startup.sh BUILD_DIR
+set -uo pipefail
+source=$(cd "$(dirname "$0")/../../.." && pwd)
+[ -n "${DISPLAY:-}" ] || exec "$source/scripts/with-display.sh" "$0" "$@"
+. "$source/tests/e2e/app/lib.sh"
+e2e_setup "$1" "$(cd "$1" && pwd)/wineprefix"
+trap e2e_cleanup EXIT
+
+# refused NAME TEXT FEEDBACK_CALLS MAIN_WINDOW [PROGRAM_NAME]: the program shows TEXT, ends after
+# 确认 and its folder keeps every file; FEEDBACK_CALLS is what the stand-in library saw, MAIN_WINDOW
+# whether the main window shows behind the prompt (shown) or not (absent: the checks come first).
+refused() {
+    local name=$1 text=$2 calls=$3 main_window=$4 program_name=${5:-Halden.exe} files
+    files=$(ls "$(unix_of "$folder")" | sort | tr '\n' ' ')
+    park_cursor
+    local started=$SECONDS
+    wine "$folder\\$program_name" </dev/null >"$work/halden.out" 2>&1 &
+    program=$!
+    if drv wait prompt 60 >/dev/null; then
+        expect "$name: prompt" "$(drv text prompt 1005)" "$text"
+        if [ "$main_window" = absent ]; then check "$name: no main window" drv gone main 0; fi
+        drv click prompt 1006
+    else
+        fail "$name: no prompt$(kill -0 "$program" 2>/dev/null || echo "; the program had ended by $((SECONDS - started)) s: $(head -c 300 "$work/halden.out")")"
+    fi
+    if ended_within 15; then ok "$name: the program ends after the prompt"; else
+        fail "$name: the program ends after the prompt"
+        end_program  # so that the next case meets only its own program
+    fi
+    expect "$name: feedback library calls" "$(feedback_calls)" "$calls"
+    kept+=("$name|$folder|$files")
+}
+# Checked at the end, when more than the folder removal's three seconds have passed since each ended.
+kept=()
+folders_kept() {
+    local entry name folder files
+    sleep 4
+    for entry in "${kept[@]}"; do
+        IFS='|' read -r name folder files <<<"$entry"
+        expect "$name: program's folder afterwards" "$(ls "$(unix_of "$folder")" | sort | tr '\n' ' ')" "$files"
+    done
+}
+
+scenario windows-8.1
+folder="$desktop_win\\Halden start-up 1"
+make_program_folder "$folder"
+# Wine reports another Windows version to programs of one name only; the prefix stays Windows 10.
+mv "$(unix_of "$folder")/Halden.exe" "$(unix_of "$folder")/HaldenOnWindows81.exe"
+wine reg add 'HKCU\Software\Wine\AppDefaults\HaldenOnWindows81.exe' /v Version /d win81 /f </dev/null >/dev/null 2>&1
+refused "Windows 8.1" "此工具不支持当前系统" "" absent HaldenOnWindows81.exe
+
+scenario library-not-ready
+folder="$desktop_win\\Halden start-up 2"
+make_program_folder "$folder"
+feedback_answers 0 0
+refused "library answers 0" "工具初始化失败" "$(printf 'InitFreedbackDll\t-> 0')" absent
+
+scenario library-missing-an-export
+folder="$desktop_win\\Halden start-up 3"
+make_program_folder "$folder"
+# The same library with one export renamed (the name keeps its length and its place in the sorted
+# export table; the symbol table's copy of the name changes too).
+python3 - "$(unix_of "$folder")/QuorinFeedbackInformation.dll" <<'PY'
+import sys
+path = sys.argv[1]
+data = open(path, "rb").read()
+assert data.count(b"\0OpenUseAgreementUrl\0") >= 1
+open(path, "wb").write(data.replace(b"\0OpenUseAgreementUrl\0", b"\0OpenUseAgreementUrX\0"))
+PY
+refused "library misses an export" "工具初始化失败" "" absent
+
+scenario newer-version
+folder="$desktop_win\\Halden start-up 4"
+make_program_folder "$folder"
+feedback_answers 1 3
+refused "newer version" "检测到当前工具有新的版本更新，请下载最新版本使用。" \
+    "$(printf 'InitFreedbackDll\t-> 1\nGetToolIsNewVersion\t"10075"\t"2.1.21.312"\t-> 3\nOpenToolDownUrl')" shown
+folders_kept
+finish
