@@ -95,6 +95,15 @@ void COstrelDlg::OnActionButton() {
             const std::string path = ImagePathOnRoot(m_szImagePath);
             std::strncpy(m_szImagePath, path.c_str(), sizeof(m_szImagePath) - 1);
         }
+        // The engine would take a folder standing where the image belongs as a place to save into.
+        // Nothing can be saved as the image there, so nothing starts and the marker stays for
+        // another try once the way is clear.
+        const DWORD attributes = GetFileAttributesW(WideImagePath().c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            m_pWaitDlg.reset();
+            ShowPrompt(DownloadResultPrompt(DownloadResultFor(202)), skin::ConfirmOnly);
+            return;
+        }
         m_stcProgress.SetSpeedText(L"0.00B");
         m_stcProgress.SetPos(0);
         m_stcProgress.ShowWindow(true);

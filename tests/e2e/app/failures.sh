@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Every way the second run can fail, each in a program started for it: the prompt the person sees,
 # the log record, the files and what the doubles did; after each the window is ready again. Also a
-# drive letter that comes late, which must still install, and an unsigned setup, which must not run. Runs in the prefix kept for tests that
-# change the prefix itself (two cases hide the command interpreter).
+# drive letter that comes late, which must still install, and a setup that is unsigned, signed by
+# another maker or changed after signing, none of which may run. Runs in the prefix kept for tests
+# that change the prefix itself (two cases hide the command interpreter).
 #   usage: failures.sh BUILD_DIR
 set -uo pipefail
 source=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -77,7 +78,12 @@ begin unwritable "$url"
 mkdir -p "$image"  # a folder where the image belongs
 press
 prompt_says "下载文件保存失败！"
-ready_again
+expect "$case_name: ready again" "$(drv state main 1013 | cut -d' ' -f1,2) $(drv state main 1012 | cut -d' ' -f1)" \
+    "visible enabled hidden"
+# Nothing was started: the marker stays, so the user can clear the way and try again without
+# another removal and restart; nothing was saved into the folder.
+check "$case_name: marker kept" marker_present
+check "$case_name: the folder untouched" test -z "$(ls -A "$image")"
 end_program
 rm -rf "$image"
 
@@ -118,6 +124,25 @@ expect_match "$case_name: log" "$(program_log)" '^安装程序签名无效 [D-Z]
 expect "$case_name: setup, dismount" "$(double_calls | grep -c '^Setup')/$(double_notes | grep -c $'\tdismounted ')" "0/1"
 check "$case_name: image kept" test -f "$image"
 end_program
+
+# A setup signed by another maker, and Microsoft's with one byte changed, are refused the same way.
+refused_setups=$build/signing/refused
+rm -rf "$refused_setups"
+mkdir -p "$refused_setups/other maker" "$refused_setups/changed"
+"$source/scripts/sign-setup-double.sh" "$build" "Contoso Software" "$refused_setups/other maker" >/dev/null
+cp "$build/signing/e2e/Setup64.exe" "$refused_setups/changed/Setup64.exe"
+printf '\xCC' | dd of="$refused_setups/changed/Setup64.exe" bs=1 seek=4096 conv=notrunc status=none
+for refused in "other maker:0x00000000 签名者 Contoso Software" "changed:0x80096010"; do
+    case_name="setup ${refused%%:*}"
+    begin "setup-${refused%%:*}" "$url"
+    HALDEN_DOUBLES_SETUP=$(windows_of "$refused_setups/${refused%%:*}") press
+    prompt_says "安装程序的数字签名无效，未安装任何内容！" 90
+    ready_again
+    expect_match "$case_name: log" "$(program_log)" "^安装程序签名无效 [D-Z]:\\\\Office\\\\Setup64\\.exe ${refused#*:}( 签名者 .*)?\$"
+    expect "$case_name: setup, dismount" "$(double_calls | grep -c '^Setup')/$(double_notes | grep -c $'\tdismounted ')" "0/1"
+    check "$case_name: image kept" test -f "$image"
+    end_program
+done
 
 case_name="setup cannot start"
 begin setup-fails "$url"
