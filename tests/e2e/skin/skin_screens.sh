@@ -22,8 +22,7 @@ else
     export WINEPREFIX=$build/wineprefix-${dpi}dpi
 fi
 "$source/scripts/wine-prefix.sh" "$WINEPREFIX"
-# The first program of a Wine session starts services that keep its standard handles: give them none.
-wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+"$source/scripts/wine-session.sh" "$WINEPREFIX"
 if [ "$dpi" != 96 ] && [ ! -f "$WINEPREFIX/.halden-dpi-$dpi" ]; then
     # What the display settings write; the system reads it when its server starts.
     (
@@ -34,13 +33,18 @@ if [ "$dpi" != 96 ] && [ ! -f "$WINEPREFIX/.halden-dpi-$dpi" ]; then
         wineserver -w
         touch "$WINEPREFIX/.halden-dpi-$dpi"
     ) 9>"$WINEPREFIX.dpi.lock"
+    "$source/scripts/wine-session.sh" "$WINEPREFIX"
 fi
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 program=
-cleanup() { [ -n "$program" ] && kill "$program" 2>/dev/null; wait 2>/dev/null || true; }
+cleanup() {
+    [ -n "$program" ] && kill "$program" 2>/dev/null
+    wait 2>/dev/null || true
+    [ "$dpi" = 96 ] || wineserver -k 2>/dev/null || true  # a prefix of its own stops with the script
+}
 trap cleanup EXIT
 
 start() {  # start SCENE ARGS...: runs the gallery, output in $out
