@@ -34,11 +34,16 @@ persistent_server_running && services_running && exit 0
 exec 9>"$WINEPREFIX.lock"
 flock 9
 # What this starts outlives the script: it must not inherit the lock, or every later caller waits.
+started=0
 if ! persistent_server_running; then
     wineserver -w 9>&-    # a server that is shutting down finishes first; it would refuse a second one
     status=0
-    wineserver -p 9>&- || status=$?
+    # The server outlives the caller too: it must not keep the caller's output open either.
+    wineserver -p </dev/null >/dev/null 2>&1 9>&- || status=$?
     persistent_server_running || { echo "wine-session: no persistent wineserver for $WINEPREFIX (status $status)" >&2; exit 1; }
+    started=1
 fi
-services_running || wine cmd /c exit 0 </dev/null >/dev/null 2>&1 9>&- ||
+# Services found by the prefix's path may belong to an older server of a prefix made anew at the
+# same path: a new server always gets its own.
+[ "$started" = 0 ] && services_running || wine cmd /c exit 0 </dev/null >/dev/null 2>&1 9>&- ||
     { echo "wine-session: the services of $WINEPREFIX did not start" >&2; exit 1; }
