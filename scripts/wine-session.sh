@@ -5,9 +5,8 @@
 #
 # Why: Debian's wineserver wrapper starts every server with -p0, so a server that a program started
 # shuts down the moment its last program ends. A program that starts during that shutdown waits
-# 3 to 7 seconds for a new server, or ends within a tenth of a second with no output when it
-# connected just before the old server went away (tests/e2e/README.md). A persistent server never
-# shuts down by itself. The services inherit the standard handles of the program that starts them
+# 3 to 7 seconds for a new server, and is exposed to the two ways Wine ends a program without a
+# word (tests/e2e/README.md). A persistent server never shuts down by itself. The services inherit the standard handles of the program that starts them
 # and keep them open: a caller reading that program's output (ctest) would wait for ever.
 set -euo pipefail
 export WINEPREFIX=$1
