@@ -28,8 +28,7 @@ build win32
 if build win64; then
     export WINEPREFIX=$PWD/build/win64/wineprefix
     ./scripts/wine-prefix.sh "$WINEPREFIX"
-    # One persistent wineserver for the whole layer saves about a second on every program start.
-    WINEDEBUG=-all wineserver -p
+    # The tests' programs share one persistent wineserver (started by scripts/wine-session.sh).
     ./scripts/with-display.sh ./scripts/ctest-layer.sh win64 "$counts" "$logs/test-win64.log"
     wineserver -k 2>/dev/null
 fi

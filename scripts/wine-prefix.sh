@@ -56,6 +56,7 @@ map_fonts() {
 if [ -f "$prefix/.halden-ready" ]; then
     [ -f "$prefix/.halden-doubles" ] || register_doubles
     [ -f "$prefix/.halden-fonts" ] || map_fonts
+    wineserver -w
     exit 0
 fi
 rm -rf "$prefix"
@@ -64,5 +65,7 @@ wine winecfg -v win10 >/dev/null 2>&1
 map_fonts
 wineserver -w
 register_doubles
+# Nothing of the set-up may outlive it: a server still shutting down would refuse the persistent one.
+wineserver -w
 
 touch "$prefix/.halden-ready"

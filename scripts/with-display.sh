@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command with an X display: the caller's if HALDEN_USE_DISPLAY=1 and DISPLAY is set, else a
-# private Xvfb (1280x1024x24) with xcompmgr, so that layered windows blend their alpha for real.
+# private Xvfb (1280x1024x24) with xcompmgr, so that layered windows blend their alpha for real, and
+# jwm, a window manager as on any desktop: without one Wine waits about a second for its answer
+# whenever a window is hidden or destroyed. Why jwm: tests/e2e/README.md.
 #   usage: with-display.sh COMMAND [ARGS...]
 set -euo pipefail
 if [ "${HALDEN_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
@@ -20,6 +22,7 @@ display=$(tr -dc 0-9 <"$numberfile")
 rm -f "$numberfile"
 [ -n "$display" ] || { echo "Xvfb did not start" >&2; kill "$xvfb" 2>/dev/null; exit 1; }
 cleanup() {
+    [ -n "${manager:-}" ] && kill "$manager" 2>/dev/null
     [ -n "${compositor:-}" ] && kill "$compositor" 2>/dev/null
     kill "$xvfb" 2>/dev/null
     wait 2>/dev/null || true
@@ -32,4 +35,12 @@ for _ in $(seq 100); do
 done
 xcompmgr >/dev/null 2>&1 &
 compositor=$!
+jwm -f "$(cd "$(dirname "$0")" && pwd)/jwm-rc.xml" >/dev/null 2>&1 &
+manager=$!
+# Windows shown before the manager runs would stay unmanaged: wait until it has taken the screen.
+for _ in $(seq 200); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || { echo "jwm did not start" >&2; exit 1; }
 "$@"

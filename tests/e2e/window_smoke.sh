@@ -23,13 +23,9 @@ echo "mine" >"$folder/notes.txt"
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 
-window=
-for _ in $(seq 300); do
-    window=$(xdotool search --onlyvisible --name '^Ostrel$' 2>/dev/null | head -1) && [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || { echo "FAIL: no window titled Ostrel"; exit 1; }
-eval "$(xdotool getwindowgeometry --shell "$window")"   # X Y WIDTH HEIGHT
+source "$(dirname "$0")/x_window.sh"
+window=$(find_window Ostrel) || { echo "FAIL: no window titled Ostrel"; exit 1; }
+window_geometry "$window"
 
 pixel() {  # prints "r,g,b" of the screenshot at x,y
     convert "$shots/halden-window.png" -format '%[fx:int(255*u.p{'"$1"','"$2"'}.r)],%[fx:int(255*u.p{'"$1"','"$2"'}.g)],%[fx:int(255*u.p{'"$1"','"$2"'}.b)]' info:
@@ -50,8 +46,10 @@ if [ "$edge" = "$desktop" ] || [ "$edge" = "0,0,0" ]; then
     echo "FAIL: the shadow edge is not blended over the desktop"; exit 1
 fi
 
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-xdotool key --window "$window" Escape Return
+# Keys as a user presses them, to the active window (with --window, xdotool would send a key that
+# closed the window its release too: BadWindow).
+timeout 10 xdotool windowactivate --sync "$window" || { echo "FAIL: the window could not be activated"; exit 1; }
+xdotool key Escape Return
 sleep 1
 kill -0 "$program" 2>/dev/null || { echo "FAIL: Escape or Enter closed the window"; exit 1; }
 

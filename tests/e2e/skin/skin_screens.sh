@@ -22,8 +22,7 @@ else
     export WINEPREFIX=$build/wineprefix-${dpi}dpi
 fi
 "$source/scripts/wine-prefix.sh" "$WINEPREFIX"
-# The first program of a Wine session starts services that keep its standard handles: give them none.
-wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+"$source/scripts/wine-session.sh" "$WINEPREFIX"
 if [ "$dpi" != 96 ] && [ ! -f "$WINEPREFIX/.halden-dpi-$dpi" ]; then
     # What the display settings write; the system reads it when its server starts.
     (
@@ -34,13 +33,18 @@ if [ "$dpi" != 96 ] && [ ! -f "$WINEPREFIX/.halden-dpi-$dpi" ]; then
         wineserver -w
         touch "$WINEPREFIX/.halden-dpi-$dpi"
     ) 9>"$WINEPREFIX.dpi.lock"
+    "$source/scripts/wine-session.sh" "$WINEPREFIX"
 fi
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 program=
-cleanup() { [ -n "$program" ] && kill "$program" 2>/dev/null; wait 2>/dev/null || true; }
+cleanup() {
+    [ -n "$program" ] && kill "$program" 2>/dev/null
+    wait 2>/dev/null || true
+    [ "$dpi" = 96 ] || wineserver -k 2>/dev/null || true  # a prefix of its own stops with the script
+}
 trap cleanup EXIT
 
 start() {  # start SCENE ARGS...: runs the gallery, output in $out
@@ -54,14 +58,11 @@ stop() {  # waits up to 10 s for the gallery to end by itself, else ends it
     wait "$program" 2>/dev/null || true
     program=
 }
-find_window() {  # find_window NAME: sets X Y WIDTH HEIGHT of the visible window with that name
-    local window=
-    for _ in $(seq 300); do
-        window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) && [ -n "$window" ] && break
-        sleep 0.1
-    done
-    [ -n "$window" ] || { fail "no window named $1"; return 1; }
-    eval "$(xdotool getwindowgeometry --shell "$window")"
+source "$source/tests/e2e/x_window.sh"
+place() {  # place NAME: sets X Y WIDTH HEIGHT of the visible window with that name
+    local window
+    window=$(find_window "$1") || { fail "no window named $1"; return 1; }
+    window_geometry "$window"
 }
 shot() { import -window root "$shots/$1.png"; }
 pixel() {  # pixel NAME X Y: "r g b" of a screenshot
@@ -97,7 +98,7 @@ blue="37 99 235"
 # --- Prompts in modes 2 and 3 with a two-line message -------------------------------------------
 for mode in 2 3; do
     start prompt "$mode"
-    find_window 提示 || { stop; continue; }
+    place 提示 || { stop; continue; }
     scale=$(sed -n 's/^scale //p' "$out" | tr -d '\r')
     [ "$dpi" = 96 ] && expected=1.00 || expected=$(awk -v d="$dpi" 'BEGIN { printf "%.2f", d / 100 }')
     [ "$scale" = "$expected" ] || fail "scale $scale at $dpi dpi, expected $expected"
@@ -143,14 +144,13 @@ done
 
 # --- The please-wait box over a window --------------------------------------------------------------
 start wait
-if find_window 请稍等; then
+if place 请稍等; then
     scale=$(sed -n 's/^scale //p' "$out" | tr -d '\r')
     inL=$(scale 14) inT=$(scale 12)
     shot_when please-wait $((X + inL + $(scale 5))) $((Y + inT + $(scale 95))) "17 24 39" 24
     crop please-wait $((X - 60)) $((Y - 60)) $((WIDTH + 120)) $((HEIGHT + 120))
     # Over the middle of its owner, 20 x scale above the centre.
-    host=$(xdotool search --onlyvisible --name '^Halden gallery$' | head -1)
-    eval "$(xdotool getwindowgeometry --shell "$host" | sed 's/^/HOST_/')"
+    window_geometry "$(find_window 'Halden gallery')" HOST_
     [ $((X + WIDTH / 2 - HOST_X - HOST_WIDTH / 2)) -le 1 ] || fail "please-wait not centred over its owner"
     near "$(pixel please-wait "$X" "$Y")" "$host_colour" 6 || fail "please-wait: corner $(pixel please-wait "$X" "$Y")"
     mid=$(pixel please-wait $((X + inL / 2)) $((Y + HEIGHT / 2)))
@@ -166,9 +166,10 @@ rm -f "$out"
 
 # --- A button in each face, the progress bar at 0, 50 and 100 %, the check box ----------------------
 start controls
-if find_window 'Halden controls'; then
+if place 'Halden controls'; then
     scale=$(sed -n 's/^scale //p' "$out" | tr -d '\r')
-    # Client origin: the page has a caption; find it by the first button's blue from the top left.
+    # The window found is the page's client area (the window manager draws the caption); the page's
+    # layout is counted from its bottom edge.
     m=$(scale 16) bw=$(scale 246) bh=$(scale 47)
     cy=$((Y + HEIGHT - $(scale 90) - (3 * $(scale 30) + m / 2) - 2 * (bh + m) - m))
     cx=$((X + (WIDTH - (3 * m + 2 * bw)) / 2))
