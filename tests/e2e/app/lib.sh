@@ -44,8 +44,8 @@ start_services() {
         wineserver -k 2>/dev/null || true
         wineserver -w
     fi
-    # The first program of a session starts services that keep its standard handles: give them none.
-    wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+    # A persistent server, and services whose standard handles lead nowhere.
+    "$source/scripts/wine-session.sh" "$WINEPREFIX"
 }
 reboot() {
     wineserver -k 2>/dev/null || true
