@@ -47,10 +47,15 @@ TEST_F(InstallTest, RunsSetupEndsClickToRunDismountsAndDeletesTheImageTwoSeconds
     DriveSpaceMap before, after;
     GetDriveSpaceMap(before);
     ASSERT_EQ(RunCommandCapture(MountCommand(image), mountOutput), 1);
-    GetDriveSpaceMap(after);
     std::string root;
-    for (const auto &drive : after) {
-        if (!before.count(drive.first) && Exists(ToWideChs(drive.first) + L"Office\\Setup64.exe")) root = drive.first;
+    // As the program does: a busy system may list the new drive a moment after the mount returns.
+    for (int attempt = 0; root.empty() && attempt < 40; ++attempt) {
+        if (attempt) Sleep(250);
+        after.clear();
+        GetDriveSpaceMap(after);
+        for (const auto &drive : after) {
+            if (!before.count(drive.first) && Exists(ToWideChs(drive.first) + L"Office\\Setup64.exe")) root = drive.first;
+        }
     }
     ASSERT_FALSE(root.empty()) << "the image did not appear as a drive";
 
