@@ -39,6 +39,11 @@ if ! persistent_server_running; then
     status=0
     # The server outlives the caller too: it must not keep the caller's output open either.
     wineserver -p </dev/null >/dev/null 2>&1 9>&- || status=$?
+    # The wrapper returns before the server has settled in its folder: look for it for a while.
+    for _ in $(seq 50); do
+        persistent_server_running && break
+        sleep 0.1
+    done
     persistent_server_running || { echo "wine-session: no persistent wineserver for $WINEPREFIX (status $status)" >&2; exit 1; }
     started=1
 fi
