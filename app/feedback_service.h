@@ -29,6 +29,11 @@ public:
     int OpenToolDownUrl() const;
     int OpenUseAgreementUrl() const;
 
+    // The two report calls, for a thread that may outlive this object: the library stays loaded, so
+    // they remain callable until the process ends. Null while not bound.
+    quorin::CustomerFeedbackExFn CustomerFeedbackExFunction() const { return m_pfnCustomerFeedbackEx; }
+    quorin::FeedbackQuestionFn FeedbackQuestionFunction() const { return m_pfnFeedbackQuestion; }
+
 private:
     HMODULE m_hModule = nullptr;
     bool m_bLoaded = false;

@@ -6,6 +6,7 @@
 #include "app/ostrel_dlg.h"
 #include "app/resource.h"
 #include "app/self_removal.h"
+#include "skin/problem_solving_feedback_dlg.h"
 #include "skin/paint.h"
 #include "winui/application.h"
 #include "winui/gdi_guards.h"
@@ -70,6 +71,8 @@ bool CHaldenDlg::PlaceSelf(int width, int height) {
 }
 
 void CHaldenDlg::OnClose() {
+    // A second close while the feedback question is up (a session end, taskkill) is the same close.
+    if (m_bClosing) return;
     COstrelDlg *ostrel = GetOstrel();
     if (ostrel && ostrel->GetSafeHwnd()) {
         // A removal or installation under way owns the machine's state until its worker reports;
@@ -81,6 +84,10 @@ void CHaldenDlg::OnClose() {
             return;
         }
     }
+    m_bClosing = true;
+    CProblemSolvingFeedbackDlg feedback;
+    feedback.SetFeedbackService(ostrel ? &ostrel->FeedbackService() : nullptr);
+    feedback.DoModal();
     m_bRemoveSelf = true;
     EndDialog(IDCANCEL);
 }

@@ -32,5 +32,6 @@ private:
     void PaintMinimised();
 
     HICON m_hIcon = nullptr;
+    bool m_bClosing = false;     // the feedback question is up
     bool m_bRemoveSelf = false;  // set once the user closed the tool normally
 };

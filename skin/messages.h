@@ -6,3 +6,5 @@
 constexpr UINT WM_CLOSE_EXECUTE_PROMPT = WM_USER + 501;
 // To the prompt background: wParam 1 for the first button, 2 for the second.
 constexpr UINT WM_PROMPT_RESULT = WM_USER + 0x215;
+// To the feedback dialog's control layer, from its report worker when the report has been made.
+constexpr UINT WM_FEEDBACK_REPORTED = WM_USER + 0x216;

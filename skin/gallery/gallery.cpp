@@ -2,6 +2,9 @@
 //   HaldenGallery.exe prompt MODE [TEXT]   a prompt over a host window; prints "result N" when it ends
 //   HaldenGallery.exe wait [TEXT]          the please-wait box over a host window
 //   HaldenGallery.exe controls             buttons, progress bars, check boxes and texts in every state
+//   HaldenGallery.exe feedback [unbound]   the feedback dialog over a host window, reporting through the
+//                                          feedback library beside the gallery (or through none);
+//                                          prints "result N" when DoModal has returned
 // The display scale comes from the screen (LOGPIXELSY), as the main window computes it.
 #include <windows.h>
 
@@ -9,9 +12,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/feedback_service.h"
 #include "controls_page.h"
 #include "skin/execute_prompt_dlg.h"
 #include "skin/paint.h"
+#include "skin/problem_solving_feedback_dlg.h"
 #include "skin/prompt_dlg.h"
 #include "winui/application.h"
 
@@ -46,7 +51,7 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     }
 }
 
-HWND MakeHost(float scale) {
+HWND MakeHost(float scale, int nominalWidth = 520, int nominalHeight = 420) {
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = HostProc;
@@ -54,8 +59,8 @@ HWND MakeHost(float scale) {
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kHostClass;
     RegisterClassExW(&windowClass);
-    const int width = skin::Scaled(520, scale);
-    const int height = skin::Scaled(420, scale);
+    const int width = skin::Scaled(nominalWidth, scale);
+    const int height = skin::Scaled(nominalHeight, scale);
     HWND host = CreateWindowExW(0, kHostClass, L"Halden gallery", WS_POPUP | WS_BORDER,
                                 (GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2,
                                 width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -67,7 +72,7 @@ HWND MakeHost(float scale) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: HaldenGallery prompt MODE [TEXT] | wait [TEXT] | controls\n");
+    std::fprintf(stderr, "usage: HaldenGallery prompt MODE [TEXT] | wait [TEXT] | controls | feedback [unbound]\n");
     return 2;
 }
 
@@ -100,6 +105,20 @@ int wmain(int argc, wchar_t **argv) {
         box.m_fScale = scale;
         box.SetText(argc >= 3 ? argv[2] : L"正在下载，请稍等");
         const INT_PTR result = box.DoModal();
+        std::printf("result %d\n", static_cast<int>(result));
+        DestroyWindow(host);
+        return 0;
+    }
+    if (scene == L"feedback") {
+        HWND host = MakeHost(scale, 560, 560);  // under the whole dialog, shadow included
+        application.SetMainWindow(host);
+        CFeedbackService service;
+        const bool bound = !(argc >= 3 && std::wstring(argv[2]) == L"unbound") && service.Load();
+        std::printf("service %s\n", bound ? "bound" : "none");
+        std::fflush(stdout);
+        CProblemSolvingFeedbackDlg feedback;
+        feedback.SetFeedbackService(bound ? &service : nullptr);
+        const INT_PTR result = feedback.DoModal();
         std::printf("result %d\n", static_cast<int>(result));
         DestroyWindow(host);
         return 0;

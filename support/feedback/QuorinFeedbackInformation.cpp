@@ -5,6 +5,7 @@
 //   [Answers]                 [Record]
 //   Init=1       (nonzero: ready)          Path=C:\path\to\record.txt
 //   NewVersion=0 (3: a newer version exists)
+//   ReportDelayMs=0 (CustomerFeedbackEx takes this long, as a report over a slow network would)
 //
 // Without the file: ready, no newer version, record "QuorinFeedbackRecord.txt" beside the library.
 // HALDEN_FEEDBACK_CONFIG names another file to read instead, so that a test can keep the program's
@@ -89,7 +90,14 @@ __declspec(dllexport) int __cdecl OpenUrl(const wchar_t *address) {
     return 1;
 }
 
-__declspec(dllexport) int __cdecl GetInterNetState() {
+// The test build QuorinFeedbackMissingExport.dll leaves this one export out, so that binding a library
+// that misses one is tested through a real file.
+#ifdef QUORIN_STANDIN_MISSING_EXPORT
+#define QUORIN_OPTIONAL_EXPORT
+#else
+#define QUORIN_OPTIONAL_EXPORT __declspec(dllexport)
+#endif
+QUORIN_OPTIONAL_EXPORT int __cdecl GetInterNetState() {
     Record(L"GetInterNetState");
     return 1;
 }
@@ -103,6 +111,7 @@ __declspec(dllexport) int __cdecl CustomerFeedbackEx(const wchar_t *toolId, cons
                                                      const wchar_t *timeText) {
     Record(L"CustomerFeedbackEx\t" + Arg(toolId) + L"\t" + Arg(version) + L"\t" + std::to_wstring(kind) + L"\t" +
            Arg(timeText));
+    if (int delay = Answer(L"ReportDelayMs", 0); delay > 0) Sleep(static_cast<DWORD>(delay));
     return 1;
 }
 

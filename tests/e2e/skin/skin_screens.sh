@@ -191,6 +191,105 @@ fi
 stop
 rm -f "$out"
 
+# --- The feedback dialog: a picture, then each answer through the stand-in library -----------------
+# Every click is real mouse input; the library records what it was asked.
+records=$build/feedback-gallery-$dpi
+mkdir -p "$records"
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+calls() { tr -d '\r' 2>/dev/null <"$records/calls.txt"; }
+# feedback_start [unbound]: the dialog over its host; sets L (the layer's top-left) and the answer
+# buttons' geometry B_LEFT, B_TOP (solved), B_STEP, B_W, B_H, INSET in screen pixels.
+feedback_start() {
+    rm -f "$records/calls.txt"
+    xdotool mousemove 0 0  # away from the buttons, so that each shows its normal face
+    printf '[Answers]\r\nReportDelayMs=%s\r\n[Record]\r\nPath=%s\r\n' "${delay:-0}" \
+        "$(windows_path "$records/calls.txt")" >"$records/answers.ini"
+    HALDEN_FEEDBACK_CONFIG=$(windows_path "$records/answers.ini") start feedback "$@"
+    place Ostrel || return 1
+    scale=$(sed -n 's/^scale //p' "$out" | tr -d '\r')
+    LX=$((X + $(scale 5))) LY=$((Y + $(scale 4)))
+    read -r B_LEFT B_TOP B_STEP B_W B_H INSET < <(awk -v s="$scale" 'BEGIN {
+        printf "%d %d %d %d %d %d", int(400 * s / 2 - 266 * s / 2), int(468 * s / 2) - int(80 * s), int(80 * s),
+            int(266 * s), int(60 * s), int(9 * s) }')
+    B_LEFT=$((LX + B_LEFT)) B_TOP=$((LY + B_TOP))
+}
+answer_at() {  # answer_at ROW: the centre of the answer button in that row (0 solved, 1 unsolved, 2 more)
+    echo $((B_LEFT + B_W / 2)) $((B_TOP + $1 * B_STEP + B_H / 2))
+}
+ended() {  # ended: the gallery printed DoModal's result within 10 s
+    stop
+    grep -q '^result' "$out"
+}
+delay=2500
+if feedback_start; then
+    [ "$WIDTH" = "$(scale 410)" ] && [ "$HEIGHT" = "$(scale 479)" ] || fail "feedback is ${WIDTH}x$HEIGHT"
+    read -r cx cy < <(answer_at 0)
+    shot_when feedback "$cx" "$cy" "$blue" 12
+    crop feedback $((X - 20)) $((Y - 20)) $((WIDTH + 40)) $((HEIGHT + 40))
+    # The outermost corners blend into what lies below them: nearly the colour just outside.
+    corner() {
+        near "$(pixel feedback "$1" "$2")" "$(pixel feedback "$3" "$2")" "$4" ||
+            fail "feedback: corner at $1,$2 is $(pixel feedback "$1" "$2") beside $(pixel feedback "$3" "$2")"
+    }
+    corner "$X" "$Y" $((X - 2)) 12
+    corner $((X + WIDTH - 1)) $((Y + HEIGHT - 1)) $((X + WIDTH + 1)) 40
+    read -r ux uy < <(answer_at 1)
+    near "$(pixel feedback $((B_LEFT + B_W / 2)) $((B_TOP + B_STEP + B_H / 2 + $(scale 8))))" "$white" 10 ||
+        fail "feedback: 未解决 not white below its text"
+    # A press released inside the margin of 未解决 is no answer; 更多方案 opens the knowledge base and
+    # the dialog stays.
+    xdotool mousemove $((B_LEFT + INSET / 2)) "$uy" mousedown 1 sleep 0.2 mouseup 1
+    read -r mx my < <(answer_at 2)
+    xdotool mousemove "$mx" "$my" click 1
+    sleep 1
+    expect_calls() { [ "$(calls)" = "$1" ] || fail "feedback: $2: calls were [$(calls | tr '\t\n' ' |')]"; }
+    expect_calls "$(printf 'OpenUrl\t"https://kb.quorin.com/"')" "margin press then 更多方案"
+    kill -0 "$program" 2>/dev/null || fail "feedback: the dialog ended without an answer"
+    # The answer (已解决 at 96 dpi, 未解决 at any other) is reported slowly: the please-wait box shows,
+    # and a close from outside meanwhile does not end the dialog before the report is done.
+    row=1 kind=2
+    [ "$dpi" = 96 ] && row=0 kind=1
+    read -r ax ay < <(answer_at $row)
+    now=$(date +%s)
+    xdotool mousemove "$ax" "$ay" click 1
+    if box=$(find_window 请稍等); then
+        shot feedback-reporting
+        crop feedback-reporting $((X - 20)) $((Y - 20)) $((WIDTH + 40)) $((HEIGHT + 40))
+        wine "$build/bin/halden_driver.exe" close feedback </dev/null >/dev/null 2>&1
+        kill -0 "$program" 2>/dev/null || fail "feedback: a close from outside ended the dialog during the report"
+    else
+        fail "feedback: no please-wait box during the report"
+    fi
+    ended || fail "feedback: DoModal did not return after the answer"
+    sent=$(calls | sed -n 2p)
+    [[ $sent =~ ^CustomerFeedbackEx$'\t'\"10075\"$'\t'\"2\.1\.21\.312\"$'\t'$kind$'\t'\"([0-9]+)\"$ ]] ||
+        fail "feedback: report [$sent]"
+    stamp=${BASH_REMATCH[1]:-0}
+    [ $((stamp - now)) -ge 0 ] && [ $((stamp - now)) -le 10 ] || fail "feedback: time text $stamp, began at $now"
+    [ "$(calls | sed -n 3p)" = "$(printf 'FeedbackQuestion\t"10075"\t"2.1.21.312"')" ] || fail "feedback: no question after the report"
+    [ "$(calls | wc -l)" = 3 ] || fail "feedback: $(calls | wc -l) calls"
+fi
+stop
+delay=0
+# The close button is an answer too: kind 3.
+if feedback_start; then
+    shot_when feedback-close $(answer_at 0) "$blue" 12
+    xdotool mousemove $((LX + WIDTH - $(scale 10) - $(scale 12))) $((LY + $(scale 12))) click 1
+    ended || fail "feedback: the close button did not end the dialog"
+    [ "$(calls | cut -f1,4)" = "$(printf 'CustomerFeedbackEx\t3\nFeedbackQuestion')" ] ||
+        fail "feedback: close reported [$(calls | tr '\t\n' ' |')]"
+fi
+stop
+# No library bound: the answer still opens and closes the box and ends the dialog, and nothing is sent.
+if feedback_start unbound; then
+    shot_when feedback-unbound $(answer_at 0) "$blue" 12
+    xdotool mousemove $(answer_at 0) click 1
+    ended || fail "feedback: unbound, the answer did not end the dialog"
+    [ -z "$(calls)" ] || fail "feedback: unbound, calls [$(calls | tr '\t\n' ' |')]"
+fi
+stop
+rm -f "$out"
+
 ls "$shots"
 [ "$failures" = 0 ] || { echo "$failures checks failed; screenshots in $shots"; exit 1; }
 echo "skin screenshots at $dpi dpi in $shots, all checks passed"

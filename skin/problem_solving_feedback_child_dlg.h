@@ -1,0 +1,50 @@
+#pragma once
+// The control layer of the feedback dialog: the question whether the tool solved the user's problem,
+// the answers 已解决 and 未解决, 更多方案 and the close button. An answer (the close button counts as
+// one) is reported through the feedback library on a worker thread while the please-wait box shows;
+// the worker's last act is to tell this layer, which closes the box and the dialog.
+#include <memory>
+
+#include "skin/control_layer_dlg.h"
+#include "skin/execute_prompt_dlg.h"
+#include "skin/image_button.h"
+#include "skin/png_button.h"
+
+class CFeedbackService;
+
+// The third argument of CustomerFeedbackEx.
+enum FeedbackKind { FeedbackSolved = 1, FeedbackUnsolved = 2, FeedbackClosed = 3 };
+
+class CProblemSolvingFeedbackChildDlg : public CControlLayerDlg {
+public:
+    CProblemSolvingFeedbackChildDlg();
+    ~CProblemSolvingFeedbackChildDlg() override;
+
+    void SetFeedbackService(CFeedbackService *service) { m_pFeedbackService = service; }
+    void LayoutControls(bool first) override;
+    // While a report is under way the dialog ends only when its worker has finished.
+    bool IsReporting() const { return m_bReporting; }
+
+    // For inspection by tests and the gallery.
+    CPngButton &CloseButton() { return m_btnClose; }
+    CImageButton &SolvedButton() { return m_btnSolved; }
+    CImageButton &UnsolvedButton() { return m_btnUnsolved; }
+    CImageButton &MoreSolutionsButton() { return m_btnMore; }
+
+protected:
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) override;
+    void OnDestroyLayer() override;
+
+private:
+    void OnAnswer(int buttonId);
+    void OnReported();
+
+    RECT m_rcClient = {};
+    CPngButton m_btnClose;
+    CImageButton m_btnSolved;
+    CImageButton m_btnUnsolved;
+    CImageButton m_btnMore;
+    CFeedbackService *m_pFeedbackService = nullptr;  // borrowed
+    std::unique_ptr<CExecutePromptDlg> m_pWaitDlg;
+    bool m_bReporting = false;
+};
