@@ -58,7 +58,15 @@ BOOL CHaldenDlg::OnInitDialog() {
     }
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-    return CLayeredBackgroundDlg::OnInitDialog();
+    const BOOL result = CLayeredBackgroundDlg::OnInitDialog();
+    // From now on prompts, boxes and the feedback dialog belong to the control layer, the window the
+    // user works in: it is the one disabled while they are up and activated when they close. Owned by
+    // the background, they would leave the layer's buttons live under a prompt, and the background
+    // activated afterwards can come to rest over its layer under Wine.
+    COstrelDlg *ostrel = GetOstrel();
+    winui::Application *application = winui::Application::Current();
+    if (application && ostrel && ostrel->GetSafeHwnd()) application->SetMainWindow(ostrel->GetSafeHwnd());
+    return result;
 }
 
 std::unique_ptr<CControlLayerDlg> CHaldenDlg::MakeChild() { return std::make_unique<COstrelDlg>(); }

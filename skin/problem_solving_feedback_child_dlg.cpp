@@ -1,5 +1,7 @@
 #include "problem_solving_feedback_child_dlg.h"
 
+#include <process.h>
+
 #include "app/feedback_service.h"
 #include "app/feedback_time.h"
 #include "app/tool_identity.h"
@@ -25,7 +27,7 @@ struct Report {
     HWND layer;
 };
 
-DWORD WINAPI SendFeedback(void *parameter) {
+unsigned __stdcall SendFeedback(void *parameter) {
     const Report report = *static_cast<Report *>(parameter);
     delete static_cast<Report *>(parameter);
     if (report.customerFeedbackEx) {
@@ -91,14 +93,15 @@ void CProblemSolvingFeedbackChildDlg::OnAnswer(int buttonId) {
     }
     // The box exists before the worker does, so that the worker's close request always finds it,
     // also when the report is done before the box's window has opened.
-    m_pWaitDlg = std::make_unique<CExecutePromptDlg>();
+    m_pWaitDlg = std::make_unique<CExecutePromptDlg>(m_hWnd);  // over this layer, which it disables
     m_pWaitDlg->SetText(kWaitText);
     m_pWaitDlg->m_fScale = m_fScale;
     auto *report = new Report{m_pFeedbackService ? m_pFeedbackService->CustomerFeedbackExFunction() : nullptr,
                               m_pFeedbackService ? m_pFeedbackService->FeedbackQuestionFunction() : nullptr, kind,
                               m_hWnd};
     m_bReporting = true;
-    HANDLE thread = CreateThread(nullptr, 0, SendFeedback, report, 0, nullptr);
+    // Through the C runtime: the worker formats text with it.
+    const uintptr_t thread = _beginthreadex(nullptr, 0, SendFeedback, report, 0, nullptr);
     if (!thread) {
         m_bReporting = false;
         delete report;
@@ -106,7 +109,7 @@ void CProblemSolvingFeedbackChildDlg::OnAnswer(int buttonId) {
         WriteLog(failure);  // the dialog stays, so the user can answer again
         return;
     }
-    CloseHandle(thread);
+    CloseHandle(reinterpret_cast<HANDLE>(thread));
     m_pWaitDlg->DoModal();
 }
 

@@ -55,6 +55,19 @@ kill -0 "$program" 2>/dev/null || { echo "FAIL: Escape or Enter closed the windo
 
 # The close button: 26 x 34 at the top right of the control layer, which sits 5, 4 inside.
 xdotool mousemove $((X + 5 + 368 + 13)) $((Y + 4 + 17)) click 1
+# First the feedback question, a pair of its own (410 x 479, also titled Ostrel): its close button
+# (12 x 12, 18 from the layer's right edge and 6 below its top) answers it and lets the close go on.
+feedback=
+for _ in $(seq 100); do
+    for candidate in $(xdotool search --onlyvisible --name '^Ostrel$' 2>/dev/null); do
+        window_geometry "$candidate" F_
+        [ "$F_WIDTH" = 410 ] && [ "$F_HEIGHT" = 479 ] && feedback=$candidate && break 2
+    done
+    sleep 0.1
+done
+[ -n "$feedback" ] || { echo "FAIL: no feedback question after the close button"; exit 1; }
+sleep 0.5  # its layer paints and takes input
+xdotool mousemove $((F_X + 5 + 400 - 12)) $((F_Y + 4 + 12)) click 1
 for _ in $(seq 150); do
     kill -0 "$program" 2>/dev/null || break
     sleep 0.1
@@ -72,4 +85,4 @@ done
 # What stays: the user's file, and the record the stand-in feedback library keeps beside itself.
 left=$(cd "$folder" && LC_ALL=C ls | tr '\n' ' ')
 [ "$left" = "QuorinFeedbackRecord.txt notes.txt " ] || { echo "FAIL: after the removal the folder holds: $left"; exit 1; }
-echo "window shown, screenshot taken, Escape and Enter ignored, closed with its button, exit status 0, only the shipped files removed"
+echo "window shown, screenshot taken, Escape and Enter ignored, closed with its button and the feedback question's, exit status 0, only the shipped files removed"
