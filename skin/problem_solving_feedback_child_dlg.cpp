@@ -2,6 +2,8 @@
 
 #include <process.h>
 
+#include <memory>
+
 #include "app/feedback_service.h"
 #include "app/feedback_time.h"
 #include "app/tool_identity.h"
@@ -28,8 +30,7 @@ struct Report {
 };
 
 unsigned __stdcall SendFeedback(void *parameter) {
-    const Report report = *static_cast<Report *>(parameter);
-    delete static_cast<Report *>(parameter);
+    const Report report = *std::unique_ptr<Report>(static_cast<Report *>(parameter));
     if (report.customerFeedbackEx) {
         report.customerFeedbackEx(TOOL_ID, TOOL_VERSION, report.kind, FeedbackTimeTextNow().c_str());
     }
@@ -96,15 +97,15 @@ void CProblemSolvingFeedbackChildDlg::OnAnswer(int buttonId) {
     m_pWaitDlg = std::make_unique<CExecutePromptDlg>(m_hWnd);  // over this layer, which it disables
     m_pWaitDlg->SetText(kWaitText);
     m_pWaitDlg->m_fScale = m_fScale;
-    auto *report = new Report{m_pFeedbackService ? m_pFeedbackService->CustomerFeedbackExFunction() : nullptr,
-                              m_pFeedbackService ? m_pFeedbackService->FeedbackQuestionFunction() : nullptr, kind,
-                              m_hWnd};
+    auto report = std::make_unique<Report>(
+        Report{m_pFeedbackService ? m_pFeedbackService->CustomerFeedbackExFunction() : nullptr,
+               m_pFeedbackService ? m_pFeedbackService->FeedbackQuestionFunction() : nullptr, kind, m_hWnd});
     m_bReporting = true;
-    // Through the C runtime: the worker formats text with it.
-    const uintptr_t thread = _beginthreadex(nullptr, 0, SendFeedback, report, 0, nullptr);
+    // Through the C runtime: the worker formats text with it. The worker owns the report once it runs.
+    const uintptr_t thread = _beginthreadex(nullptr, 0, SendFeedback, report.get(), 0, nullptr);
+    if (thread) report.release();
     if (!thread) {
         m_bReporting = false;
-        delete report;
         m_pWaitDlg.reset();
         WriteLog(failure);  // the dialog stays, so the user can answer again
         return;
