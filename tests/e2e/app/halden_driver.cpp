@@ -25,7 +25,6 @@
 // SEL: main, feedback, prompt, wait, about. Exit status: 0 done, 1 not found in time or condition
 // not met, 2 bad arguments, 3 the click would land on another window.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -34,6 +33,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/win/desktop_input.h"
 
 namespace {
 
@@ -171,17 +172,6 @@ std::wstring RectText(const RECT &rect) {
            L" " + std::to_wstring(rect.bottom - rect.top);
 }
 
-void SendMouse(DWORD flags, int x = 0, int y = 0) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        input.mi.dx = MulDiv(x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
-        input.mi.dy = MulDiv(y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
-    }
-    SendInput(1, &input, sizeof(input));
-}
-
 // A person's hand: the cursor arrives, rests long enough for hover tracking to notice, and acts.
 void MoveCursorTo(POINT point) {
     SetCursorPos(point.x, point.y);
@@ -215,19 +205,6 @@ void PressKey(WORD key) {
     inputs[0].ki.wVk = inputs[1].ki.wVk = key;
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, inputs, sizeof(INPUT));
-}
-
-size_t CountProcesses(const wchar_t *imageName) {
-    size_t count = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (_wcsicmp(entry.szExeFile, imageName) == 0) ++count;
-    }
-    CloseHandle(snapshot);
-    return count;
 }
 
 bool ConditionHolds(HWND control, const std::wstring &condition) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "skin/png_resource.h"
+#include "tests/win/desktop_input.h"
 
 bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
@@ -24,17 +25,6 @@ void PumpPending() {
 }
 
 namespace {
-
-void SendMouse(DWORD flags, int x = 0, int y = 0) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        input.mi.dx = MulDiv(x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
-        input.mi.dy = MulDiv(y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
-    }
-    SendInput(1, &input, sizeof(input));
-}
 
 std::function<void()> *g_script = nullptr;
 winui::Dialog *g_dialog = nullptr;

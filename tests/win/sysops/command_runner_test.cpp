@@ -19,7 +19,7 @@ protected:
 
 bool WaitUntilNoneRunning(const wchar_t *imageName, DWORD timeoutMs = 10000) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (RunningCount(imageName) > 0) {
+    while (CountProcesses(imageName) > 0) {
         if (GetTickCount64() >= deadline) return false;
         Sleep(50);
     }
@@ -152,7 +152,7 @@ TEST_F(CommandRunnerTest, ChildrenHoldOnlyTheirOwnOutputAndHangingCommandsEndAtT
     char byte = 0;
     DWORD got = 0;
     EXPECT_FALSE(ReadFile(otherRead.Get(), &byte, 1, &got, nullptr));  // broken: nobody else holds it
-    EXPECT_EQ(RunningCount(L"timeout.exe"), 1u);                       // while the command still runs
+    EXPECT_EQ(CountProcesses(L"timeout.exe"), 1u);                       // while the command still runs
     hanging.join();
     EXPECT_EQ(result, 0);
     EXPECT_EQ(output, L"started\r\n");

@@ -81,8 +81,8 @@ TEST_F(InstallTest, RunsSetupEndsClickToRunDismountsAndDeletesTheImageTwoSeconds
     ASSERT_EQ(setup.size(), 1u);
     EXPECT_EQ(setup[0].folder, root + "Office");
     EXPECT_EQ(setup[0].note, "started 2");
-    EXPECT_EQ(RunningCount(L"OfficeClickToRun.exe"), 0u);
-    EXPECT_EQ(RunningCount(L"OfficeC2RClient.exe"), 0u);
+    EXPECT_EQ(CountProcesses(L"OfficeClickToRun.exe"), 0u);
+    EXPECT_EQ(CountProcesses(L"OfficeC2RClient.exe"), 0u);
 
     ASSERT_EQ(captured.size(), 2u);
     EXPECT_EQ(captured[0].command, DismountCommand(image));

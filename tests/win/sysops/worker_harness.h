@@ -2,7 +2,6 @@
 // What the worker tests share: a window that records the private messages the workers send, the
 // doubles' record file, the program's log and a few file helpers.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <chrono>
 #include <sstream>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "sysops/PrivateMessages.h"
+#include "tests/win/desktop_input.h"
 
 // A message-only window on the test thread that keeps every private message, in order of arrival.
 class MessageRecorder {
@@ -177,14 +177,3 @@ inline double NowMs() {
     return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-inline size_t RunningCount(const wchar_t *imageName) {
-    size_t count = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (_wcsicmp(entry.szExeFile, imageName) == 0) ++count;
-    }
-    CloseHandle(snapshot);
-    return count;
-}
