@@ -21,13 +21,7 @@ persistent_server_running() {
     done
     return 1
 }
-services_running() {
-    local pid
-    for pid in $(pgrep -f 'system32.services\.exe' 2>/dev/null); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
-    done
-    return 1
-}
+. "$(dirname "$0")/wine-services.sh"
 
 persistent_server_running && services_running && exit 0
 exec 9>"$WINEPREFIX.lock"

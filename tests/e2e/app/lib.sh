@@ -32,13 +32,7 @@ e2e_setup() {
 # session. A restart (wineboot --kill) ends them while the server lives on, and services that come
 # back then may lack the mount manager (seen: the mount double's mount manager call failing with
 # error 3): after a restart the session is begun anew (reboot), as a computer boots.
-services_running() {
-    local pid
-    for pid in $(pgrep -f 'system32.services\.exe' 2>/dev/null); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
-    done
-    return 1
-}
+. "$source/scripts/wine-services.sh"
 start_services() {
     if ! services_running; then
         wineserver -k 2>/dev/null || true
