@@ -27,7 +27,7 @@ refused() {
         fail "$name: no prompt$(kill -0 "$program" 2>/dev/null || echo "; the program had ended by $((SECONDS - started)) s: $(head -c 300 "$work/halden.out")")"
     fi
     if ended_within 15; then ok "$name: the program ends after the prompt"; else
-        fail "$name: the program ends after the prompt"
+        fail "$name: the program ends after the prompt ($(drv gone prompt 0 >/dev/null && echo "the prompt had closed" || echo "the prompt still showed"))"
         end_program  # so that the next case meets only its own program
     fi
     expect "$name: feedback library calls" "$(feedback_calls)" "$calls"
