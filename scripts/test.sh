@@ -33,6 +33,9 @@ if build win64; then
     wineserver -k 2>/dev/null
 fi
 
+# What failed and why, just above the summary, where a reader of only the output's tail sees it.
+grep -hE -A2 '^FAIL: |: Failure$' "$logs"/test-*.log 2>/dev/null | cut -c1-400 | head -60
+
 read -r passed failed skipped < <(awk '{p += $1; f += $2; s += $3} END {print p + 0, f + 0, s + 0}' "$counts")
 echo
 echo "$passed passed, $failed failed, $skipped skipped"

@@ -196,6 +196,17 @@ e2e_cleanup() {
 double_calls() {
     tr -d '\r' 2>/dev/null <"$work/calls.txt" | awk -F'\t' '$5 == "" { print $2 "\t" $4 }'
 }
+# settled_calls COUNT: double_calls once COUNT calls are recorded (waits up to 10 s). The
+# troubleshooter packages are opened without waiting for them, so their records may come after the
+# program has moved on, and the two in either order.
+settled_calls() {
+    local _
+    for _ in $(seq 100); do
+        [ "$(double_calls | wc -l)" -ge "$1" ] && break
+        sleep 0.1
+    done
+    double_calls
+}
 # The doubles' notes (program TAB note).
 double_notes() {
     tr -d '\r' 2>/dev/null <"$work/calls.txt" | awk -F'\t' '$5 != "" { print $2 "\t" $5 }'
