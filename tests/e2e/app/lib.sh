@@ -171,6 +171,7 @@ end_program() {
 # ended_within SECONDS: Halden's process has ended within that time; its status in $status.
 ended_within() {
     local waited=0
+    status="(still running)"
     while kill -0 "$program" 2>/dev/null; do
         [ "$waited" -ge $(($1 * 10)) ] && return 1
         sleep 0.1
