@@ -1,17 +1,13 @@
 #include "app/feedback_service.h"
 
 #include "sysops/SystemChecks.h"
+#include "sysops/library_search.h"
 
 bool CFeedbackService::Load() { return LoadFrom(GetModuleDir() + L"\\" + kFeedbackLibraryName); }
 
 bool CFeedbackService::LoadFrom(const std::wstring &libraryPath) {
     if (m_bLoaded) return true;
-    // By full path, and its own dependencies only from its folder and the system's: never from the
-    // current folder, where anything may lie.
-    if (!m_hModule) {
-        m_hModule = LoadLibraryExW(libraryPath.c_str(), nullptr,
-                                   LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-    }
+    if (!m_hModule) m_hModule = LoadLibraryByPath(libraryPath);
     if (!m_hModule) return false;
 #define QUORIN_FEEDBACK_LOOKUP(name, arguments)                                                     \
     m_pfn##name = reinterpret_cast<quorin::name##Fn>(reinterpret_cast<void *>(GetProcAddress(m_hModule, #name))); \

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/engine_library.h"
 #include "app/feedback_time.h"
 #include "app/image_source.h"
 #include "app/main_layout.h"
@@ -117,6 +118,11 @@ void COstrelDlg::Refuse(const wchar_t *text) {
 void COstrelDlg::RunStartupChecks() {
     if (!m_sysOps.Attach(m_hWnd)) Refuse(L"工具初始化失败");
     if (!m_sysOps.IsSupportedSystem()) Refuse(L"此工具不支持当前系统");
+    std::wstring failure;
+    if (!LoadDownloadEngine(failure)) {
+        WriteLog(L"加载下载组件失败 " + failure);
+        Refuse(L"工具初始化失败");
+    }
     if (!m_mouseHook.SetTargetWindow(m_hWnd)) Refuse(L"工具初始化失败");
     if (!m_mouseHook.Install()) Refuse(L"工具初始化失败");
     if (!m_feedback.Load()) Refuse(L"工具初始化失败");

@@ -17,3 +17,7 @@ bool HardenLibrarySearch() {
 HMODULE LoadSystemLibrary(const wchar_t *fileName) {
     return LoadLibraryExW(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
+
+HMODULE LoadLibraryByPath(const std::wstring &path) {
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+}

@@ -18,6 +18,16 @@ plant_marker
 folder="$desktop_win\\Halden office tool 2019"
 make_program_folder "$folder"
 printf 'a note of the user\r\n' >"$(unix_of "$folder")/my notes.txt"
+# A "bcrypt.dll" left beside the program, as in a Downloads folder. Wine prefers its own bcrypt
+# unless told to search for it as Windows does; a program that imports libcurl at load time shows
+# that the planted one is then taken.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;bcrypt=n,b" HALDEN_PLANTED_RECORD="$work_win\\planted.txt"
+cp "$build/bin/planted/bcrypt.dll" "$(unix_of "$folder")/"
+mkdir -p "$work/beside dravlin-get"
+cp "$build"/bin/{dravlin-get.exe,Dravlin.dll,libcurl.dll,planted/bcrypt.dll} "$work/beside dravlin-get/"
+wine "$work_win\\beside dravlin-get\\dravlin-get.exe" </dev/null >/dev/null 2>&1
+planted_loaded_by() { tr -d '\r' <"$work/planted.txt" 2>/dev/null | sed 's/.*\\//'; }
+expect "a program importing libcurl at load time takes the planted library" "$(planted_loaded_by)" "dravlin-get.exe"
 # About ten seconds for 40 MB: long enough to watch the progress bar.
 export HALDEN_IMAGE_URL="$(cat "$mirror/url")?throttle=4000000"
 export DRAVLIN_CA_FILE=$(windows_of "$mirror/ca.pem")
@@ -25,6 +35,7 @@ export HALDEN_DOUBLE_SETUP_STARTS_C2R=1
 start_halden "$folder"
 drv wait main 60 >/dev/null || { fail "no main window"; finish; }
 expect "action label with the marker" "$(drv text main 1013)" "下载并安装"
+expect "the library left beside the program is not loaded at start-up" "$(planted_loaded_by)" "dravlin-get.exe"
 
 drv click main 1013
 drv wait wait 20 >/dev/null || fail "no please-wait box"
@@ -70,7 +81,7 @@ expect "log after a good installation" "$(program_log)" ""
 drv click main 1004
 drv wait feedback 20 >/dev/null || fail "no feedback dialog on close"
 shot feedback feedback
-expect "program's folder while the feedback dialog shows" "$(ls "$(unix_of "$folder")" | wc -l)" "7"
+expect "program's folder while the feedback dialog shows" "$(ls "$(unix_of "$folder")" | wc -l)" "8"
 expect "folder removal before the answer" "$(double_calls | grep -c '^timeout.exe')" "0"
 drv click feedback 1002
 check "the program ends after the answer" ended_within 20
@@ -80,6 +91,7 @@ for _ in $(seq 100); do
     [ -e "$(unix_of "$folder")/Halden.exe" ] || break
     sleep 0.2
 done
-expect "program's folder after the removal" "$(ls "$(unix_of "$folder")")" "my notes.txt"
+expect "program's folder after the removal" "$(ls "$(unix_of "$folder")" | tr '\n' '|')" "bcrypt.dll|my notes.txt|"
+expect "the library left beside the program was never loaded" "$(planted_loaded_by)" "dravlin-get.exe"
 expect_match "the removal waited three seconds" "$(double_calls | grep '^timeout.exe' | cut -f2)" '^timeout /t 3 /nobreak *$'
 finish

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Start-up refusals: Windows 8.1, a feedback library that misses an export or is not ready, and a
-# newer version of the tool. Each shows its prompt, ends the program and leaves its folder in place.
+# Start-up refusals: Windows 8.1, a feedback library that misses an export or is not ready, a
+# newer version of the tool, and a download engine missing from the folder. Each shows its prompt,
+# ends the program and leaves its folder in place.
 #   usage: startup.sh BUILD_DIR
 set -uo pipefail
 source=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -78,5 +79,12 @@ make_program_folder "$folder"
 feedback_answers 1 3
 refused "newer version" "检测到当前工具有新的版本更新，请下载最新版本使用。" \
     "$(printf 'InitFreedbackDll\t-> 1\nGetToolIsNewVersion\t"10075"\t"2.1.21.312"\t-> 3\nOpenToolDownUrl')" shown
+
+scenario engine-missing
+folder="$desktop_win\\Halden start-up 5"
+make_program_folder "$folder"
+rm "$(unix_of "$folder")/Dravlin.dll"
+refused "download engine missing" "工具初始化失败" "" absent
+expect_match "download engine missing: log" "$(program_log)" '^加载下载组件失败 C:\\users\\Public\\Desktop\\Halden start-up 5\\Dravlin\.dll [0-9]+$'
 folders_kept
 finish
