@@ -1,6 +1,7 @@
 #include "app/halden_app.h"
 
 #include "app/halden_dlg.h"
+#include "app/single_copy.h"
 #include "sysops/library_search.h"
 #include "winui/application.h"
 
@@ -8,6 +9,9 @@ bool CHaldenApp::InitInstance() {
     // Libraries loaded by name come from the system folder only, never from the current folder,
     // where anything may lie; the feedback library is loaded by its full path.
     HardenLibrarySearch();  // false only on a system without the call, which is refused below
+
+    ScopedHandle claim;
+    if (!ClaimSingleCopy(claim)) return false;
 
     // Restart support only: the system may start the tool again after an update restart or a crash.
     RegisterApplicationRestart(nullptr, 0);  // a refusal changes nothing for this run

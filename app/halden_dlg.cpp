@@ -6,6 +6,7 @@
 #include "app/ostrel_dlg.h"
 #include "app/resource.h"
 #include "app/self_removal.h"
+#include "app/single_copy.h"
 #include "skin/problem_solving_feedback_dlg.h"
 #include "skin/paint.h"
 #include "winui/application.h"
@@ -143,8 +144,25 @@ bool CHaldenDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &
         return false;
     }
     default:
+        if (message == ShowRunningCopyMessage() && message != 0) {
+            ComeForward();
+            result = 0;
+            return true;
+        }
         return CLayeredBackgroundDlg::OnMessage(message, wParam, lParam, result);
     }
+}
+
+void CHaldenDlg::ComeForward() {
+    if (IsIconic(m_hWnd)) ShowWindow(m_hWnd, SW_RESTORE);
+    // The window the user works in: the layer, or the prompt or dialog it owns that is up.
+    HWND front = m_hWnd;
+    for (int depth = 0; depth < 4; ++depth) {
+        HWND popup = GetLastActivePopup(front);
+        if (popup == nullptr || popup == front) break;
+        front = popup;
+    }
+    SetForegroundWindow(front);
 }
 
 int CHaldenDlg::RemoveSelf() {

@@ -30,6 +30,7 @@ protected:
 private:
     void OnClose();
     void PaintMinimised();
+    void ComeForward();  // for a second copy of the program, which ends
 
     HICON m_hIcon = nullptr;
     bool m_bClosing = false;     // the feedback question is up
