@@ -16,6 +16,7 @@ ready && exit 0
 # The wineserver and services started here outlive this script: they must not inherit the lock,
 # or every later caller that needs it waits for ever.
 wine() { command wine "$@" 9>&-; }
+. "$(dirname "$0")/wine-services.sh"
 wineboot() { command wineboot "$@" 9>&-; }
 winepath() { command winepath "$@" 9>&-; }
 
@@ -49,14 +50,25 @@ map_fonts() {
         done
         printf '\r\n'
     } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
-    wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+    # Seen once: the import left no trace and every Chinese text of that prefix drew as boxes.
+    local _
+    for _ in 1 2 3; do
+        wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+        fonts_mapped && break
+    done
     rm -f "$reg"
+    fonts_mapped || { echo "wine-prefix: the CJK font mapping did not take in $prefix" >&2; exit 1; }
     touch "$prefix/.halden-fonts"
+}
+fonts_mapped() {
+    wine reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v SimSun </dev/null 2>/dev/null |
+        grep -q 'Zen Hei Sharp'
 }
 if [ -f "$prefix/.halden-ready" ]; then
     [ -f "$prefix/.halden-doubles" ] || register_doubles
     [ -f "$prefix/.halden-fonts" ] || map_fonts
-    wineserver -w
+    # A persistent server (scripts/wine-session.sh) never ends: waiting for it would never return.
+    persistent_server_running || wineserver -w
     exit 0
 fi
 rm -rf "$prefix"

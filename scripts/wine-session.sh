@@ -10,17 +10,6 @@
 # and keep them open: a caller reading that program's output (ctest) would wait for ever.
 set -euo pipefail
 export WINEPREFIX=$1
-# The server works in a folder named after the prefix's device and inode, both in hexadecimal.
-folder=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
-
-persistent_server_running() {
-    local pid
-    for pid in $(pgrep -x wineserver64 2>/dev/null); do
-        [[ $(readlink "/proc/$pid/cwd" 2>/dev/null) == */"$folder" ]] || continue
-        tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | grep -qx -- -p && return 0
-    done
-    return 1
-}
 . "$(dirname "$0")/wine-services.sh"
 
 persistent_server_running && services_running && exit 0
