@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up refusals: Windows 8.1, a feedback library that misses an export or is not ready, a
-# newer version of the tool, and a download engine missing from the folder. Each shows its prompt,
-# ends the program and leaves its folder in place.
+# newer version of the tool, and a download engine missing or of another version. Each shows its
+# prompt, ends the program and leaves its folder in place.
 #   usage: startup.sh BUILD_DIR
 set -uo pipefail
 source=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -86,5 +86,19 @@ make_program_folder "$folder"
 rm "$(unix_of "$folder")/Dravlin.dll"
 refused "download engine missing" "工具初始化失败" "" absent
 expect_match "download engine missing: log" "$(program_log)" '^加载下载组件失败 C:\\users\\Public\\Desktop\\Halden start-up 5\\Dravlin\.dll [0-9]+$'
+
+# A library of another version that lacks a function the program calls.
+scenario engine-missing-an-export
+folder="$desktop_win\\Halden start-up 6"
+make_program_folder "$folder"
+python3 - "$(unix_of "$folder")/Dravlin.dll" <<'PY'
+import sys
+path = sys.argv[1]
+data = open(path, "rb").read()
+assert data.count(b"\0SetDownloadDriverFileErrorCallback\0") >= 1
+open(path, "wb").write(data.replace(b"\0SetDownloadDriverFileErrorCallback\0", b"\0SetDownloadDriverFileErrorCallbacX\0"))
+PY
+refused "download engine misses an export" "工具初始化失败" "" absent
+expect_match "download engine misses an export: log" "$(program_log)" '^加载下载组件失败 C:\\users\\Public\\Desktop\\Halden start-up 6\\Dravlin\.dll 127$'
 folders_kept
 finish
