@@ -45,6 +45,18 @@ folders_kept() {
     done
 }
 
+# rename_export LIBRARY NAME: the library as one without that export. The name's last letter becomes
+# X: it keeps its length and its place in the sorted export table (the symbol table's copy changes too).
+rename_export() {
+    python3 - "$1" "$2" <<'PY'
+import sys
+path, name = sys.argv[1], sys.argv[2].encode()
+data = open(path, "rb").read()
+assert data.count(b"\0" + name + b"\0") >= 1
+open(path, "wb").write(data.replace(b"\0" + name + b"\0", b"\0" + name[:-1] + b"X\0"))
+PY
+}
+
 scenario windows-8.1
 folder="$desktop_win\\Halden start-up 1"
 make_program_folder "$folder"
@@ -62,15 +74,7 @@ refused "library answers 0" "工具初始化失败" "$(printf 'InitFreedbackDll\
 scenario library-missing-an-export
 folder="$desktop_win\\Halden start-up 3"
 make_program_folder "$folder"
-# The same library with one export renamed (the name keeps its length and its place in the sorted
-# export table; the symbol table's copy of the name changes too).
-python3 - "$(unix_of "$folder")/QuorinFeedbackInformation.dll" <<'PY'
-import sys
-path = sys.argv[1]
-data = open(path, "rb").read()
-assert data.count(b"\0OpenUseAgreementUrl\0") >= 1
-open(path, "wb").write(data.replace(b"\0OpenUseAgreementUrl\0", b"\0OpenUseAgreementUrX\0"))
-PY
+rename_export "$(unix_of "$folder")/QuorinFeedbackInformation.dll" OpenUseAgreementUrl
 refused "library misses an export" "工具初始化失败" "" absent
 
 scenario newer-version
@@ -91,13 +95,7 @@ expect_match "download engine missing: log" "$(program_log)" '^加载下载组�
 scenario engine-missing-an-export
 folder="$desktop_win\\Halden start-up 6"
 make_program_folder "$folder"
-python3 - "$(unix_of "$folder")/Dravlin.dll" <<'PY'
-import sys
-path = sys.argv[1]
-data = open(path, "rb").read()
-assert data.count(b"\0SetDownloadDriverFileErrorCallback\0") >= 1
-open(path, "wb").write(data.replace(b"\0SetDownloadDriverFileErrorCallback\0", b"\0SetDownloadDriverFileErrorCallbacX\0"))
-PY
+rename_export "$(unix_of "$folder")/Dravlin.dll" SetDownloadDriverFileErrorCallback
 refused "download engine misses an export" "工具初始化失败" "" absent
 expect_match "download engine misses an export: log" "$(program_log)" '^加载下载组件失败 C:\\users\\Public\\Desktop\\Halden start-up 6\\Dravlin\.dll 127$'
 folders_kept
