@@ -13,6 +13,7 @@ services_running() {
 # folder named after the prefix's device and inode, both in hexadecimal.
 persistent_server_running() {
     local pid folder
+    [ -d "$WINEPREFIX" ] || return 1
     folder=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
     for pid in $(pgrep -x wineserver64 2>/dev/null); do
         [[ $(readlink "/proc/$pid/cwd" 2>/dev/null) == */"$folder" ]] || continue
