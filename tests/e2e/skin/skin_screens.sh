@@ -173,16 +173,19 @@ if place 'Halden controls'; then
     m=$(scale 16) bw=$(scale 246) bh=$(scale 47)
     cy=$((Y + HEIGHT - $(scale 90) - (3 * $(scale 30) + m / 2) - 2 * (bh + m) - m))
     cx=$((X + (WIDTH - (3 * m + 2 * bw)) / 2))
+    top=$((cy + m + 2 * (bh + m)))
+    bar_at() { echo $((cx + m + $(scale "$1"))) $((top + $2 * $(scale 30) + $(scale 4))); }
+    bar() { pixel controls $(bar_at "$1" "$2"); }
+    track="140 154 174"
+    # The page's controls paint one by one; under load the bars came after the first button.
     shot_when controls $((cx + m + 12)) $((cy + m + 12)) "$blue" 12
+    shot_when controls $(bar_at 290 1) "$track" 16
     crop controls "$cx" "$cy" $((3 * m + 2 * bw)) $((HEIGHT - (cy - Y)))
     face() { pixel controls $((cx + m + $1 * (bw + m) + 12)) $((cy + m + $2 * (bh + m) + 12)); }
     near "$(face 0 0)" "$blue" 12 || fail "normal face $(face 0 0)"
     near "$(face 1 0)" "59 130 246" 12 || fail "hover face $(face 1 0)"
     near "$(face 0 1)" "29 78 216" 12 || fail "pressed face $(face 0 1)"
     near "$(face 1 1)" "213 220 230" 12 || fail "disabled face $(face 1 1)"
-    top=$((cy + m + 2 * (bh + m)))
-    bar() { pixel controls $((cx + m + $(scale "$1"))) $((top + $2 * $(scale 30) + $(scale 4))); }
-    track="140 154 174"
     near "$(bar 60 0)" "$track" 16 || fail "0 %: $(bar 60 0) is not track"
     near "$(bar 60 1)" "$track" 16 && fail "50 %: the left half is not filled"
     near "$(bar 290 1)" "$track" 16 || fail "50 %: the right half is not track"
