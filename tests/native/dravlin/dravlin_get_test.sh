@@ -69,7 +69,9 @@ status=$?
 elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 [ "$status" = 1 ] || fail "several: exit status $status, expected 1 (a size query failed)"
 cmp -s "$out/many/get.bin" "$root/get.bin" && cmp -s "$out/many/README" "$root/README" || fail "several: files differ"
-[ "$elapsed_ms" -ge 3000 ] || fail "4.7 MB at 1M/s took only $elapsed_ms ms"
+# libcurl does not count what piled up in the socket before its first reads (about 2 MB once under
+# load, when this took 2.5 s); unlimited it takes well under a second.
+[ "$elapsed_ms" -ge 2000 ] || fail "4.7 MB at 1M/s took only $elapsed_ms ms"
 
 # On a terminal each download's line is redrawn in place, with bytes of total and time left.
 rm -rf "$out/tty" && mkdir -p "$out/tty"
