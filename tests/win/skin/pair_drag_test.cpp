@@ -83,11 +83,17 @@ TEST(PairDrag, DraggingTheBandMovesBothAndThenTheLayerNoLongerFollows) {
         farEndIgnored = EqualRect(&layerBefore, &afterPress) != FALSE && !InMoveLoop(uiThread);
 
         const POINT grip = {layerBefore.left + 60, layerBefore.top + 12};
-        mouse = std::thread([&, grip] {
+        mouse = std::thread([&, grip, layer] {
             MoveCursorTo(grip.x, grip.y);
             PressLeft();
             moveLoopSeen = WaitFor([&] { return InMoveLoop(uiThread); });
             for (int step = 1; step <= 8; ++step) MoveCursorTo(grip.x + 10 * step, grip.y + 5 * step);
+            // A hand rests before it lets go: under load a release right after the last move ended
+            // the drag one step short.
+            WaitFor([&] {
+                const RECT now = ScreenRect(layer);
+                return now.left == layerBefore.left + 80 && now.top == layerBefore.top + 40;
+            });
             ReleaseLeftAt(grip.x + 80, grip.y + 40);
             WaitFor([&] { return !InMoveLoop(uiThread); });
             dragDone = true;
