@@ -5,6 +5,7 @@
 
 #include "log/LogSaveCloseFile.h"
 #include "log/LogText.h"
+#include "log/private_files.h"
 
 namespace {
 
@@ -20,10 +21,9 @@ CLogSave::CLogSave() : CLogSave(CommonAppDataFolder()) {}
 
 CLogSave::CLogSave(const std::wstring &dataDir) {
     logDir = (dataDir.empty() ? std::wstring() : dataDir + L"\\") + L"ToolLog";
-    if (GetFileAttributesW(logDir.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        // One level only; when it fails every record is dropped at its open.
-        CreateDirectoryW(logDir.c_str(), nullptr);
-    }
+    // One level only; when it fails every record is dropped at its open. Everyone may create
+    // folders beside it, so a folder someone else made (or a link) in its place is moved aside.
+    privatefs::EnsurePrivateFolder(logDir, true);
     logDir += L"\\";
 
     wchar_t value[101] = {};

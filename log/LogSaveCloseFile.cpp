@@ -4,25 +4,9 @@
 
 #include "log/GbkText.h"
 #include "log/LogText.h"
+#include "log/private_files.h"
 
 namespace {
-
-class ScopedFile {
-public:
-    explicit ScopedFile(HANDLE handle) : m_hFile(handle) {}
-    ~ScopedFile() { Close(); }
-    ScopedFile(const ScopedFile &) = delete;
-    ScopedFile &operator=(const ScopedFile &) = delete;
-    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_hFile; }
-    void Close() {
-        if (IsOpen()) CloseHandle(m_hFile);
-        m_hFile = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE m_hFile;
-};
 
 RecordTime LocalRecordTime() {
     SYSTEMTIME now;
@@ -39,11 +23,10 @@ void CLogSaveCloseFile::WritePacket(const CPacketLog &packet) {
 
     std::lock_guard<std::mutex> hold(lock);
     std::wstring path = logDir + WideFromGbk(packet.fileName);
-    // Append-only access puts every write at the end, even when another program appends too.
-    ScopedFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) return;  // the record is lost; the log has nobody to report to
+    // Append-only access puts every write at the end, even when another program appends too; a
+    // link or someone else's file at the name is moved aside, never written through.
+    privatefs::FileHandle file = privatefs::OpenPrivateFileForAppend(path);
+    if (!file.IsValid()) return;  // the record is lost; the log has nobody to report to
     DWORD written = 0;
     WriteFile(file.Get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
     LARGE_INTEGER size{};

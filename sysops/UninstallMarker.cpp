@@ -1,15 +1,31 @@
 #include "sysops/UninstallMarker.h"
 
-#include <cstdio>
+#include <windows.h>
 
+#include "log/private_files.h"
 #include "sysops/SystemChecks.h"
 
 std::wstring UninstallMarkerPath() { return GetCommonAppDataDir() + L"\\UninstallComplete.txt"; }
 
 int WriteUninstallMarker() {
-    FILE *marker = _wfopen(UninstallMarkerPath().c_str(), L"w");
-    if (marker == nullptr) return 0;
-    // Only the file's existence is ever tested; the tag says what wrote it.
-    bool written = std::fputs("RMV\n", marker) >= 0;
-    return std::fclose(marker) == 0 && written ? 1 : 0;
+    const std::wstring path = UninstallMarkerPath();
+    // Every user may create files in the all-users data folder: the marker is always a new file, so
+    // that nothing left at its name (a link to someone's document) is cut down and written through.
+    privatefs::FileHandle marker = privatefs::CreatePrivateFile(path, GENERIC_WRITE, 0);
+    if (!marker.IsValid() && (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
+        {
+            privatefs::FileHandle existing =
+                privatefs::OpenNoFollow(path, READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+            // Only the marker's existence is ever tested, so a plain file of ours there is one already.
+            if (privatefs::IsOwnFile(privatefs::FactsOf(existing.Get()))) return 1;
+        }
+        if (!privatefs::MoveAside(path)) return 0;
+        marker = privatefs::CreatePrivateFile(path, GENERIC_WRITE, 0);
+    }
+    if (!marker.IsValid()) return 0;
+    // The tag says what wrote it.
+    static const char kTag[] = "RMV\r\n";
+    DWORD written = 0;
+    const bool wrote = WriteFile(marker.Get(), kTag, sizeof(kTag) - 1, &written, nullptr) && written == sizeof(kTag) - 1;
+    return wrote ? 1 : 0;
 }

@@ -105,9 +105,14 @@ TEST_F(RemovalTest, AStepThatCannotStartIsLoggedAndStopsTheRemoval) {
     }
 }
 
-// Reporting success without the marker would make every later start remove Office again.
+// Reporting success without the marker would make every later start remove Office again. What
+// someone left at the marker's name is moved aside, unless it is held open.
 TEST_F(RemovalTest, AMarkerThatCannotBeWrittenIsAFailedRemoval) {
-    ASSERT_TRUE(CreateDirectoryW(UninstallMarkerPath().c_str(), nullptr));
+    const std::wstring marker = UninstallMarkerPath();
+    ASSERT_TRUE(CreateDirectoryW(marker.c_str(), nullptr));
+    HANDLE held = CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(WriteUninstallMarker(), 0);
     CommandRunners runners;
     runners.run = [](std::wstring, bool, DWORD) { return 1; };
@@ -115,9 +120,18 @@ TEST_F(RemovalTest, AMarkerThatCannotBeWrittenIsAFailedRemoval) {
     CSystemOps quietOps(runners);
     quietOps.Attach(recorder.Window());
     EXPECT_FALSE(quietOps.RemoveOffice());
-    RemoveDirectoryW(UninstallMarkerPath().c_str());
     EXPECT_EQ(recorder.Messages(), (Messages{{WM_CLOSE_EXECUTE_PROMPT, 0}, {WM_UNINSTALL_RESULT, 2}}));
     EXPECT_EQ(LogTexts(), std::vector<std::string>{GbkFromWide(L"写入卸载完成标记文件失败")});
+
+    CloseHandle(held);
+    EXPECT_EQ(WriteUninstallMarker(), 1);
+    EXPECT_EQ(GetFileAttributesW(marker.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((marker + L".*.moved").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "the folder was not moved aside";
+    EXPECT_TRUE(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    FindClose(search);
+    RemoveDirectoryW((GetCommonAppDataDir() + L"\\" + found.cFileName).c_str());
 }
 
 TEST_F(RemovalTest, PackagesInAFolderWithSpacesAreOpened) {

@@ -1,0 +1,170 @@
+#include "log/private_files.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <memory>
+#include <vector>
+
+namespace privatefs {
+namespace {
+
+// Protected: nothing is inherited from a parent that everyone may write to.
+const wchar_t kFolderSddl[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+const wchar_t kFileSddl[] = L"D:P(A;;FA;;;BA)(A;;FA;;;SY)";
+
+struct LocalFreeDeleter {
+    void operator()(void *memory) const { LocalFree(memory); }
+};
+using LocalMemory = std::unique_ptr<void, LocalFreeDeleter>;
+
+LocalMemory Descriptor(const wchar_t *sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr)) return {};
+    return LocalMemory(descriptor);
+}
+
+bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
+    BYTE buffer[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(buffer);
+    return CreateWellKnownSid(type, nullptr, buffer, &size) && EqualSid(sid, buffer);
+}
+
+bool IsProcessUser(PSID sid) {
+    HANDLE rawToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return false;
+    FileHandle token(rawToken);
+    DWORD size = 0;
+    GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);  // asks for the size only
+    if (size == 0) return false;
+    std::vector<BYTE> buffer(size);
+    if (!GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) return false;
+    return EqualSid(sid, reinterpret_cast<TOKEN_USER *>(buffer.data())->User.Sid) != FALSE;
+}
+
+bool HasTrustedOwner(HANDLE handle) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                        &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    LocalMemory hold(descriptor);
+    // The process's own user: what an administrator made unelevated is theirs, and on a system
+    // that records no owners of its own the user is all it reports.
+    return owner && (IsWellKnown(owner, WinBuiltinAdministratorsSid) || IsWellKnown(owner, WinLocalSystemSid) ||
+                     IsProcessUser(owner));
+}
+
+bool SetPrivateDacl(HANDLE folder) {
+    LocalMemory descriptor = Descriptor(kFolderSddl);
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!descriptor || !GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted) || !present) return false;
+    return SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                           nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+FileHandle &FileHandle::operator=(FileHandle &&other) noexcept {
+    if (this != &other) {
+        Close();
+        m_hFile = other.m_hFile;
+        other.m_hFile = nullptr;
+    }
+    return *this;
+}
+
+void FileHandle::Close() {
+    if (m_hFile) CloseHandle(m_hFile);
+    m_hFile = nullptr;
+}
+
+HandleFacts FactsOf(HANDLE handle) {
+    HandleFacts facts;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle || !GetFileInformationByHandle(handle, &info)) return facts;
+    facts.read = true;
+    facts.directory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts.reparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    facts.links = info.nNumberOfLinks;
+    facts.identity = {info.dwVolumeSerialNumber, (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    facts.size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    facts.trustedOwner = HasTrustedOwner(handle);
+    return facts;
+}
+
+bool IsOwnFile(const HandleFacts &facts) {
+    return facts.read && !facts.directory && !facts.reparsePoint && facts.links == 1 && facts.trustedOwner;
+}
+
+FileHandle OpenNoFollow(const std::wstring &path, DWORD access, DWORD share) {
+    return FileHandle(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+bool MoveAside(const std::wstring &path) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const std::wstring aside =
+            path + L"." + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(attempt) + L".moved";
+        // A rename moves a link itself, never what it points to.
+        if (MoveFileExW(path.c_str(), aside.c_str(), 0)) return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
+}
+
+bool EnsurePrivateFolder(const std::wstring &path, bool moveForeign) {
+    LocalMemory descriptor = Descriptor(kFolderSddl);
+    if (!descriptor) return false;
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (CreateDirectoryW(path.c_str(), &attributes)) return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        {
+            FileHandle existing = OpenNoFollow(path, READ_CONTROL | WRITE_DAC | FILE_READ_ATTRIBUTES,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+            const HandleFacts facts = FactsOf(existing.Get());
+            // Ours, or made by an administrator: its DACL then shuts everyone else out from now on.
+            if (facts.read && facts.directory && !facts.reparsePoint && facts.trustedOwner &&
+                SetPrivateDacl(existing.Get())) {
+                return true;
+            }
+        }
+        if (!moveForeign || !MoveAside(path)) return false;
+    }
+    return false;
+}
+
+FileHandle CreatePrivateFile(const std::wstring &path, DWORD access, DWORD share) {
+    LocalMemory descriptor = Descriptor(kFileSddl);
+    if (!descriptor) return {};
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+    return FileHandle(CreateFileW(path.c_str(), access, share, &attributes, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+FileHandle OpenPrivateFileForAppend(const std::wstring &path) {
+    const DWORD access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE;
+    // Others may read, move or delete the log between records.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        FileHandle existing = OpenNoFollow(path, access, share);
+        if (existing.IsValid()) {
+            if (IsOwnFile(FactsOf(existing.Get()))) return existing;
+            existing.Close();
+            if (!MoveAside(path)) return {};
+        } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+            return {};
+        }
+        FileHandle created = CreatePrivateFile(path, access, share);
+        if (created.IsValid() || (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)) {
+            return created;
+        }
+    }
+    return {};
+}
+
+}  // namespace privatefs
