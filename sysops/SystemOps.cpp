@@ -103,14 +103,17 @@ bool CSystemOps::RemoveOffice() {
     return true;
 }
 
-bool CSystemOps::StartFinishInstall(std::wstring setup, std::wstring image) {
+bool CSystemOps::StartFinishInstall(std::wstring setup, std::wstring image, ScopedHandle checkedSetup) {
     setupCommand = std::move(setup);
     imagePath = std::move(image);
+    m_checkedSetup = std::move(checkedSetup);
     return StartDetached(FinishInstallThread, this);
 }
 
 bool CSystemOps::FinishInstall() {
-    if (!m_runners.run(setupCommand, false, INFINITE)) {  // an installation may take long
+    const bool setupRan = m_runners.run(setupCommand, false, INFINITE);  // an installation may take long
+    m_checkedSetup.Close();
+    if (!setupRan) {
         SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
         SendMessageW(ownerWnd, WM_INSTALL_RESULT, kInstallSetupFailed, 0);
         LogRecord(L"卸载当前系统的Office失败 5");
@@ -123,9 +126,12 @@ bool CSystemOps::FinishInstall() {
     if (m_runners.capture(DismountCommand(imagePath), dismountOutput, CommandLimitMs(CommandKind::Dismount))) {
         // Give the system time to let go of the image before it is deleted.
         Sleep(2000);
-        std::wstring deleteOutput;
-        // A failed delete goes unnoticed.
-        m_runners.capture(DeleteImageCommand(imagePath), deleteOutput, CommandLimitMs(CommandKind::Delete));
+        std::wstring detail;
+        if (m_image.Path() != imagePath) {
+            LogRecord(L"镜像文件未删除 " + imagePath + L" 不是本次下载的文件");
+        } else if (!m_image.Delete(detail)) {
+            LogRecord(L"镜像文件未删除 " + detail);
+        }
     } else {
         SendMessageW(ownerWnd, WM_INSTALL_RESULT, kInstallDismountFailed, 0);
     }

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "sysops/CommandRunner.h"
+#include "sysops/ScopedHandle.h"
+#include "sysops/image_file.h"
 
 // The two command runners the workers use, with the time limit of each command (INFINITE for
 // none); tests put recording or failing ones in their place.
@@ -35,12 +37,17 @@ public:
     // WM_UNINSTALL_RESULT. A step still running after its limit counts as one that could not run.
     bool RemoveOffice();
 
-    // Stores both texts and starts FinishInstall on a detached thread. This object must outlive
-    // the worker.
-    bool StartFinishInstall(std::wstring setup, std::wstring image);
-    // Runs the setup (without a time limit), ends the Click-to-Run processes, dismounts and deletes
-    // the image. A dismount still running after its limit counts as one that could not run.
+    // Stores both texts and the checked setup program's handle (held until the setup has run, so
+    // that the file checked is the file that runs), and starts FinishInstall on a detached thread.
+    // This object must outlive the worker.
+    bool StartFinishInstall(std::wstring setup, std::wstring image, ScopedHandle checkedSetup = ScopedHandle());
+    // Runs the setup (without a time limit), ends the Click-to-Run processes, dismounts the image
+    // and deletes the image file that Image() made, only if its name still leads to that file. A
+    // dismount still running after its limit counts as one that could not run.
     bool FinishInstall();
+
+    // The disc image file of the current attempt.
+    CImageFile &Image() { return m_image; }
 
     // Enables the shutdown privilege and forces a restart; false when the privilege or the restart
     // itself is refused.
@@ -50,5 +57,7 @@ private:
     HWND ownerWnd = nullptr;
     std::wstring setupCommand;
     std::wstring imagePath;
+    ScopedHandle m_checkedSetup;
+    CImageFile m_image;
     CommandRunners m_runners;
 };

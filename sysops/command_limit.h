@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-enum class CommandKind { Removal, Mount, Dismount, Delete };
+enum class CommandKind { Removal, Mount, Dismount };
 
 // Generous enough for a slow PC; a command still running then is taken to hang.
 constexpr std::uint32_t kRemovalLimitMs = 15 * 60 * 1000;

@@ -95,7 +95,7 @@ SetupSignature CheckSignedByMicrosoft(const std::wstring &path) {
     }
     // Nobody may change the file while it is checked.
     ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.IsValid()) {
         check.result = LastErrorResult();
         return check;
@@ -118,7 +118,11 @@ SetupSignature CheckSignedByMicrosoft(const std::wstring &path) {
     check.signer = SignerCommonName(trust, data.hWVTStateData);
     data.dwStateAction = WTD_STATEACTION_CLOSE;
     trust.verify(noUser, &action, &data);  // releases the state; its result says nothing more
-    check.mayRun = check.result == 0 && check.signer == kMicrosoftSigner;
+    BY_HANDLE_FILE_INFORMATION facts{};
+    const bool plainFile = GetFileInformationByHandle(file.Get(), &facts) &&
+                           (facts.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+    check.mayRun = plainFile && check.result == 0 && check.signer == kMicrosoftSigner;
+    if (check.mayRun) check.held = std::move(file);
     return check;
 }
 

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "sysops/ScopedHandle.h"
+
 struct SetupSignature {
     bool mayRun = false;
     std::wstring program;  // the file that was checked: what the interpreter would start
@@ -15,9 +17,12 @@ struct SetupSignature {
     // from being made, as an HRESULT. 0 with mayRun false means signed, but not by Microsoft.
     LONG result = 0;
     std::wstring signer;  // common name in the signer certificate's subject; empty when unread
+    // When mayRun: the checked file, still open without write or delete sharing, so that nobody can
+    // change or replace it before it runs. Keep it until the setup has started.
+    ScopedHandle held;
 };
 
-// Checks the file at path: generic Authenticode verification, no user interface, no revocation
+// Checks the file at path (never through a link at its name): generic Authenticode verification, no user interface, no revocation
 // check and no network, so it works offline. Never runs the file. Thread-safe.
 SetupSignature CheckSignedByMicrosoft(const std::wstring &path);
 

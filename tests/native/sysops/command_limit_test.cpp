@@ -4,7 +4,7 @@
 
 TEST(CommandLimit, DefaultsAreGenerousAndASettingCanOnlyShortenThem) {
     EXPECT_EQ(CommandLimitFromSetting(CommandKind::Removal, L""), 15u * 60 * 1000);
-    for (CommandKind kind : {CommandKind::Mount, CommandKind::Dismount, CommandKind::Delete}) {
+    for (CommandKind kind : {CommandKind::Mount, CommandKind::Dismount}) {
         EXPECT_EQ(CommandLimitFromSetting(kind, L""), 5u * 60 * 1000);
         EXPECT_EQ(CommandLimitFromSetting(kind, L"2500"), 2500u);
     }

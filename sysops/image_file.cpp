@@ -1,0 +1,91 @@
+#include "sysops/image_file.h"
+
+namespace {
+
+std::wstring ErrorText(DWORD error) { return L"(" + std::to_wstring(error) + L")"; }
+
+// Marks the file behind handle for deletion; it goes when its last handle is closed.
+bool DeleteByHandle(HANDLE handle) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof(disposition)) != FALSE;
+}
+
+bool IsPlainSingleFile(const privatefs::HandleFacts &facts) {
+    return facts.read && !facts.directory && !facts.reparsePoint && facts.links == 1;
+}
+
+// Deletes a file of an earlier attempt at path, if it is a plain file of ours; nothing there is fine.
+CImageFile::Prepared RemoveEarlier(const std::wstring &path, std::wstring &detail) {
+    // Without delete sharing: a file another program holds open stays, and says so here.
+    privatefs::FileHandle earlier =
+        privatefs::OpenNoFollow(path, DELETE | FILE_READ_ATTRIBUTES | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (!earlier.IsValid()) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return CImageFile::Prepared::Ready;
+        detail = path + L" " + ErrorText(error);
+        return CImageFile::Prepared::OldFileStays;
+    }
+    if (!privatefs::IsOwnFile(privatefs::FactsOf(earlier.Get()))) {
+        detail = path + L" 不是本程序的文件";
+        return CImageFile::Prepared::SomethingElse;
+    }
+    if (!DeleteByHandle(earlier.Get())) {
+        detail = path + L" " + ErrorText(GetLastError());
+        return CImageFile::Prepared::OldFileStays;
+    }
+    return CImageFile::Prepared::Ready;
+}
+
+}  // namespace
+
+CImageFile::Prepared CImageFile::Prepare(const std::wstring &path, std::wstring &detail) {
+    if (m_hold.IsValid()) {
+        std::wstring ignored;  // a file no longer ours at the name is met again just below
+        Delete(ignored);
+    }
+    m_path = path;
+    for (const std::wstring &earlier : {path, path + L".dravlin"}) {
+        const Prepared removed = RemoveEarlier(earlier, detail);
+        if (removed != Prepared::Ready) return removed;
+    }
+    m_hold = privatefs::CreatePrivateFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (!m_hold.IsValid()) {
+        // Something came at the name between the deletion and now.
+        detail = path + L" " + ErrorText(GetLastError());
+        return Prepared::CannotCreate;
+    }
+    m_identity = privatefs::FactsOf(m_hold.Get()).identity;
+    return Prepared::Ready;
+}
+
+bool CImageFile::StillOurs() const {
+    if (!m_hold.IsValid()) return false;
+    privatefs::FileHandle now = privatefs::OpenNoFollow(m_path, FILE_READ_ATTRIBUTES,
+                                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    const privatefs::HandleFacts facts = privatefs::FactsOf(now.Get());
+    return IsPlainSingleFile(facts) && facts.identity == m_identity;
+}
+
+bool CImageFile::Delete(std::wstring &detail) {
+    if (!m_hold.IsValid()) {
+        detail = m_path + L" 未由本次运行创建";
+        return false;
+    }
+    m_hold.Close();
+    // Nobody else may have it open meanwhile: what is checked here is what is deleted.
+    privatefs::FileHandle file = privatefs::OpenNoFollow(m_path, DELETE | FILE_READ_ATTRIBUTES, 0);
+    if (!file.IsValid()) {
+        detail = m_path + L" " + ErrorText(GetLastError());
+        return false;
+    }
+    const privatefs::HandleFacts facts = privatefs::FactsOf(file.Get());
+    if (!IsPlainSingleFile(facts) || !(facts.identity == m_identity)) {
+        detail = m_path + L" 已不是下载的镜像文件，未删除";
+        return false;
+    }
+    if (!DeleteByHandle(file.Get())) {
+        detail = m_path + L" " + ErrorText(GetLastError());
+        return false;
+    }
+    return true;
+}

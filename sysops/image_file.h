@@ -1,0 +1,41 @@
+#pragma once
+// The disc image file of one attempt. The program makes it anew for every download, in a folder of
+// its own, holds it open so that nobody can delete or rename it while the program relies on it,
+// and in the end deletes exactly that file: never something else found at its name.
+#include <windows.h>
+
+#include <string>
+
+#include "log/private_files.h"
+
+class CImageFile {
+public:
+    enum class Prepared {
+        Ready,          // a new, empty file of ours is at the path and held
+        OldFileStays,   // the image (or the engine's note beside it) of an earlier attempt could not be deleted
+        SomethingElse,  // a folder, a link or someone else's file is at the path: left alone
+        CannotCreate,   // the new file could not be made
+    };
+
+    CImageFile() = default;
+    CImageFile(const CImageFile &) = delete;
+    CImageFile &operator=(const CImageFile &) = delete;
+
+    // Deletes the image and the download engine's note (path + ".dravlin") of an earlier attempt,
+    // when they are plain files of ours, then creates the new file. detail says why, for the log.
+    Prepared Prepare(const std::wstring &path, std::wstring &detail);
+
+    // The name still leads to the file Prepare made: a plain file with one link, the same identity.
+    bool StillOurs() const;
+
+    // Lets go of the file and deletes it, if the name still leads to it; otherwise leaves whatever
+    // is there alone and returns false with detail saying what was found.
+    bool Delete(std::wstring &detail);
+
+    const std::wstring &Path() const { return m_path; }
+
+private:
+    std::wstring m_path;
+    privatefs::FileHandle m_hold;  // shares reading and writing (the engine writes), never deletion
+    privatefs::FileIdentity m_identity;
+};
