@@ -18,9 +18,15 @@ extern const wchar_t *const kTroubleshooterPackages[2];
 // The five Office removal steps in the order they run. moduleDir has no trailing backslash.
 std::vector<std::wstring> RemovalCommands(const std::wstring &moduleDir);
 
+// Mounts the image and prints the drive letter the system gave its volume (nothing while it has none).
 std::wstring MountCommand(const std::wstring &imagePath);
+// Prints the drive letter of the mounted image's volume, for a letter that comes after the mount.
+std::wstring VolumeLetterCommand(const std::wstring &imagePath);
 std::wstring DismountCommand(const std::wstring &imagePath);
-std::wstring DeleteImageCommand(const std::wstring &imagePath);
+
+// The drive letter in what the mount or volume command printed: the first line that holds one letter
+// and nothing else (white space aside), upper-cased; 0 when there is none.
+wchar_t DriveLetterFromOutput(const std::wstring &output);
 
 // driveRoot keeps its trailing backslash, as in "E:\\".
 std::wstring SetupCommand(const std::wstring &driveRoot, bool is64BitWindows);

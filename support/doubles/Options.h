@@ -4,6 +4,8 @@
 //
 //   HALDEN_DOUBLE_MOUNT_NO_DRIVE=1     Mount-DiskImage attaches the image but no drive letter appears
 //   HALDEN_DOUBLE_MOUNT_DELAY_MS=N     the drive letter appears N ms after Mount-DiskImage has returned
+//   HALDEN_DOUBLE_NEIGHBOUR_DRIVE=B    when the program mounts, another user's disc (with a setup signed
+//                                      as the real one) appears at that letter first
 //   HALDEN_DOUBLE_HIDE_CMD_AFTER=mount|setup
 //                                      once that double has done its work, the command interpreter
 //                                      (system32\cmd.exe) is moved aside, so the program's next

@@ -1,6 +1,8 @@
 // "powershell -command ...": the removal commands are only recorded; Mount-DiskImage records the
 // image's size and SHA-256 and makes a new CD drive appear whose root holds Office\Setup64.exe and
-// Office\Setup32.exe, Dismount-DiskImage takes it away again. Options.h lists the misbehaviours.
+// Office\Setup32.exe (with -PassThru | Get-Volume it prints the drive letter), Get-DiskImage |
+// Get-Volume prints it later, Dismount-DiskImage takes the drive away again. Options.h lists the
+// misbehaviours.
 #include <windows.h>
 #include <bcrypt.h>
 #include <shellapi.h>
@@ -101,29 +103,59 @@ int Fail(const std::wstring &why) {
     return 1;
 }
 
-int Mount(const std::wstring &image) {
+bool DriveDefined(wchar_t letter) {
+    const wchar_t root[] = {letter, L':', L'\\', 0};
+    return GetDriveTypeW(root) != DRIVE_NO_ROOT_DIR;
+}
+
+// A drive folder with the setup programs, attached to image in the mount state.
+bool FillDrive(wchar_t letter, const std::wstring &image) {
+    std::wstring folder = MountFolder(letter);
+    CreateDirectoryW((DoublesFolder() + L"\\mounts").c_str(), nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\Office").c_str(), nullptr);
+    return CopyFileW(SetupProgramSource(L"Setup64.exe").c_str(), (folder + L"\\Office\\Setup64.exe").c_str(), FALSE) &&
+           CopyFileW(SetupProgramSource(L"Setup32.exe").c_str(), (folder + L"\\Office\\Setup32.exe").c_str(), FALSE) &&
+           WriteState(letter, image);
+}
+
+// Another user of the PC mounts a disc of their own, with a setup signed as the real one, at the
+// moment the program mounts its image.
+void MountNeighboursDisc() {
+    const std::wstring wanted = DoubleOption(L"HALDEN_DOUBLE_NEIGHBOUR_DRIVE");
+    if (wanted.empty()) return;
+    const wchar_t letter = static_cast<wchar_t>(towupper(wanted[0]));
+    if (letter < L'A' || letter > L'Z' || DriveDefined(letter)) return;
+    if (FillDrive(letter, L"neighbour disc") && DefineWineDrive(letter, MountFolder(letter), DRIVE_CDROM))
+        AppendCallRecord(std::wstring(L"a neighbour mounted ") + letter + L":");
+}
+
+// What "(... | Get-Volume).DriveLetter" prints: the letter, or an empty line while there is none.
+void PrintDriveLetter(wchar_t letter) {
+    if (letter != 0 && DriveDefined(letter)) {
+        std::printf("%c\r\n", static_cast<char>(letter));
+    } else {
+        std::printf("\r\n");
+    }
+}
+
+int Mount(const std::wstring &image, bool passThru) {
     const DWORD attributes = image.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(image.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(L"no image " + image);
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Fail(L"not a disc image: " + image);  // as Mount-DiskImage
     if (LetterHolding(image) != 0) return Fail(L"already mounted " + image);
+    MountNeighboursDisc();
     // One outcome line per call, as for every command: what happened, then what the image was.
     const std::wstring fingerprint = L" (" + ImageFingerprint(image) + L")";
     if (DoubleOption(L"HALDEN_DOUBLE_MOUNT_NO_DRIVE") == L"1") {
         AppendCallRecord(L"attached without a drive letter" + fingerprint);
         HideInterpreterIfAskedAfter(L"mount");
+        if (passThru) PrintDriveLetter(0);
         return 0;
     }
     wchar_t letter = FirstFreeDriveLetter();
     if (letter == 0) return Fail(L"no free drive letter");
-    std::wstring folder = MountFolder(letter);
-    CreateDirectoryW((DoublesFolder() + L"\\mounts").c_str(), nullptr);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    CreateDirectoryW((folder + L"\\Office").c_str(), nullptr);
-    if (!CopyFileW(SetupProgramSource(L"Setup64.exe").c_str(), (folder + L"\\Office\\Setup64.exe").c_str(), FALSE) ||
-        !CopyFileW(SetupProgramSource(L"Setup32.exe").c_str(), (folder + L"\\Office\\Setup32.exe").c_str(), FALSE)) {
-        return Fail(L"cannot fill " + folder);
-    }
-    if (!WriteState(letter, image)) return Fail(L"cannot write the mount state of " + image);
+    if (!FillDrive(letter, image)) return Fail(L"cannot fill " + MountFolder(letter));
     const unsigned long delayMs = DoubleOptionNumber(L"HALDEN_DOUBLE_MOUNT_DELAY_MS");
     if (delayMs > 0) {
         // As Mount-DiskImage on Windows may return before the volume has its letter.
@@ -131,14 +163,27 @@ int Mount(const std::wstring &image) {
         if (!StartCopyOfSelf(L"HaldenLateDrive.exe", arguments)) return Fail(L"cannot start the late drive");
         AppendCallRecord(std::wstring(L"mounting ") + letter + L": in " + std::to_wstring(delayMs) + L" ms" + fingerprint);
     } else {
-        if (!DefineWineDrive(letter, folder, DRIVE_CDROM)) {
+        if (!DefineWineDrive(letter, MountFolder(letter), DRIVE_CDROM)) {
             DeleteFileW(MountStateFile(letter).c_str());  // not attached after all
             return Fail(L"the mount manager refused " + std::wstring(1, letter) + L": (error " + std::to_wstring(GetLastError()) + L")");
         }
         AppendCallRecord(std::wstring(L"mounted ") + letter + L":" + fingerprint);
     }
     HideInterpreterIfAskedAfter(L"mount");
-    std::printf("\nAttached          : True\nDevicePath        : \\\\.\\CDROM0\n");
+    if (passThru) {
+        PrintDriveLetter(letter);
+    } else {
+        std::printf("\nAttached          : True\nDevicePath        : \\\\.\\CDROM0\n");
+    }
+    return 0;
+}
+
+// "(Get-DiskImage -ImagePath X | Get-Volume).DriveLetter": the letter of X's volume, if it has one.
+int VolumeLetter(const std::wstring &image) {
+    const wchar_t letter = image.empty() ? 0 : LetterHolding(image);
+    if (letter == 0) return Fail(L"not attached " + image);
+    AppendCallRecord(DriveDefined(letter) ? std::wstring(L"volume ") + letter + L":" : L"volume without a letter");
+    PrintDriveLetter(letter);
     return 0;
 }
 
@@ -176,6 +221,8 @@ int RunLateDrive(const std::wstring &commandLine) {
 int RunPowershell(const std::wstring &commandLine) {
     AppendCallRecord(L"");
     if (FindNoCase(commandLine, L"Dismount-DiskImage") != std::wstring::npos) return Dismount(ImagePathArgument(commandLine));
-    if (FindNoCase(commandLine, L"Mount-DiskImage") != std::wstring::npos) return Mount(ImagePathArgument(commandLine));
+    if (FindNoCase(commandLine, L"Mount-DiskImage") != std::wstring::npos)
+        return Mount(ImagePathArgument(commandLine), FindNoCase(commandLine, L"-PassThru") != std::wstring::npos);
+    if (FindNoCase(commandLine, L"Get-DiskImage") != std::wstring::npos) return VolumeLetter(ImagePathArgument(commandLine));
     return 0;
 }

@@ -23,13 +23,22 @@ TEST(RemovalCommands, PackagePathWithSpacesIsOneQuotedArgument) {
     EXPECT_EQ(steps[4], L"start \"\" \"C:\\Program Files (x86)\\Halden\\cssemerg97275.diagcab\"");
 }
 
-TEST(ImageCommands, QuoteThePathForPowerShellAndForDel) {
+TEST(ImageCommands, QuoteThePathForPowerShellAndAskForTheImagesOwnVolume) {
     const std::wstring image = L"D:\\My Images\\HomeStudent2019Retail.img";
-    EXPECT_EQ(MountCommand(image),
-              L"powershell -command \"Mount-DiskImage -ImagePath \\\"D:\\My Images\\HomeStudent2019Retail.img\\\"\"");
+    EXPECT_EQ(MountCommand(image), L"powershell -command \"(Mount-DiskImage -ImagePath \\\"D:\\My "
+                                   L"Images\\HomeStudent2019Retail.img\\\" -PassThru | Get-Volume).DriveLetter\"");
+    EXPECT_EQ(VolumeLetterCommand(image), L"powershell -command \"(Get-DiskImage -ImagePath \\\"D:\\My "
+                                          L"Images\\HomeStudent2019Retail.img\\\" | Get-Volume).DriveLetter\"");
     EXPECT_EQ(DismountCommand(image),
               L"powershell -command \"Dismount-DiskImage -ImagePath \\\"D:\\My Images\\HomeStudent2019Retail.img\\\"\"");
-    EXPECT_EQ(DeleteImageCommand(image), L" del /q \"D:\\My Images\\HomeStudent2019Retail.img\"");
+}
+
+TEST(ImageCommands, TheDriveLetterIsALineOfOneLetterOnly) {
+    EXPECT_EQ(DriveLetterFromOutput(L"E\r\n"), L'E');
+    EXPECT_EQ(DriveLetterFromOutput(L"\r\n  f \r\n"), L'F');
+    // Nothing yet, a warning, or a table: no letter, so the program asks again or gives up.
+    for (const wchar_t *none : {L"", L"\r\n", L"WARNING: E\r\n", L"DriveLetter\r\n-----------\r\n", L"E:\r\n", L"7\r\n"})
+        EXPECT_EQ(DriveLetterFromOutput(none), 0) << none;
 }
 
 TEST(SetupCommand, ChangesToTheImagesOfficeFolderAndRunsTheSetupForTheWordSize) {
