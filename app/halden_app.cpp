@@ -1,5 +1,6 @@
 #include "app/halden_app.h"
 
+#include "app/admin_settings.h"
 #include "app/halden_dlg.h"
 #include "app/single_copy.h"
 #include "sysops/library_search.h"
@@ -9,6 +10,9 @@ bool CHaldenApp::InitInstance() {
     // Libraries loaded by name come from the system folder only, never from the current folder,
     // where anything may lie; the feedback library is loaded by its full path.
     HardenLibrarySearch();  // false only on a system without the call, which is refused below
+
+    // Before anything reads the environment: it is the user's, and this program runs as administrator.
+    ApplyAdministratorSettings();
 
     ScopedHandle claim;
     if (!ClaimSingleCopy(claim)) return false;

@@ -5,7 +5,6 @@
 const char kImageUrl[] =
     "https://officecdn.microsoft.com/sg/492350f6-3a01-4f97-b9c0-c7c6ddf67d60/media/zh-CN/HomeStudent2019Retail.img";
 const char kImageFileName[] = "HomeStudent2019Retail.img";
-const char kImageUrlVariable[] = "HALDEN_IMAGE_URL";
 
 namespace {
 
@@ -44,9 +43,15 @@ std::string ChooseImageUrl(const char *overrideText, bool &refused) {
     return kImageUrl;
 }
 
-std::string ImagePathOnRoot(const std::string &root) {
-    std::string path = root;
-    if (!path.empty() && path.back() != '\\') path += '\\';
-    path += kImageFileName;
+std::string ImageFolderOnRoot(const std::string &root, int attempt) {
+    std::string folder = root;
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    folder += "HaldenImage";
+    if (attempt > 0) folder += "-" + std::to_string(attempt + 1);
+    return folder;
+}
+
+std::string ImagePathInFolder(const std::string &folder) {
+    const std::string path = folder + "\\" + kImageFileName;
     return path.size() <= kMaxPathBytes ? path : std::string();
 }

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/admin_settings.h"
 #include "app/engine_library.h"
 #include "app/feedback_time.h"
 #include "app/image_source.h"
@@ -96,8 +97,9 @@ BOOL COstrelDlg::OnInitDialog() {
     LayoutControls(true);
 
     bool refused = false;
-    m_strImageUrl = ChooseImageUrl(std::getenv(kImageUrlVariable), refused);
-    if (refused) WriteLog(L"HALDEN_IMAGE_URL 不是可用的下载地址，改用默认地址");
+    const std::string policyUrl = AsciiOrRefused(PolicyValue(L"ImageUrl"));
+    m_strImageUrl = ChooseImageUrl(policyUrl.c_str(), refused);
+    if (refused) WriteLog(L"策略 ImageUrl 不是可用的下载地址，改用默认地址");
     InvalidCurl();  // a failure shows later as a download that cannot start
     m_hReportTarget = m_hWnd;
     SetDownloadDriverFileCallback(OnDownloadProgress, this);

@@ -57,6 +57,10 @@ private:
     // The download and install sequence (ostrel_sequence.cpp).
     void OnActionButton();
     void ChooseImageDrive();
+    // The image's path in the program's own folder on root; empty when no such folder can be made.
+    std::string PrepareImageFolder(const std::string &root);
+    // A new, empty image file for this attempt; false after telling the user why not.
+    bool StartNewImageFile();
     static void __cdecl OnDownloadProgress(int taskId, const char *speedText, int percent, void *userData);
     static void __cdecl OnDownloadEnded(int taskId, int endCode, void *userData);
     LRESULT OnDownloadResult(WPARAM result);

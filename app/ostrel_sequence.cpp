@@ -15,15 +15,16 @@
 #include "sysops/PrivateMessages.h"
 #include "sysops/SystemChecks.h"
 #include "sysops/setup_signature.h"
+#include "log/private_files.h"
 
 namespace {
 
 // The fourth argument of DownloadFile; the engine does not use it.
 constexpr int kDownloadReserved = 248000;
 
-// How long a mounted image's drive letter may take to be listed.
-constexpr DWORD kNewDriveWaitMs = 10000;
-constexpr DWORD kNewDrivePollMs = 250;
+// How long a mounted image's volume may take to get its drive letter.
+constexpr DWORD kDriveLetterWaitMs = 10000;
+constexpr DWORD kDriveLetterPollMs = 500;
 
 // A 64-bit program only runs on 64-bit Windows; a 32-bit one is there when it runs under WOW64.
 bool Is64BitWindows() {
@@ -43,17 +44,17 @@ std::wstring Widen(const std::string &text) {
     return wide;
 }
 
-// The first drive, in letter order, that was not there before the mount and holds the setup
-// program; empty when none does.
-std::string NewSetupRoot(const DriveSpaceMap &before, const wchar_t *setupFile) {
-    DriveSpaceMap after;
-    GetDriveSpaceMap(after);
-    for (const auto &entry : after) {
-        if (before.count(entry.first)) continue;
-        const std::wstring candidate = Widen(entry.first) + setupFile;
-        if (_waccess(candidate.c_str(), 0) != -1) return entry.first;
+// Asks the system which letter the image's own volume got, for up to kDriveLetterWaitMs: the volume
+// may get its letter after the mount has returned. Empty when it has none by then.
+std::wstring ImageDriveRoot(const std::wstring &image, const std::wstring &mountOutput) {
+    wchar_t letter = DriveLetterFromOutput(mountOutput);
+    for (DWORD waited = 0; letter == 0 && waited < kDriveLetterWaitMs; waited += kDriveLetterPollMs) {
+        Sleep(kDriveLetterPollMs);
+        std::wstring output;
+        if (RunCommandCapture(VolumeLetterCommand(image), output, CommandLimitMs(CommandKind::Mount)))
+            letter = DriveLetterFromOutput(output);
     }
-    return {};
+    return letter ? std::wstring{letter, L':', L'\\'} : std::wstring();
 }
 
 // Names the refused file, the system's answer and, when one was read, the signer.
@@ -77,6 +78,39 @@ void COstrelDlg::ChooseImageDrive() {
     std::strncpy(m_szImagePath, root.c_str(), sizeof(m_szImagePath) - 1);
 }
 
+std::string COstrelDlg::PrepareImageFolder(const std::string &root) {
+    // Another user may have made a folder, a link or a file of that name first: it is left alone
+    // and the next name tried.
+    for (int attempt = 0; attempt < kImageFolderAttempts; ++attempt) {
+        const std::string folder = ImageFolderOnRoot(root, attempt);
+        if (privatefs::EnsurePrivateFolder(Widen(folder), false)) return ImagePathInFolder(folder);
+    }
+    return {};
+}
+
+bool COstrelDlg::StartNewImageFile() {
+    // The folder is the program's; it may have been changed since an earlier press.
+    const std::wstring image = WideImagePath();
+    const std::wstring folder = image.substr(0, image.rfind(L'\\'));
+    std::wstring detail;
+    CImageFile::Prepared prepared = CImageFile::Prepared::CannotCreate;
+    if (privatefs::EnsurePrivateFolder(folder, false)) {
+        prepared = m_sysOps.Image().Prepare(image, detail);
+    } else {
+        detail = folder;
+    }
+    if (prepared == CImageFile::Prepared::Ready) return true;
+    // Nothing starts and the marker stays, for another try once the way is clear.
+    if (prepared == CImageFile::Prepared::OldFileStays) {
+        WriteLog(L"旧的镜像文件无法删除 " + detail);
+        ShowPrompt(kOldImageStaysText, skin::ConfirmOnly);
+    } else {
+        WriteLog(L"无法创建镜像文件 " + detail);
+        ShowPrompt(DownloadResultPrompt(DownloadResultFor(202)), skin::ConfirmOnly);
+    }
+    return false;
+}
+
 void COstrelDlg::OnActionButton() {
     // A click made by keyboard with the cursor elsewhere does nothing.
     if (!m_btnAction.IsCursorInside() || m_bClosing) return;
@@ -90,27 +124,26 @@ void COstrelDlg::OnActionButton() {
             ShowPrompt(kNoRoomText, skin::ConfirmOnly);
             return;
         }
-        // A second press in the same run finds the full path there and keeps the drive chosen first.
+        // The first press turns the drive root into the image's path in the program's own folder; a
+        // second press in the same run finds the full path there and keeps the drive chosen first.
         if (std::strlen(m_szImagePath) <= 3) {
-            const std::string path = ImagePathOnRoot(m_szImagePath);
+            const std::string path = PrepareImageFolder(m_szImagePath);
+            if (path.empty()) {
+                m_pWaitDlg.reset();
+                WriteLog(L"无法创建镜像文件夹 " + Widen(ImageFolderOnRoot(m_szImagePath, 0)));
+                ShowPrompt(DownloadResultPrompt(DownloadResultFor(202)), skin::ConfirmOnly);
+                return;
+            }
             std::strncpy(m_szImagePath, path.c_str(), sizeof(m_szImagePath) - 1);
         }
-        // The engine would take a folder standing where the image belongs as a place to save into.
-        // Nothing can be saved as the image there, so nothing starts and the marker stays for
-        // another try once the way is clear.
-        const DWORD attributes = GetFileAttributesW(WideImagePath().c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // A new file at every attempt: the engine never resumes the remains of an earlier one.
+        if (!StartNewImageFile()) {
             m_pWaitDlg.reset();
-            ShowPrompt(DownloadResultPrompt(DownloadResultFor(202)), skin::ConfirmOnly);
             return;
         }
         m_stcProgress.SetSpeedText(L"0.00B");
         m_stcProgress.SetPos(0);
         m_stcProgress.ShowWindow(true);
-        // An image left by an earlier attempt is never resumed: it may be the remains of anything.
-        // The engine's note beside a partial download goes with it.
-        DeleteFileW(WideImagePath().c_str());
-        DeleteFileW((WideImagePath() + L".dravlin").c_str());
         m_bDownloading = true;
         DownloadFile(DOWNLOAD_TASK_ID, m_strImageUrl.c_str(), m_szImagePath, kDownloadReserved);
         // From here on a new start is a first run again, whatever the download's outcome.
@@ -172,9 +205,14 @@ LRESULT COstrelDlg::OnDownloadResult(WPARAM result) {
 
 void COstrelDlg::MountAndStartSetup() {
     const std::wstring image = WideImagePath();
-    DriveSpaceMap before;
-    GetDriveSpaceMap(before);
-    std::wstring output;  // not examined: a mount that fails inside PowerShell shows as no new drive
+    // Only the file this attempt made and the engine filled is mounted.
+    if (!m_sysOps.Image().StillOurs()) {
+        CloseWaitBox();
+        WriteLog(L"挂载镜像文件失败 " + image + L" 已不是下载的镜像文件");
+        ShowPrompt(L"挂载镜像文件失败！", skin::ConfirmOnly);
+        return;
+    }
+    std::wstring output;
     if (!RunCommandCapture(MountCommand(image), output, CommandLimitMs(CommandKind::Mount))) {
         CloseWaitBox();
         ShowPrompt(L"挂载镜像文件失败！", skin::ConfirmOnly);
@@ -183,21 +221,17 @@ void COstrelDlg::MountAndStartSetup() {
     }
     const bool windows64 = Is64BitWindows();
     const wchar_t *setupFile = windows64 ? L"Office\\Setup64.exe" : L"Office\\Setup32.exe";
-    // The mount can return before the system lists the new drive.
-    std::string root = NewSetupRoot(before, setupFile);
-    for (DWORD waited = 0; root.empty() && waited < kNewDriveWaitMs; waited += kNewDrivePollMs) {
-        Sleep(kNewDrivePollMs);
-        root = NewSetupRoot(before, setupFile);
-    }
-    if (root.empty()) {
+    // The setup comes from this image's drive only: never from a drive someone else mounted meanwhile.
+    const std::wstring root = ImageDriveRoot(image, output);
+    if (root.empty() || _waccess((root + setupFile).c_str(), 0) == -1) {
         CloseWaitBox();
         ShowPrompt(L"没有找到指定的安装装文件！", skin::ConfirmOnly);
         WriteLog(L"没有找到指定的安装装文件");
         return;
     }
-    // The image lies where other users may write: only a setup signed by its maker runs with our
-    // rights. A refused image is dismounted but kept, so that it can be examined.
-    const SetupSignature signature = CheckSetupProgram(Widen(root), windows64);
+    // A setup signed by its maker only runs with our rights, and the file checked is held so that it
+    // is the one that runs. A refused image is dismounted but kept, so that it can be examined.
+    SetupSignature signature = CheckSetupProgram(root, windows64);
     if (!signature.mayRun) {
         std::wstring ignored;
         RunCommandCapture(DismountCommand(image), ignored, CommandLimitMs(CommandKind::Dismount));
@@ -207,7 +241,7 @@ void COstrelDlg::MountAndStartSetup() {
         return;
     }
     m_bWorkerRunning = true;
-    if (!m_sysOps.StartFinishInstall(SetupCommand(Widen(root), windows64), image)) {
+    if (!m_sysOps.StartFinishInstall(SetupCommand(root, windows64), image, std::move(signature.held))) {
         m_bWorkerRunning = false;
         CloseWaitBox();
         ShowPrompt(L"安装失败！", skin::ConfirmOnly);

@@ -15,3 +15,5 @@ const wchar_t *InstallResultRecord(unsigned result);
 extern const wchar_t kRemovalDoneQuestion[];
 extern const wchar_t kRestartRefusedText[];
 extern const wchar_t kNoRoomText[];
+// An image of an earlier attempt that cannot be deleted (another program holds it open).
+extern const wchar_t kOldImageStaysText[];

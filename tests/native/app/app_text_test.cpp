@@ -71,7 +71,9 @@ TEST(ImageSource, MirrorAddressReplacesTheDefaultOnlyWhenUsable) {
         EXPECT_TRUE(refused) << bad;
     }
     EXPECT_EQ(ChooseImageUrl(("https://m/" + std::string(502, 'a')).c_str(), refused), kImageUrl);  // 512 bytes
-    EXPECT_EQ(ImagePathOnRoot("D:\\"), "D:\\HomeStudent2019Retail.img");
+    EXPECT_EQ(ImagePathInFolder(ImageFolderOnRoot("D:\\", 0)), "D:\\HaldenImage\\HomeStudent2019Retail.img");
+    EXPECT_EQ(ImageFolderOnRoot("D:\\", 1), "D:\\HaldenImage-2");
+    EXPECT_EQ(ImagePathInFolder("D:\\" + std::string(227, 'f')), "");  // 256 bytes
 }
 
 TEST(SelfRemoval, RemovesOnlyTheShippedFilesAndThenTheFolderIfEmpty) {

@@ -1,0 +1,41 @@
+#include "app/admin_settings.h"
+
+#include <windows.h>
+
+const wchar_t kPolicyKey[] = L"Software\\Policies\\Halden";
+
+std::wstring PolicyValue(const wchar_t *name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+        return {};
+    std::wstring value;
+    DWORD bytes = 0;
+    if (RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) == ERROR_SUCCESS && bytes > 0) {
+        value.resize(bytes / sizeof(wchar_t));
+        if (RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, value.data(), &bytes) == ERROR_SUCCESS) {
+            value.resize(wcsnlen(value.c_str(), value.size()));
+        } else {
+            value.clear();
+        }
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+std::string AsciiOrRefused(const std::wstring &text) {
+    std::string narrow;
+    narrow.reserve(text.size());
+    for (wchar_t c : text) narrow += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '\x7F';
+    return narrow;
+}
+
+void ApplyAdministratorSettings() {
+    // The user's own variables (HKCU\Environment) reach an elevated program too.
+    for (const wchar_t *name : {L"DRAVLIN_CA_FILE", L"DRAVLIN_QUERY_TIMEOUT_MS", L"DRAVLIN_STALL_TIMEOUT_S",
+                                L"HALDEN_IMAGE_URL", L"HALDEN_COMMAND_LIMIT_MS"}) {
+        SetEnvironmentVariableW(name, nullptr);  // fails only for a variable that is not set
+    }
+    const std::wstring caFile = PolicyValue(L"CaFile");
+    // The engine reads its authority file from this process's environment at every run.
+    if (!caFile.empty()) SetEnvironmentVariableW(L"DRAVLIN_CA_FILE", caFile.c_str());
+}

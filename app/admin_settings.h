@@ -1,0 +1,21 @@
+#pragma once
+// The settings that change where the disc image comes from and whom its download trusts. The
+// program runs as administrator, so they come only from where an administrator controls them: the
+// policy key HKLM\Software\Policies\Halden (string values ImageUrl and CaFile), as an
+// organisation's Group Policy sets it. The environment is the user's and is not asked.
+#include <string>
+
+// The policy key, below HKEY_LOCAL_MACHINE.
+extern const wchar_t kPolicyKey[];  // L"Software\\Policies\\Halden"
+
+// A string value of the policy key; empty when it is not set or is not a string.
+std::wstring PolicyValue(const wchar_t *name);
+
+// Text for the engine's narrow interface: printable ASCII stays as it is, every other character
+// becomes DEL, which no address accepts, so a value that does not convert is refused whole.
+std::string AsciiOrRefused(const std::wstring &text);
+
+// Clears the variables through which the environment would steer the download engine (its
+// authority file and time limits) and the program's own image address and command limits, then
+// hands the engine the policy's CaFile, if one is set. Call once at start, before the engine runs.
+void ApplyAdministratorSettings();
