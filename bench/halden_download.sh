@@ -26,7 +26,8 @@ mirror=$build/bench-mirror
 trap 'e2e_cleanup; "$source/tests/e2e/app/mirror.sh" stop "$mirror"' EXIT
 "$source/tests/e2e/app/mirror.sh" start "$mirror" "$size_mb"
 url=$(cat "$mirror/url")
-export DRAVLIN_CA_FILE=$(windows_of "$mirror/ca.pem")
+export DRAVLIN_CA_FILE=$(windows_of "$mirror/ca.pem")  # for dravlin-get
+set_policy CaFile "$DRAVLIN_CA_FILE"  # for the program
 bytes=$(cat "$mirror/image.size")
 results=$build/bench-halden.txt
 : >"$results"
@@ -61,7 +62,7 @@ for round in $(seq "$rounds"); do
     plant_marker
     folder="$desktop_win\\Halden bench"
     make_program_folder "$folder"
-    export HALDEN_IMAGE_URL=$url
+    set_policy ImageUrl "$url"
     start_halden "$folder"
     drv wait main 60 >/dev/null
     line=$(drv probe-download 1200)

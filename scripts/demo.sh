@@ -35,8 +35,8 @@ trap '"$source/tests/e2e/app/mirror.sh" stop "$demo/mirror"; wineserver -k 2>/de
 scenario demo >/dev/null
 folder="$desktop_win\\Halden"
 make_program_folder "$folder"
-export HALDEN_IMAGE_URL="$(cat "$demo/mirror/url")?throttle=3000000"
-export DRAVLIN_CA_FILE=$(windows_of "$demo/mirror/ca.pem")
+set_policy ImageUrl "$(cat "$demo/mirror/url")?throttle=3000000"
+set_policy CaFile "$(windows_of "$demo/mirror/ca.pem")"
 export HALDEN_DOUBLE_SETUP_STARTS_C2R=1
 
 show_records() {

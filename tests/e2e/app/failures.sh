@@ -14,35 +14,10 @@ mirror=$build/e2e-mirror
 trap 'e2e_cleanup; "$source/tests/e2e/app/mirror.sh" stop "$mirror"' EXIT
 "$source/tests/e2e/app/mirror.sh" start "$mirror" 40
 url=$(cat "$mirror/url")
-export DRAVLIN_CA_FILE=$(windows_of "$mirror/ca.pem")
+set_policy CaFile "$(windows_of "$mirror/ca.pem")"
 folder="$desktop_win\\Halden failures"
 image=$(unix_of "$image_win")
 
-# begin NAME URL: a second run of its own against URL, the action button pressed.
-begin() {
-    scenario "$1"
-    plant_marker
-    make_program_folder "$folder"
-    export HALDEN_IMAGE_URL=$2
-}
-press() {
-    start_halden "$folder"
-    drv wait main 60 >/dev/null || fail "$case_name: no main window"
-    drv click main 1013
-}
-# prompt_says TEXT [SECONDS]: the next prompt shows TEXT; 确认 closes it.
-prompt_says() {
-    drv wait prompt "${2:-60}" >/dev/null || { fail "$case_name: no prompt"; return; }
-    expect "$case_name: prompt" "$(drv text prompt 1005)" "$1"
-    drv click prompt 1006
-    # Gone, or followed at once by the next prompt: either way no longer this text.
-    local _
-    for _ in $(seq 20); do
-        drv gone prompt 0.5 >/dev/null && return
-        [ "$(drv text prompt 1005)" != "$1" ] && return
-    done
-    fail "$case_name: the prompt stays"
-}
 # The window is back in its ready state, marker deleted at the hand-off as for every download.
 ready_again() {
     expect "$case_name: ready again" \

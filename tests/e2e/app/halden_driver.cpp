@@ -282,7 +282,7 @@ int ProbeDownload(const Pair &main, double seconds) {
 
 int Usage() {
     return Fail(L"usage: halden_driver wait|gone|text|state|until|click|press-out|focus|key|move|close|processes|"
-                L"probe-download|windows ...", 2);
+                L"probe-download|windows|hold ...", 2);
 }
 
 }  // namespace
@@ -317,6 +317,15 @@ int wmain(int argc, wchar_t **argv) {
         if (argc != 3) return Usage();
         Print(std::to_wstring(CountProcesses(argv[2])));
         return 0;
+    }
+    if (verb == L"hold") {
+        // Another program (a virus scanner, say) keeps the file open without delete sharing until
+        // it is ended.
+        if (argc != 3) return Usage();
+        HANDLE file = CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return Fail(L"cannot open " + std::wstring(argv[2]));
+        Print(L"holding");
+        Sleep(INFINITE);
     }
     if (verb == L"probe-download") {
         Pair main = FindPair(kSelectors[0]);

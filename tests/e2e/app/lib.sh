@@ -4,7 +4,9 @@
 # and checks that count their failures. Source it after setting `source` (the source tree).
 
 marker_win='C:\ProgramData\UninstallComplete.txt'
-image_win='C:\HomeStudent2019Retail.img'
+# The program's own working folder on drive C (the first with room) and the image in it.
+image_folder_win='C:\HaldenImage'
+image_win='C:\HaldenImage\HomeStudent2019Retail.img'
 desktop_win='C:\users\Public\Desktop'
 shipped_files=(Halden.exe Dravlin.dll libcurl.dll QuorinFeedbackInformation.dll O15CTRRemove.diagcab cssemerg97275.diagcab)
 
@@ -26,7 +28,16 @@ e2e_setup() {
     export HALDEN_DOUBLES_SETUP
     HALDEN_DOUBLES_SETUP=$(windows_of "$signed")
     start_services
+    clear_policy
 }
+
+# set_policy NAME VALUE: a string value of the program's policy key, as an organisation's Group
+# Policy sets it; the program reads it at start. clear_policy removes the key.
+set_policy() {
+    wine reg add 'HKLM\Software\Policies\Halden' /v "$1" /t REG_SZ /d "$2" /f </dev/null >/dev/null 2>&1 ||
+        fail "cannot set the policy value $1"
+}
+clear_policy() { wine reg delete 'HKLM\Software\Policies\Halden' /f </dev/null >/dev/null 2>&1 || true; }
 
 # The prefix's services (the mount manager among them) start with the first program of a Wine
 # session. A restart (wineboot --kill) ends them while the server lives on, and services that come
@@ -110,8 +121,10 @@ scenario() {
     export HALDEN_DOUBLES_RECORD="$work_win\\calls.txt"
     export HALDEN_FEEDBACK_CONFIG="$work_win\\feedback.ini"
     feedback_answers 1 0
-    unset HALDEN_DOUBLE_MOUNT_NO_DRIVE HALDEN_DOUBLE_MOUNT_DELAY_MS HALDEN_DOUBLE_HIDE_CMD_AFTER HALDEN_DOUBLE_SETUP_STARTS_C2R
-    rm -rf "$(unix_of "$marker_win")" "$(unix_of "$image_win")" "$WINEPREFIX/drive_c/ProgramData/ToolLog"
+    unset HALDEN_DOUBLE_MOUNT_NO_DRIVE HALDEN_DOUBLE_MOUNT_DELAY_MS HALDEN_DOUBLE_HIDE_CMD_AFTER HALDEN_DOUBLE_SETUP_STARTS_C2R \
+        HALDEN_DOUBLE_NEIGHBOUR_DRIVE
+    rm -rf "$(unix_of "$marker_win")" "$WINEPREFIX"/drive_c/HaldenImage* "$WINEPREFIX/drive_c/ProgramData/ToolLog" \
+        "$WINEPREFIX"/drive_c/ProgramData/*.moved
     dismount_all
 }
 
@@ -180,6 +193,34 @@ ended_within() {
     status=0
     wait "$program" || status=$?
     program=
+}
+
+# --- A second run of its own ----------------------------------------------------------------------
+# begin NAME URL: a scenario with the marker, the program in $folder and the image from URL; press
+# starts the program and presses the action button. $case_name names the checks.
+begin() {
+    scenario "$1"
+    plant_marker
+    make_program_folder "$folder"
+    set_policy ImageUrl "$2"
+}
+press() {
+    start_halden "$folder"
+    drv wait main 60 >/dev/null || fail "$case_name: no main window"
+    drv click main 1013
+}
+# prompt_says TEXT [SECONDS]: the next prompt shows TEXT; 确认 closes it.
+prompt_says() {
+    drv wait prompt "${2:-60}" >/dev/null || { fail "$case_name: no prompt"; return; }
+    expect "$case_name: prompt" "$(drv text prompt 1005)" "$1"
+    drv click prompt 1006
+    # Gone, or followed at once by the next prompt: either way no longer this text.
+    local _
+    for _ in $(seq 20); do
+        drv gone prompt 0.5 >/dev/null && return
+        [ "$(drv text prompt 1005)" != "$1" ] && return
+    done
+    fail "$case_name: the prompt stays"
 }
 
 # Ends what a failed scenario left running, and the scenario's misbehaviours.

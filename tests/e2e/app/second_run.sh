@@ -29,8 +29,10 @@ wine "$work_win\\beside dravlin-get\\dravlin-get.exe" </dev/null >/dev/null 2>&1
 planted_loaded_by() { tr -d '\r' <"$work/planted.txt" 2>/dev/null | sed 's/.*\\//'; }
 expect "a program importing libcurl at load time takes the planted library" "$(planted_loaded_by)" "dravlin-get.exe"
 # About ten seconds for 40 MB: long enough to watch the progress bar.
-export HALDEN_IMAGE_URL="$(cat "$mirror/url")?throttle=4000000"
-export DRAVLIN_CA_FILE=$(windows_of "$mirror/ca.pem")
+set_policy ImageUrl "$(cat "$mirror/url")?throttle=4000000"
+set_policy CaFile "$(windows_of "$mirror/ca.pem")"
+# The user's own environment reaches an elevated program too: it must not steer the download.
+export HALDEN_IMAGE_URL="https://localhost:1/elsewhere/HomeStudent2019Retail.img" DRAVLIN_CA_FILE='C:\users\Public\not-an-authority.pem'
 export HALDEN_DOUBLE_SETUP_STARTS_C2R=1
 start_halden "$folder"
 drv wait main 60 >/dev/null || { fail "no main window"; finish; }
@@ -58,7 +60,7 @@ expect "result" "$(drv text prompt 1005)" "安装完成！"
 # drive, Click-to-Run ended, dismount, image deleted.
 mounted=$(double_notes | sed -n 's/^powershell.exe\tmounted \([A-Z]\): .*/\1/p' | head -1)
 expect "mount command" "$(double_calls | grep -m1 Mount-DiskImage)" \
-    'powershell.exe	powershell -command "Mount-DiskImage -ImagePath \"C:\HomeStudent2019Retail.img\""'
+    'powershell.exe	powershell -command "(Mount-DiskImage -ImagePath \"C:\HaldenImage\HomeStudent2019Retail.img\" -PassThru | Get-Volume).DriveLetter"'
 expect "image that reached the mount" "$(double_notes | grep -m1 -o '(image .*)$')" \
     "(image $(cat "$mirror/image.size") bytes sha256 $(cat "$mirror/image.sha256"))"
 expect "setup program and its folder" "$(tr -d '\r' <"$work/calls.txt" | awk -F'\t' '$2 ~ /^Setup/ { print $2, $3 }')" \
@@ -66,9 +68,10 @@ expect "setup program and its folder" "$(tr -d '\r' <"$work/calls.txt" | awk -F'
 expect "Click-to-Run started by the setup" "$(double_notes | grep -c $'^Setup64.exe\tstarted 2$')" "1"
 expect "Click-to-Run processes left" "$(drv processes OfficeClickToRun.exe) $(drv processes OfficeC2RClient.exe)" "0 0"
 expect "dismount command" "$(double_calls | grep -m1 Dismount-DiskImage)" \
-    'powershell.exe	powershell -command "Dismount-DiskImage -ImagePath \"C:\HomeStudent2019Retail.img\""'
+    'powershell.exe	powershell -command "Dismount-DiskImage -ImagePath \"C:\HaldenImage\HomeStudent2019Retail.img\""'
 expect "drive after the dismount" "$(double_notes | grep -c $'^powershell.exe\tdismounted '"${mounted:-?}:$")" "1"
 check "image deleted" test ! -e "$(unix_of "$image_win")"
+expect "what the working folder holds afterwards" "$(ls -A "$(unix_of "$image_folder_win")" | tr '\n' '|')" ""
 check "marker still gone" test ! -e "$(unix_of "$marker_win")"
 
 drv click prompt 1006

@@ -16,8 +16,8 @@ scenario teardown
 plant_marker
 folder="$desktop_win\\Halden teardown"
 make_program_folder "$folder"
-export HALDEN_IMAGE_URL="$(cat "$mirror/url")?throttle=2000000"
-export DRAVLIN_CA_FILE=$(windows_of "$mirror/ca.pem")
+set_policy ImageUrl "$(cat "$mirror/url")?throttle=2000000"
+set_policy CaFile "$(windows_of "$mirror/ca.pem")"
 start_halden "$folder"
 drv wait main 60 >/dev/null || { fail "no main window"; finish; }
 drv click main 1013
