@@ -4,7 +4,7 @@ const wchar_t kRemovalDoneQuestion[] =
     L"卸载成功，需要重启电脑，然后再次运行本软件才能进行下载安装。现在就要重启吗？";
 const wchar_t kRestartRefusedText[] = L"无法自动重启电脑，请手动重启电脑，然后再次运行本软件进行下载安装。";
 const wchar_t kNoRoomText[] = L"磁盘空间不足，请保证磁盘10GB以上可用空间！";
-const wchar_t kOldImageStaysText[] = L"上次下载的镜像文件正被其他程序使用，无法删除。请关闭该程序后重试！";
+const wchar_t kOldImageStaysText[] = L"上次下载的镜像文件无法删除，请关闭正在使用它的程序后重试！";
 
 unsigned DownloadResultFor(int endCode) {
     switch (endCode) {

@@ -3,6 +3,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -56,6 +57,38 @@ bool HasTrustedOwner(HANDLE handle) {
                      IsProcessUser(owner));
 }
 
+std::wstring FinalPath(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(length + 1);
+    }
+    return {};
+}
+
+// Where the handle really is, against where its name says it is: its folder's final path and its
+// own name. A handle opened with FILE_FLAG_OPEN_REPARSE_POINT is the link itself on Windows; where
+// a system follows a file link anyway, the handle's final path is the target's and this says so.
+bool HandleIsAtPath(HANDLE handle, const std::wstring &path) {
+    const size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos || slash + 1 >= path.size()) return false;
+    FileHandle folder(CreateFileW(path.substr(0, slash + 1).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    std::wstring folderPath = folder.IsValid() ? FinalPath(folder.Get()) : std::wstring();
+    const std::wstring own = FinalPath(handle);
+    if (folderPath.empty() || own.empty()) return false;
+    if (folderPath.back() != L'\\') folderPath += L'\\';
+    const std::wstring expected = folderPath + path.substr(slash + 1);
+    return CompareStringOrdinal(own.c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
 bool SetPrivateDacl(HANDLE folder) {
     LocalMemory descriptor = Descriptor(kFolderSddl);
     BOOL present = FALSE, defaulted = FALSE;
@@ -81,7 +114,7 @@ void FileHandle::Close() {
     m_hFile = nullptr;
 }
 
-HandleFacts FactsOf(HANDLE handle) {
+HandleFacts FactsOf(HANDLE handle, const std::wstring &path) {
     HandleFacts facts;
     BY_HANDLE_FILE_INFORMATION info{};
     if (!handle || !GetFileInformationByHandle(handle, &info)) return facts;
@@ -92,11 +125,12 @@ HandleFacts FactsOf(HANDLE handle) {
     facts.identity = {info.dwVolumeSerialNumber, (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
     facts.size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     facts.trustedOwner = HasTrustedOwner(handle);
+    facts.atPath = HandleIsAtPath(handle, path);
     return facts;
 }
 
 bool IsOwnFile(const HandleFacts &facts) {
-    return facts.read && !facts.directory && !facts.reparsePoint && facts.links == 1 && facts.trustedOwner;
+    return facts.read && facts.atPath && !facts.directory && !facts.reparsePoint && facts.links == 1 && facts.trustedOwner;
 }
 
 FileHandle OpenNoFollow(const std::wstring &path, DWORD access, DWORD share) {
@@ -105,12 +139,21 @@ FileHandle OpenNoFollow(const std::wstring &path, DWORD access, DWORD share) {
 }
 
 bool MoveAside(const std::wstring &path) {
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+    FileHandle thing = OpenNoFollow(path, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (!thing.IsValid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    // Renamed by its handle, and only when the handle is the thing at the name itself (on Windows
+    // also a link, opened as such): a system that follows a link even so would move its target.
+    if (!HandleIsAtPath(thing.Get(), path)) return false;
     for (int attempt = 0; attempt < 5; ++attempt) {
         const std::wstring aside =
             path + L"." + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(attempt) + L".moved";
-        // A rename moves a link itself, never what it points to.
-        if (MoveFileExW(path.c_str(), aside.c_str(), 0)) return true;
+        std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + aside.size() * sizeof(wchar_t));
+        auto *rename = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
+        rename->ReplaceIfExists = FALSE;
+        rename->RootDirectory = nullptr;
+        rename->FileNameLength = static_cast<DWORD>(aside.size() * sizeof(wchar_t));
+        memcpy(rename->FileName, aside.c_str(), rename->FileNameLength);
+        if (SetFileInformationByHandle(thing.Get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) return true;
         if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return false;
     }
     return false;
@@ -126,9 +169,13 @@ bool EnsurePrivateFolder(const std::wstring &path, bool moveForeign) {
         {
             FileHandle existing = OpenNoFollow(path, READ_CONTROL | WRITE_DAC | FILE_READ_ATTRIBUTES,
                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-            const HandleFacts facts = FactsOf(existing.Get());
+            const HandleFacts facts = FactsOf(existing.Get(), path);
+            // The name's own attributes too: where a system opens a folder link's target even so, it
+            // still reports the link at the name.
+            const DWORD named = GetFileAttributesW(path.c_str());
+            const bool link = facts.reparsePoint || named == INVALID_FILE_ATTRIBUTES || (named & FILE_ATTRIBUTE_REPARSE_POINT);
             // Ours, or made by an administrator: its DACL then shuts everyone else out from now on.
-            if (facts.read && facts.directory && !facts.reparsePoint && facts.trustedOwner &&
+            if (facts.read && facts.atPath && facts.directory && !link && facts.trustedOwner &&
                 SetPrivateDacl(existing.Get())) {
                 return true;
             }
@@ -153,7 +200,7 @@ FileHandle OpenPrivateFileForAppend(const std::wstring &path) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         FileHandle existing = OpenNoFollow(path, access, share);
         if (existing.IsValid()) {
-            if (IsOwnFile(FactsOf(existing.Get()))) return existing;
+            if (IsOwnFile(FactsOf(existing.Get(), path))) return existing;
             existing.Close();
             if (!MoveAside(path)) return {};
         } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {

@@ -5,7 +5,7 @@
 //
 // What counts as the program's own: a plain file with a single link (or a folder that is no
 // reparse point) whose owner is Administrators, SYSTEM or this process's own user. Anything else
-// found at a name the program must use is moved aside (renamed, which never follows a link), not
+// found at a name the program must use is moved aside (renamed by a handle to the thing itself), not
 // written through and not deleted: it may be someone else's.
 #include <windows.h>
 
@@ -46,12 +46,13 @@ struct HandleFacts {
     bool reparsePoint = false;
     DWORD links = 0;
     bool trustedOwner = false;  // Administrators, SYSTEM or this process's user
+    bool atPath = false;        // the handle is the thing at the path it was opened by, not a link's target
     FileIdentity identity;
     ULONGLONG size = 0;
 };
-HandleFacts FactsOf(HANDLE handle);
+HandleFacts FactsOf(HANDLE handle, const std::wstring &path);
 
-// A plain file with one name, owned by someone trusted.
+// A plain file with one name, at its path itself, owned by someone trusted.
 bool IsOwnFile(const HandleFacts &facts);
 
 // Opens what is at path itself, never a link's target: a folder with backup semantics, anything
@@ -59,7 +60,8 @@ bool IsOwnFile(const HandleFacts &facts);
 FileHandle OpenNoFollow(const std::wstring &path, DWORD access, DWORD share);
 
 // Renames whatever is at path to a fresh name beside it ("<name>.<tick>.moved"); true when the name
-// is free afterwards (also when nothing was there).
+// is free afterwards (also when nothing was there). A link is renamed itself, never its target: where
+// the system will not open the link itself, it is left alone and the result is false.
 bool MoveAside(const std::wstring &path);
 
 // Makes sure path is a folder of the program's own with the Administrators/SYSTEM DACL: made, or an

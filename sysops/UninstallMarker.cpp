@@ -17,7 +17,7 @@ int WriteUninstallMarker() {
             privatefs::FileHandle existing =
                 privatefs::OpenNoFollow(path, READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
             // Only the marker's existence is ever tested, so a plain file of ours there is one already.
-            if (privatefs::IsOwnFile(privatefs::FactsOf(existing.Get()))) return 1;
+            if (privatefs::IsOwnFile(privatefs::FactsOf(existing.Get(), path))) return 1;
         }
         if (!privatefs::MoveAside(path)) return 0;
         marker = privatefs::CreatePrivateFile(path, GENERIC_WRITE, 0);

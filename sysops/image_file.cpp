@@ -11,7 +11,7 @@ bool DeleteByHandle(HANDLE handle) {
 }
 
 bool IsPlainSingleFile(const privatefs::HandleFacts &facts) {
-    return facts.read && !facts.directory && !facts.reparsePoint && facts.links == 1;
+    return facts.read && facts.atPath && !facts.directory && !facts.reparsePoint && facts.links == 1;
 }
 
 // Deletes a file of an earlier attempt at path, if it is a plain file of ours; nothing there is fine.
@@ -25,7 +25,7 @@ CImageFile::Prepared RemoveEarlier(const std::wstring &path, std::wstring &detai
         detail = path + L" " + ErrorText(error);
         return CImageFile::Prepared::OldFileStays;
     }
-    if (!privatefs::IsOwnFile(privatefs::FactsOf(earlier.Get()))) {
+    if (!privatefs::IsOwnFile(privatefs::FactsOf(earlier.Get(), path))) {
         detail = path + L" 不是本程序的文件";
         return CImageFile::Prepared::SomethingElse;
     }
@@ -54,7 +54,7 @@ CImageFile::Prepared CImageFile::Prepare(const std::wstring &path, std::wstring 
         detail = path + L" " + ErrorText(GetLastError());
         return Prepared::CannotCreate;
     }
-    m_identity = privatefs::FactsOf(m_hold.Get()).identity;
+    m_identity = privatefs::FactsOf(m_hold.Get(), path).identity;
     return Prepared::Ready;
 }
 
@@ -62,7 +62,7 @@ bool CImageFile::StillOurs() const {
     if (!m_hold.IsValid()) return false;
     privatefs::FileHandle now = privatefs::OpenNoFollow(m_path, FILE_READ_ATTRIBUTES,
                                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-    const privatefs::HandleFacts facts = privatefs::FactsOf(now.Get());
+    const privatefs::HandleFacts facts = privatefs::FactsOf(now.Get(), m_path);
     return IsPlainSingleFile(facts) && facts.identity == m_identity;
 }
 
@@ -78,7 +78,7 @@ bool CImageFile::Delete(std::wstring &detail) {
         detail = m_path + L" " + ErrorText(GetLastError());
         return false;
     }
-    const privatefs::HandleFacts facts = privatefs::FactsOf(file.Get());
+    const privatefs::HandleFacts facts = privatefs::FactsOf(file.Get(), m_path);
     if (!IsPlainSingleFile(facts) || !(facts.identity == m_identity)) {
         detail = m_path + L" 已不是下载的镜像文件，未删除";
         return false;
