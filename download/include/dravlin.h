@@ -17,6 +17,16 @@
  * written (on Windows, for instance, when the path would pass 259 characters) leaves that download
  * unchecked too.
  *
+ * The file on disk decides. Each run opens the destination once, after the size query, and uses
+ * that open file for everything: the 301 decision, the cut of a changed file and the transfer. It is
+ * opened without following a link at its last component (O_NOFOLLOW on Linux; on Windows
+ * FILE_FLAG_OPEN_REPARSE_POINT, and its final path must be its own name, which also catches a Unix
+ * link under Wine) and must be a plain file with a single link. On Windows it is shared for reading
+ * only: while a run holds it nobody else can write to, cut or delete it, and one that someone else
+ * holds open for writing cannot be opened. A run writes nothing but that file and its companion. A
+ * file that another writer added to or cut while it was being transferred (possible on Linux) never
+ * ends 303; its companion is then made unreadable, so that the next run starts it again.
+ *
  * General rules
  *  - Every function accepts any argument values and lets no exception escape. Null strings are
  *    treated as empty. All but InvalidCurl may be called from any thread at any time; InvalidCurl
@@ -87,16 +97,26 @@ enum DownloadEndCode {
                                  also: input refused before any request (URL or path empty or too
                                  long, URL not http:// or https://, no directory separator in the
                                  path, no file name in the URL where one is needed) or directory
-                                 not creatable */
-    SaveFileFailed = 202,     /* the destination file cannot be opened for appending */
+                                 not creatable; also a redirect of an https:// address to anything
+                                 but https. Nothing is created on disk */
+    SaveFileFailed = 202,     /* the destination cannot be opened for writing, or it is not a plain
+                                 file with a single link (a symbolic link, a reparse point, a second
+                                 name of another file, a directory, a device), or on Windows someone
+                                 else holds it open for writing; it is left as it was */
     NetworkInterrupted = 203, /* the connection broke while receiving, whether reset or closed before
-                                 the whole file arrived; the partial file is kept */
+                                 the whole file arrived; the partial file is kept. Also: the file on
+                                 disk is shorter than the remote when the transfer ends (someone cut
+                                 it) */
     OtherError = 204,         /* any other transfer failure: HTTP error status, no data for the stall
-                                 time, refused resume (also: the file changed since the size query),
-                                 write failure, TLS failure; file kept */
-    AlreadyComplete = 301,    /* the file already has the remote size; nothing was transferred */
+                                 time, refused resume (also: the file changed since the size query,
+                                 or the file on disk is already longer than the remote), write
+                                 failure, TLS failure, a redirect from https to http; file kept.
+                                 Also: the file on disk is longer than the remote when the transfer
+                                 ends (someone added to it) */
+    AlreadyComplete = 301,    /* the file on disk has the remote size; nothing was transferred */
     Aborted = 302,            /* the transfer was cancelled; the partial file is kept */
-    Finished = 303            /* the whole file is on disk */
+    Finished = 303            /* the whole file is on disk: it has the remote size, and nothing but
+                                 this run's transfer changed its size meanwhile */
 };
 
 /* Progress callback. Called on the task's reporter thread about once a second while the task is
@@ -140,7 +160,8 @@ DRAVLIN_API int DRAVLIN_CALL SetDownloadDriverFileCallback(DownloadDriverFileCal
 DRAVLIN_API int DRAVLIN_CALL SetDownloadDriverFileErrorCallback(DownloadDriverFileErrorCallback callback, void *userData);
 
 /* Creates the task taskId that downloads url into path and starts it if a slot is free.
- *   url   http:// or https:// address (scheme in any case), at most 511 bytes
+ *   url   http:// or https:// address (scheme in any case), at most 511 bytes. Redirects are
+ *         followed (at most 5); those of an https:// address only to https://
  *   path  a file or a directory. An existing directory, a path ending in a separator, or a last
  *         component without a '.' followed by a character names a directory, unless it is an
  *         existing file; anything else (e.g. "a/data.1", or an existing "a/README") names a file.

@@ -70,6 +70,8 @@ bool HasHttpScheme(const std::string &url) {
     return StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://");
 }
 
+bool IsHttps(const std::string &url) { return StartsWithNoCase(url, "https://"); }
+
 std::string FileNameFromUrl(const std::string &url) {
     std::size_t slash = url.rfind('/');
     if (slash == std::string::npos) return {};

@@ -30,6 +30,7 @@ std::string FileNameFromUrl(const std::string &url);
 
 // Whether url starts with http:// or https://, in any case.
 bool HasHttpScheme(const std::string &url);
+bool IsHttps(const std::string &url);
 
 // Creates every missing directory along dir, one level at a time.
 bool CreateDirectories(const std::string &dir);

@@ -166,7 +166,6 @@ int DownloadTask::RunOnce() {
         }
     } forget{*this};
 
-    std::int64_t local = LocalFileSize(destination_.file);
     Validators validators;
     const std::int64_t remote = destination_.address.empty() ? 0 : QueryRemoteSize(multi.get(), settings, validators);
     if (Interrupted()) return Aborted;
@@ -176,6 +175,14 @@ int DownloadTask::RunOnce() {
     }
     totalSize_ = remote;
 
+    // Everything from here on is decided on this one open file, never on whatever the name leads
+    // to at another moment.
+    AppendFile file;
+    std::int64_t local = file.Open(destination_.file) ? file.Size() : -1;
+    if (local < 0) {
+        state_ = TaskState::Stopped;
+        return SaveFileFailed;
+    }
     const std::string companion = CompanionPath(destination_.file);
     std::string recordText;
     const bool hasRecord = PathExists(companion);
@@ -183,23 +190,32 @@ int DownloadTask::RunOnce() {
     const bool restart = local > 0 && RemoteChanged(hasRecord, recordText, validators, remote);
     // Removal results are not checked here: a record left behind is compared, and fails safe, next time.
     if (!restart && local == remote) {
+        file.Close();
         RemoveFile(companion);
         state_ = TaskState::Stopped;
         return AlreadyComplete;
     }
-    AppendFile file;
-    if (!file.Open(destination_.file, restart)) {
-        state_ = TaskState::Stopped;
-        return SaveFileFailed;
+    if (restart) {
+        if (!file.Truncate()) {
+            state_ = TaskState::Stopped;
+            return SaveFileFailed;
+        }
+        local = 0;
     }
-    if (restart) local = 0;
     resumeOffset_ = local;
     // The record is down before the first byte is, so an interrupted run always leaves a true one.
     // Without it (no validator, or it cannot be written) the next run resumes unchecked, as curl -C does.
     if (validators.Empty() || !ReplaceSmallFile(companion, FormatRecord({validators, remote})))
         RemoveFile(companion);
-    int endCode = Transfer(multi.get(), settings, file, validators.IfRangeValue());
-    if (endCode == Finished) RemoveFile(companion);
+    bool foreignWrites = false;
+    int endCode = Transfer(multi.get(), settings, file, validators.IfRangeValue(), foreignWrites);
+    if (endCode == Finished) {
+        RemoveFile(companion);
+    } else if (foreignWrites && !validators.Empty()) {
+        // Someone else wrote to or cut the file meanwhile: its bytes are no longer one version of
+        // the remote file, so a record that cannot be read makes the next run start again.
+        ReplaceSmallFile(companion, "written by another\n");
+    }
     return endCode;
 }
 
@@ -209,7 +225,8 @@ void DownloadTask::SetCommonOptions(CURL *easy, const RunSettings &settings) con
     curl_easy_setopt(easy, CURLOPT_URL, destination_.address.c_str());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // What began on https is never continued in plain text.
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, IsHttps(destination_.address) ? "https" : "http,https");
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
@@ -248,7 +265,8 @@ std::int64_t DownloadTask::QueryRemoteSize(CURLM *multi, const RunSettings &sett
     return 0;
 }
 
-int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile &file, const std::string &ifRange) {
+int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile &file, const std::string &ifRange,
+                           bool &foreignWrites) {
     EasyHandle easy(curl_easy_init());
     if (!easy) return OtherError;
     const std::int64_t offset = resumeOffset_;
@@ -310,9 +328,12 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile
     long status = 0;
     if (curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) status = 0;
     easy.reset();
+    // The file decides, not the count of bytes received: someone else may have added to it or cut
+    // it meanwhile (on Windows nobody can while it is open; elsewhere anyone allowed to write can).
+    const std::int64_t onDisk = file.Size();
     file.Close();
+    foreignWrites = onDisk != offset + received_;
 
-    const std::int64_t onDisk = offset + received_;
     int endCode;
     if (stalled) {
         endCode = OtherError;
@@ -321,10 +342,10 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile
         // exactly the size already here, or ends a body without length early: neither is the file.
         if (offset > 0 && status != 206) {
             endCode = OtherError;
-        } else if (onDisk == totalSize_) {
+        } else if (onDisk == totalSize_ && !foreignWrites) {
             endCode = Finished;
         } else {
-            endCode = onDisk < totalSize_ ? NetworkInterrupted : OtherError;
+            endCode = onDisk >= 0 && onDisk < totalSize_ ? NetworkInterrupted : OtherError;
         }
     } else if (StopRequested()) {
         endCode = Aborted;  // also a write refused because of the stop

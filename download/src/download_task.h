@@ -78,7 +78,9 @@ private:
     int RunOnce();
     void RunReporter();
     std::int64_t QueryRemoteSize(CURLM *multi, const RunSettings &settings, Validators &validators);
-    int Transfer(CURLM *multi, const RunSettings &settings, AppendFile &file, const std::string &ifRange);
+    // foreignWrites: the file's size at the end is not what this transfer made of it.
+    int Transfer(CURLM *multi, const RunSettings &settings, AppendFile &file, const std::string &ifRange,
+                 bool &foreignWrites);
     void SetCommonOptions(CURL *easy, const RunSettings &settings) const;
     bool Interrupted() const { return removed_.load(); }
     bool StopRequested() const { return Interrupted() || state_ == TaskState::Stopped; }

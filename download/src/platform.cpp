@@ -29,14 +29,6 @@ std::wstring Wide(const std::string &text, UINT codePage = CP_ACP) {
 
 }  // namespace
 
-std::int64_t LocalFileSize(const std::string &path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    std::wstring wide = Wide(path);
-    if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return 0;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
-    return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-}
-
 bool PathExists(const std::string &path) {
     std::wstring wide = Wide(path);
     return !wide.empty() && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -101,29 +93,101 @@ void ReportThreadFailure(const char *text, int taskId) {
 
 AppendFile::~AppendFile() { Close(); }
 
-bool AppendFile::Open(const std::string &path, bool startEmpty) {
+namespace {
+
+// The path of an open file or directory as the file system names it, after every link on the way.
+std::wstring FinalPath(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(n + 1);
+    }
+}
+
+bool SameNameNoCase(const std::wstring &a, const std::wstring &b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// Whether the open file is the one at path itself: a plain disk file with this one name, not a link,
+// a directory, a device or a second name of someone else's file.
+bool IsPlainFileAt(HANDLE file, const std::wstring &path) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info)) return false;
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    if (info.nNumberOfLinks != 1) return false;
+    // Wine opens what a Unix symbolic link names in spite of FILE_FLAG_OPEN_REPARSE_POINT and shows
+    // no reparse point; only the file's final path gives the link away. On Windows the handle is
+    // the entry itself, so its final path is the directory's followed by the name asked for.
+    std::size_t separator = path.find_last_of(L"\\/");
+    if (separator == std::wstring::npos) return false;
+    HANDLE directory = CreateFileW(path.substr(0, separator + 1).c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (directory == INVALID_HANDLE_VALUE) return false;
+    std::wstring expected = FinalPath(directory);
+    CloseHandle(directory);
+    if (expected.empty()) return false;
+    if (expected.back() != L'\\') expected += L'\\';
+    expected += path.substr(separator + 1);
+    return SameNameNoCase(FinalPath(file), expected);
+}
+
+}  // namespace
+
+bool AppendFile::Open(const std::string &path) {
     Close();
     std::wstring wide = Wide(path);
     if (wide.empty()) return false;
-    if (startEmpty) {
-        // An append-only handle cannot cut the file, so a writing one does that first.
-        HANDLE cut = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (cut == INVALID_HANDLE_VALUE) return false;
-        CloseHandle(cut);
+    // Write data for the cut only: every write goes to the end (see Write). Shared for reading
+    // only, so no one else writes, cuts or deletes the file while the transfer runs.
+    const DWORD access = FILE_APPEND_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    // Never OPEN_ALWAYS: under Wine that creates the target of a dangling link, where CREATE_NEW
+    // refuses an existing entry of any kind. A file that appears between the two is opened by the
+    // second try.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 2 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        file = CreateFileW(wide.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_NOT_FOUND) break;
+        file = CreateFileW(wide.c_str(), access, FILE_SHARE_READ, nullptr, CREATE_NEW, flags, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
     }
-    HANDLE file = CreateFileW(wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
+    if (!IsPlainFileAt(file, wide)) {
+        CloseHandle(file);
+        return false;
+    }
     handle_ = file;
     return true;
+}
+
+std::int64_t AppendFile::Size() const {
+    LARGE_INTEGER size;
+    if (!handle_ || !GetFileSizeEx(handle_, &size)) return -1;
+    return static_cast<std::int64_t>(size.QuadPart);
+}
+
+bool AppendFile::Truncate() {
+    FILE_END_OF_FILE_INFO end{};
+    return handle_ && SetFileInformationByHandle(handle_, FileEndOfFileInfo, &end, sizeof end);
 }
 
 bool AppendFile::Write(const char *data, std::size_t size) {
     while (size > 0) {
         DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
         DWORD written = 0;
-        if (!handle_ || !WriteFile(handle_, data, chunk, &written, nullptr) || written == 0) return false;
+        // An offset of all ones writes at the end of the file, as an append-only handle would.
+        OVERLAPPED atEnd{};
+        atEnd.Offset = 0xFFFFFFFF;
+        atEnd.OffsetHigh = 0xFFFFFFFF;
+        if (!handle_ || !WriteFile(handle_, data, chunk, &written, &atEnd) || written == 0) return false;
         data += written;
         size -= written;
     }
@@ -136,12 +200,6 @@ void AppendFile::Close() {
 }
 
 #else
-
-std::int64_t LocalFileSize(const std::string &path) {
-    struct stat info;
-    if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
-    return static_cast<std::int64_t>(info.st_size);
-}
 
 bool PathExists(const std::string &path) {
     struct stat info;
@@ -218,12 +276,23 @@ void ReportThreadFailure(const char *text, int taskId) {
 
 AppendFile::~AppendFile() { Close(); }
 
-bool AppendFile::Open(const std::string &path, bool startEmpty) {
+bool AppendFile::Open(const std::string &path) {
     Close();
     if (path.empty()) return false;
-    fd_ = OpenRegular(path, O_WRONLY | O_CREAT | O_APPEND | (startEmpty ? O_TRUNC : 0), 0666);
+    fd_ = OpenRegular(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW, 0666);
+    struct stat info;
+    // A second name means the bytes are also someone else's file.
+    if (fd_ >= 0 && (fstat(fd_, &info) != 0 || info.st_nlink != 1)) Close();
     return fd_ >= 0;
 }
+
+std::int64_t AppendFile::Size() const {
+    struct stat info;
+    if (fd_ < 0 || fstat(fd_, &info) != 0) return -1;
+    return static_cast<std::int64_t>(info.st_size);
+}
+
+bool AppendFile::Truncate() { return fd_ >= 0 && ftruncate(fd_, 0) == 0; }
 
 bool AppendFile::Write(const char *data, std::size_t size) {
     while (size > 0) {

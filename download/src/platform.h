@@ -6,9 +6,6 @@
 
 namespace dravlin {
 
-// Size of the regular file at path, 0 when there is none or it cannot be read.
-std::int64_t LocalFileSize(const std::string &path);
-
 bool PathExists(const std::string &path);
 bool IsRegularFile(const std::string &path);
 bool IsDirectory(const std::string &path);
@@ -24,7 +21,11 @@ bool RemoveFile(const std::string &path);
 // text is UTF-8; the task id follows it in unsigned decimal.
 void ReportThreadFailure(const char *text, int taskId);
 
-// The destination file, opened for appending only: every block lands at the current end.
+// The destination file, opened once for the whole run: every block lands at the current end.
+// Open never follows a link at the last component of path, where the platform can tell: on Windows
+// the file is opened as itself (not what a reparse point names) and no one else may write to it or
+// delete it while it is open; on Linux a symbolic link is refused outright. Either way it must then
+// be a plain file with a single name, or Open refuses it and leaves it as it was.
 class AppendFile {
 public:
     AppendFile() = default;
@@ -32,8 +33,12 @@ public:
     AppendFile(const AppendFile &) = delete;
     AppendFile &operator=(const AppendFile &) = delete;
 
-    // Opens (creating) the file for appending; startEmpty first cuts an existing file to nothing.
-    bool Open(const std::string &path, bool startEmpty = false);
+    // Opens path, creating it when nothing is there.
+    bool Open(const std::string &path);
+    // The file's size now, read from the open file (whoever wrote it); -1 when it cannot be read.
+    std::int64_t Size() const;
+    // Cuts the open file to nothing.
+    bool Truncate();
     bool Write(const char *data, std::size_t size);
     void Close();
 

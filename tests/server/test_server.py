@@ -6,6 +6,7 @@ misbehaviour, so one server covers every case a test needs:
 
   status=404          answer with that status and a short error body
   redirect=N          answer 302 to the same path with N-1 redirects left (301 with permanent=1)
+  redirect_to=URL     answer 302 to URL, an address on another server or scheme
   throttle=BPS        send the body at about BPS bytes a second
   stall_after=N       send N body bytes, then send nothing more while the connection stays open
   drop_after=N        send N body bytes, then close the connection
@@ -115,6 +116,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         if "status" in query:
             self.send_error_body(int(query["status"]))
+            return
+        if "redirect_to" in query:
+            self.send_response(302)
+            self.send_header("Location", query["redirect_to"])
+            self.send_header("Content-Length", "0")
+            self.end_headers()
             return
         if "redirect" in query:
             left = int(query["redirect"]) - 1
