@@ -21,9 +21,10 @@ CLogSave::CLogSave() : CLogSave(CommonAppDataFolder()) {}
 
 CLogSave::CLogSave(const std::wstring &dataDir) {
     logDir = (dataDir.empty() ? std::wstring() : dataDir + L"\\") + L"ToolLog";
-    // One level only; when it fails every record is dropped at its open. Everyone may create
-    // folders beside it, so a folder someone else made (or a link) in its place is moved aside.
-    privatefs::EnsurePrivateFolder(logDir, true);
+    // One level only. Everyone may create folders beside it, so a folder someone else made (or a
+    // link) in its place is moved aside; when the folder cannot be made the program's own, there is
+    // no sink and every record is dropped rather than written where another user decides.
+    const bool privateFolder = privatefs::EnsurePrivateFolder(logDir, true);
     logDir += L"\\";
 
     wchar_t value[101] = {};
@@ -31,7 +32,7 @@ CLogSave::CLogSave(const std::wstring &dataDir) {
     printEnabled = ParsePrintSwitch(value);
 
     // The keep-open sink is never chosen by this program, so only the close-per-record one exists.
-    sink = std::make_unique<CLogSaveCloseFile>(logDir);
+    if (privateFolder) sink = std::make_unique<CLogSaveCloseFile>(logDir);
 }
 
 CLogSave::~CLogSave() = default;

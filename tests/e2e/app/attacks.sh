@@ -162,4 +162,5 @@ drv gone prompt 10 >/dev/null || fail "$case_name: the question stays"
 expect "$case_name: the neighbour's letter" "$(tr -d '\r' <"$work/letter.txt")" "a letter of the neighbour"
 expect "$case_name: the marker" "$(stat -c '%h %F' "$(unix_of "$marker_win")")" "1 regular file"
 end_program
+rm -f "$(unix_of "$marker_win")" "$programdata"/*.moved
 finish

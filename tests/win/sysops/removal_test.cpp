@@ -129,9 +129,14 @@ TEST_F(RemovalTest, AMarkerThatCannotBeWrittenIsAFailedRemoval) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((marker + L".*.moved").c_str(), &found);
     ASSERT_NE(search, INVALID_HANDLE_VALUE) << "the folder was not moved aside";
-    EXPECT_TRUE(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    int folders = 0;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        ++folders;
+        RemoveDirectoryW((GetCommonAppDataDir() + L"\\" + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
     FindClose(search);
-    RemoveDirectoryW((GetCommonAppDataDir() + L"\\" + found.cFileName).c_str());
+    EXPECT_EQ(folders, 1) << "the folder was not moved aside";
 }
 
 TEST_F(RemovalTest, PackagesInAFolderWithSpacesAreOpened) {
