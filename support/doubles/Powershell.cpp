@@ -177,5 +177,5 @@ int RunPowershell(const std::wstring &commandLine) {
     AppendCallRecord(L"");
     if (FindNoCase(commandLine, L"Dismount-DiskImage") != std::wstring::npos) return Dismount(ImagePathArgument(commandLine));
     if (FindNoCase(commandLine, L"Mount-DiskImage") != std::wstring::npos) return Mount(ImagePathArgument(commandLine));
-    return 0;
+    return static_cast<int>(DoubleOptionNumber(L"HALDEN_DOUBLE_POWERSHELL_EXIT"));
 }
