@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cwctype>
 #include <vector>
 
 #include "sysops/CommandText.h"
@@ -189,6 +190,9 @@ bool StartInterpreter(const std::wstring &command, WORD showWindow, HANDLE outpu
 // searches, whatever the command line's first word says.
 bool StartProgram(const std::wstring &program, const std::wstring &arguments, const Deadline &deadline,
                   StartedProcess &started) {
+    // A name or a relative path would be looked for in the current folder, which may be anyone's.
+    const bool fullPath = program.size() > 3 && std::iswalpha(program[0]) && program[1] == L':' && program[2] == L'\\';
+    if (!fullPath) return false;
     std::wstring line = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     if (line.size() >= kMaxCommandLine) return false;
     const std::wstring folder = SystemFolder();

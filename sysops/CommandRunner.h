@@ -27,8 +27,8 @@ int RunCommand(std::wstring command, bool show, DWORD limitMs = INFINITE);
 // The same, with how the command ended: the interpreter's exit code is the command's.
 CommandOutcome RunCommandOutcome(std::wstring command, bool show, DWORD limitMs = INFINITE);
 
-// Starts program (a full path, started by that path alone: never searched for, and no interpreter
-// in between) with arguments, its window as the program chooses, the system folder as its working
+// Starts program (a full path "X:\...", started by that path alone: never searched for, and no
+// interpreter in between; anything else is refused as NotStarted) with arguments, its window as the program chooses, the system folder as its working
 // folder and no handle of this process, and waits for it as RunCommand does. A 32-bit process
 // reaches the native system folder.
 CommandOutcome RunProgram(const std::wstring &program, const std::wstring &arguments, DWORD limitMs = INFINITE);

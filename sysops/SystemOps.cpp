@@ -117,9 +117,11 @@ bool CSystemOps::RemoveOffice() {
     }
 
     // Each product still registered, through its own uninstall command, one after another. The
-    // registry is read again before each, since one uninstall may take others with it.
+    // registry is read again before each, since one uninstall may take others with it. Each entry
+    // is tried once, and an uninstall that keeps registering new ones cannot hold the worker for ever.
+    constexpr size_t kMostUninstalls = 32;
     std::vector<ClickToRunEntry> tried;
-    for (;;) {
+    while (tried.size() < kMostUninstalls) {
         const InstalledClickToRun now = ReadInstalledClickToRun();
         auto next = std::find_if(now.entries.begin(), now.entries.end(), [&](const ClickToRunEntry &entry) {
             return std::none_of(tried.begin(), tried.end(), [&](const ClickToRunEntry &done) {
