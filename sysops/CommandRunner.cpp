@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cwctype>
 #include <vector>
 
 #include "sysops/CommandText.h"
@@ -124,6 +125,29 @@ STARTUPINFOW OwnStartupInfo(WORD showWindow) {
     return startup;
 }
 
+// With a limit, puts the suspended process into a job of its own first, so that nothing it starts
+// escapes the job; then lets it run.
+bool JoinJobAndResume(const PROCESS_INFORMATION &info, const Deadline &deadline, StartedProcess &started) {
+    started.process = ScopedHandle(info.hProcess);
+    started.thread = ScopedHandle(info.hThread);
+    if (deadline.Limited()) {
+        ScopedHandle job(CreateJobObjectW(nullptr, nullptr));
+        if (job.IsValid() && AssignProcessToJobObject(job.Get(), info.hProcess)) started.job = std::move(job);
+    }
+    if (ResumeThread(info.hThread) == static_cast<DWORD>(-1)) {
+        started.EndTree();
+        return false;
+    }
+    return true;
+}
+
+// True when the process ended before the deadline; otherwise its tree is ended.
+bool WaitForEnd(StartedProcess &started, const Deadline &deadline) {
+    if (WaitForSingleObject(started.process.Get(), deadline.Remaining()) != WAIT_TIMEOUT) return true;
+    started.EndTree();
+    return false;
+}
+
 // Starts the system's interpreter on command. With output, the child writes both its streams
 // there and inherits that handle (and our standard input when that can be inherited) alone;
 // without, it inherits nothing. The command line is sized to its text: one the system cannot take
@@ -159,24 +183,35 @@ bool StartInterpreter(const std::wstring &command, WORD showWindow, HANDLE outpu
                         nullptr, folder.c_str(), &startup.StartupInfo, &info)) {
         return false;
     }
-    started.process = ScopedHandle(info.hProcess);
-    started.thread = ScopedHandle(info.hThread);
-    if (deadline.Limited()) {
-        ScopedHandle job(CreateJobObjectW(nullptr, nullptr));
-        if (job.IsValid() && AssignProcessToJobObject(job.Get(), info.hProcess)) started.job = std::move(job);
-    }
-    if (ResumeThread(info.hThread) == static_cast<DWORD>(-1)) {
-        started.EndTree();
-        return false;
-    }
-    return true;
+    return JoinJobAndResume(info, deadline, started);
 }
 
-// True when the interpreter ended before the deadline; otherwise its tree is ended.
-bool WaitForEnd(StartedProcess &started, const Deadline &deadline) {
-    if (WaitForSingleObject(started.process.Get(), deadline.Remaining()) != WAIT_TIMEOUT) return true;
-    started.EndTree();
-    return false;
+// Starts program, suspended, by its full path as the application name: CreateProcessW then never
+// searches, whatever the command line's first word says.
+bool StartProgram(const std::wstring &program, const std::wstring &arguments, const Deadline &deadline,
+                  StartedProcess &started) {
+    // A name or a relative path would be looked for in the current folder, which may be anyone's.
+    const bool fullPath = program.size() > 3 && std::iswalpha(program[0]) && program[1] == L':' && program[2] == L'\\';
+    if (!fullPath) return false;
+    std::wstring line = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    if (line.size() >= kMaxCommandLine) return false;
+    const std::wstring folder = SystemFolder();
+    if (folder.empty()) return false;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        folder.c_str(), &startup, &info)) {
+        return false;
+    }
+    return JoinJobAndResume(info, deadline, started);
+}
+
+CommandOutcome WaitForOutcome(StartedProcess &started, const Deadline &deadline) {
+    if (!WaitForEnd(started, deadline)) return {CommandEnd::TimedOut, 0};
+    DWORD code = 0;
+    if (!GetExitCodeProcess(started.process.Get(), &code)) code = static_cast<DWORD>(-1);
+    return {CommandEnd::Exited, code};
 }
 
 // A pipe whose read end this process reads with a time limit, which needs overlapped reads and so
@@ -247,12 +282,35 @@ DWORD CommandLimitMs(CommandKind kind) {
 }
 
 int RunCommand(std::wstring command, bool show, DWORD limitMs) {
+    return RunCommandOutcome(std::move(command), show, limitMs).end == CommandEnd::Exited ? 1 : 0;
+}
+
+CommandOutcome RunCommandOutcome(std::wstring command, bool show, DWORD limitMs) {
     const Deadline deadline(limitMs);
     Wow64RedirectionOff redirection;
-    if (!redirection.Ok()) return 0;
+    if (!redirection.Ok()) return {};
     StartedProcess started;
-    if (!StartInterpreter(command, show ? SW_SHOW : SW_HIDE, nullptr, deadline, started)) return 0;
-    return WaitForEnd(started, deadline) ? 1 : 0;
+    if (!StartInterpreter(command, show ? SW_SHOW : SW_HIDE, nullptr, deadline, started)) return {};
+    return WaitForOutcome(started, deadline);
+}
+
+CommandOutcome RunProgram(const std::wstring &program, const std::wstring &arguments, DWORD limitMs) {
+    const Deadline deadline(limitMs);
+    Wow64RedirectionOff redirection;
+    if (!redirection.Ok()) return {};
+    StartedProcess started;
+    if (!StartProgram(program, arguments, deadline, started)) return {};
+    return WaitForOutcome(started, deadline);
+}
+
+std::wstring SystemProgramPath(const wchar_t *name) {
+    const std::wstring folder = SystemFolder();
+    if (folder.empty()) return {};
+    const std::wstring path = folder + L"\\" + name;
+    Wow64RedirectionOff redirection;
+    if (!redirection.Ok()) return {};
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ? path : std::wstring();
 }
 
 int RunCommandCapture(std::wstring command, std::wstring &output, DWORD limitMs) {

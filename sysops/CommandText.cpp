@@ -1,20 +1,10 @@
 #include "sysops/CommandText.h"
 
-namespace {
-
-// Opens a file with the program associated with its type, and returns as soon as that has
-// started, as a document named on its own would. The path is quoted because program folders such
-// as "C:\Program Files" hold spaces; "start" keeps the quotes where a /C command that began with
-// one would lose them.
-std::wstring OpenDocumentCommand(const std::wstring &path) { return L"start \"\" \"" + path + L"\""; }
-
-}  // namespace
-
 const wchar_t *const kTroubleshooterPackages[2] = {L"O15CTRRemove.diagcab", L"cssemerg97275.diagcab"};
 
 std::wstring InterpreterCommandLine(const std::wstring &command) { return L"cmd /C " + command; }
 
-std::vector<std::wstring> RemovalCommands(const std::wstring &moduleDir) {
+std::vector<std::wstring> RemovalCommands() {
     return {
         L"powershell -command \"Get-AppXPackage *Office* -allUsers | Remove-AppXPackage\"",
         L"powershell -command \"Get-AppXPackage *Office* -PackageTypeFilter bundle -allUsers | "
@@ -22,10 +12,10 @@ std::vector<std::wstring> RemovalCommands(const std::wstring &moduleDir) {
         L"powershell -command \"Get-AppXprovisionedPackage -online|Where-Object -filterScript "
         L"{$_.displayname -like \\\"microsoft.office.desktop\\\"}|select-object -property packagename | "
         L"REMOVE-AppxProvisionedPackage -online\"",
-        OpenDocumentCommand(moduleDir + L"\\" + kTroubleshooterPackages[0]),
-        OpenDocumentCommand(moduleDir + L"\\" + kTroubleshooterPackages[1]),
     };
 }
+
+std::wstring TroubleshooterArguments(const std::wstring &packagePath) { return L"/cab \"" + packagePath + L"\""; }
 
 // The drive comes from the image's own volume, never from "a drive that was not there before": another
 // user may mount a disc of their own at that moment.

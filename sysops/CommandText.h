@@ -12,11 +12,15 @@ constexpr std::size_t kMaxCommandLine = 32767;
 // runner, never cut short.
 std::wstring InterpreterCommandLine(const std::wstring &command);
 
-// The two troubleshooter packages the removal opens, shipped in the program's folder.
+// The two troubleshooter packages the removal runs (steps 4 and 5), shipped in the program's folder.
 extern const wchar_t *const kTroubleshooterPackages[2];
 
-// The five Office removal steps in the order they run. moduleDir has no trailing backslash.
-std::vector<std::wstring> RemovalCommands(const std::wstring &moduleDir);
+// The three PowerShell steps of the Office removal (steps 1 to 3), in the order they run.
+std::vector<std::wstring> RemovalCommands();
+
+// What the system's msdt.exe is given to run one troubleshooter package; the path is quoted, as
+// program folders such as "C:\Program Files" hold spaces.
+std::wstring TroubleshooterArguments(const std::wstring &packagePath);
 
 // Mounts the image and prints the drive letter the system gave its volume (nothing while it has none).
 std::wstring MountCommand(const std::wstring &imagePath);

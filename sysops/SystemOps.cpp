@@ -2,7 +2,9 @@
 
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "log/GbkText.h"
 #include "log/LogSave.h"
@@ -12,6 +14,7 @@
 #include "sysops/ScopedHandle.h"
 #include "sysops/SystemChecks.h"
 #include "sysops/UninstallMarker.h"
+#include "sysops/installed_office.h"
 
 namespace {
 
@@ -72,32 +75,85 @@ bool CSystemOps::IsSupportedSystem() const {
 bool CSystemOps::StartRemoveOffice() { return StartDetached(RemoveOfficeThread, this); }
 
 bool CSystemOps::RemoveOffice() {
-    // Opening a missing package still "runs", so without this check the removal would be reported
-    // as done having removed nothing.
-    for (const wchar_t *package : kTroubleshooterPackages) {
-        const std::wstring path = GetModuleDir() + L"\\" + package;
-        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+    auto fail = [&](const std::wstring &record) {
         SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
         SendMessageW(ownerWnd, WM_UNINSTALL_RESULT, kUninstallFailed, 0);
-        LogRecord(L"找不到卸载工具包 " + path);
+        LogRecord(record);
         return false;
+    };
+    const InstalledClickToRun before = ReadInstalledClickToRun();
+    if (!NothingRegistered(before)) LogRecord(L"卸载前" + RegisteredOfficeText(before));
+
+    // What the steps and uninstall commands returned decides nothing: a Store package may simply be
+    // absent, and a troubleshooter may be cancelled. The registry, read at the end, decides.
+    std::vector<RanCommand> ran;
+    auto note = [&](size_t step, CommandOutcome outcome) {
+        if (outcome.end == CommandEnd::Exited && outcome.exitCode != 0) {
+            LogRecord(L"卸载步骤 " + std::to_wstring(step) + L" 退出码 " + OutcomeText(outcome));
+        }
+        ran.push_back({std::to_wstring(step), outcome});
+    };
+    const std::vector<std::wstring> commands = RemovalCommands();
+    for (size_t index = 0; index < commands.size(); ++index) {
+        const CommandOutcome outcome = m_runners.runHidden(commands[index], CommandLimitMs(CommandKind::Removal));
+        if (outcome.end != CommandEnd::Exited) return fail(L"卸载当前系统的Office失败 " + std::to_wstring(index + 1));
+        note(index + 1, outcome);
     }
-    const std::vector<std::wstring> steps = RemovalCommands(GetModuleDir());
-    for (size_t step = 0; step < steps.size(); ++step) {
-        if (m_runners.run(steps[step], false, CommandLimitMs(CommandKind::Removal))) continue;
+    // By the file, not the Windows version: recent Windows 11 no longer has the troubleshooter.
+    const std::wstring troubleshooter = SystemProgramPath(L"msdt.exe");
+    for (size_t index = 0; index < 2; ++index) {
+        const size_t step = commands.size() + 1 + index;
+        const std::wstring package = GetModuleDir() + L"\\" + kTroubleshooterPackages[index];
+        if (troubleshooter.empty() || GetFileAttributesW(package.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            LogRecord((troubleshooter.empty() ? L"找不到故障排除程序 msdt.exe" : L"找不到卸载工具包 " + package) +
+                      L" 跳过卸载步骤 " + std::to_wstring(step));
+            ran.push_back({std::to_wstring(step), {CommandEnd::Skipped, 0}});
+            continue;
+        }
+        // A person works through the troubleshooter: no limit, and nothing goes on until it ends.
+        const CommandOutcome outcome = m_runners.runProgram(troubleshooter, TroubleshooterArguments(package), INFINITE);
+        if (outcome.end != CommandEnd::Exited) return fail(L"卸载当前系统的Office失败 " + std::to_wstring(step));
+        note(step, outcome);
+    }
+
+    // Each product still registered, through its own uninstall command, one after another. The
+    // registry is read again before each, since one uninstall may take others with it. Each entry
+    // is tried once, and an uninstall that keeps registering new ones cannot hold the worker for ever.
+    constexpr size_t kMostUninstalls = 32;
+    std::vector<ClickToRunEntry> tried;
+    while (tried.size() < kMostUninstalls) {
+        const InstalledClickToRun now = ReadInstalledClickToRun();
+        auto next = std::find_if(now.entries.begin(), now.entries.end(), [&](const ClickToRunEntry &entry) {
+            return std::none_of(tried.begin(), tried.end(), [&](const ClickToRunEntry &done) {
+                return done.key == entry.key && done.view32 == entry.view32;
+            });
+        });
+        if (next == now.entries.end()) break;
+        tried.push_back(*next);
+        const std::optional<ProgramCommand> command = SilentUninstallCommand(next->uninstallString);
+        if (!command) {
+            LogRecord(L"无法使用的卸载命令 " + next->key + L" " + next->uninstallString);
+            ran.push_back({next->key, {CommandEnd::Skipped, 0}});
+            continue;
+        }
+        const CommandOutcome outcome =
+            m_runners.runProgram(command->program, command->arguments, CommandLimitMs(CommandKind::ProductUninstall));
+        LogRecord(L"卸载 " + next->key + L" 退出码 " + OutcomeText(outcome));
+        ran.push_back({next->key, outcome});
+    }
+
+    const InstalledClickToRun after = ReadInstalledClickToRun();
+    if (!NothingRegistered(after)) {
+        // Logged before the prompt, which the person may leave open, so the record is there to read.
+        const std::wstring record = RemainingOfficeRecord(after, ran);
+        LogRecord(record);
         SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
         SendMessageW(ownerWnd, WM_UNINSTALL_RESULT, kUninstallFailed, 0);
-        LogRecord(L"卸载当前系统的Office失败 " + std::to_wstring(step + 1));
         return false;
     }
     // Without the marker the next start would remove Office again and ask for another restart,
     // for ever; so a marker that cannot be written is a failed removal.
-    if (!WriteUninstallMarker()) {
-        SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
-        SendMessageW(ownerWnd, WM_UNINSTALL_RESULT, kUninstallFailed, 0);
-        LogRecord(L"写入卸载完成标记文件失败");
-        return false;
-    }
+    if (!WriteUninstallMarker()) return fail(L"写入卸载完成标记文件失败");
     SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
     SendMessageW(ownerWnd, WM_UNINSTALL_RESULT, kUninstallDone, 0);
     return true;

@@ -10,11 +10,18 @@
 #include "sysops/ScopedHandle.h"
 #include "sysops/image_file.h"
 
-// The two command runners the workers use, with the time limit of each command (INFINITE for
-// none); tests put recording or failing ones in their place.
+// The command runners the workers use, with the time limit of each command (INFINITE for none);
+// tests put recording or failing ones in their place.
 struct CommandRunners {
     std::function<int(std::wstring, bool, DWORD)> run = RunCommand;
     std::function<int(std::wstring, std::wstring &, DWORD)> capture = RunCommandCapture;
+    // Hidden, through the interpreter, with the exit code.
+    std::function<CommandOutcome(std::wstring, DWORD)> runHidden = [](std::wstring command, DWORD limitMs) {
+        return RunCommandOutcome(std::move(command), false, limitMs);
+    };
+    // A program by its full path, with its arguments.
+    std::function<CommandOutcome(std::wstring, std::wstring, DWORD)> runProgram =
+        [](std::wstring program, std::wstring arguments, DWORD limitMs) { return RunProgram(program, arguments, limitMs); };
 };
 
 class CSystemOps {
@@ -33,8 +40,11 @@ public:
 
     // Starts RemoveOffice on a detached thread; false (and a log record) when it cannot start.
     bool StartRemoveOffice();
-    // Runs the five removal steps, writes the marker, and reports WM_CLOSE_EXECUTE_PROMPT then
-    // WM_UNINSTALL_RESULT. A step still running after its limit counts as one that could not run.
+    // Runs the three PowerShell steps and the two troubleshooters (each waited for, without a
+    // limit), then each Click-to-Run product still registered through its own uninstall command,
+    // silently. Writes the marker and reports success only when no Click-to-Run product remains
+    // registered; reports WM_CLOSE_EXECUTE_PROMPT then WM_UNINSTALL_RESULT. A PowerShell step still
+    // running after its limit counts as one that could not run, and stops the removal.
     bool RemoveOffice();
 
     // Stores both texts and the checked setup program's handle (held until the setup has run, so

@@ -3,7 +3,14 @@
 namespace {
 
 std::uint32_t DefaultLimit(CommandKind kind) {
-    return kind == CommandKind::Removal ? kRemovalLimitMs : kImageCommandLimitMs;
+    switch (kind) {
+    case CommandKind::Removal:
+        return kRemovalLimitMs;
+    case CommandKind::ProductUninstall:
+        return kProductUninstallLimitMs;
+    default:
+        return kImageCommandLimitMs;
+    }
 }
 
 }  // namespace

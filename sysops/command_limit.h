@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <string>
 
-enum class CommandKind { Removal, Mount, Dismount };
+enum class CommandKind { Removal, Mount, Dismount, ProductUninstall };
 
 // Generous enough for a slow PC; a command still running then is taken to hang.
 constexpr std::uint32_t kRemovalLimitMs = 15 * 60 * 1000;
 constexpr std::uint32_t kImageCommandLimitMs = 5 * 60 * 1000;
+// Click-to-Run removing one product silently: it may download what it needs first.
+constexpr std::uint32_t kProductUninstallLimitMs = 60 * 60 * 1000;
 
 // The limit of kind in milliseconds: its default, or setting when that is a whole number of
 // milliseconds from 1 up to the default. A setting can only shorten a limit (tests use it); text

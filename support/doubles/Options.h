@@ -10,6 +10,10 @@
 //                                      once that double has done its work, the command interpreter
 //                                      (system32\cmd.exe) is moved aside, so the program's next
 //                                      command cannot be started; the test puts it back
+//   HALDEN_DOUBLE_POWERSHELL_EXIT=N    PowerShell commands other than the mount and dismount exit N
+//   HALDEN_DOUBLE_MSDT_MS=N            the troubleshooter works N ms before it ends
+//   HALDEN_DOUBLE_MSDT_REMOVES=A,B|*   the troubleshooter takes those Click-to-Run products away
+//   HALDEN_DOUBLE_C2R_KEEPS=1          Click-to-Run's uninstall exits 0 but leaves its product registered
 #include <string>
 
 std::wstring DoubleOption(const wchar_t *name);

@@ -10,6 +10,7 @@ int RunSetup();
 std::wstring SetupProgramSource(const wchar_t *name);
 int RunClickToRun();
 int RunTroubleshooter();
+int RunClickToRunUninstall(const std::wstring &commandLine);
 int RunTimeout(const std::wstring &commandLine);
 int RunLateDrive(const std::wstring &commandLine);
 

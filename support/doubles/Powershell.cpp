@@ -224,5 +224,5 @@ int RunPowershell(const std::wstring &commandLine) {
     if (FindNoCase(commandLine, L"Mount-DiskImage") != std::wstring::npos)
         return Mount(ImagePathArgument(commandLine), FindNoCase(commandLine, L"-PassThru") != std::wstring::npos);
     if (FindNoCase(commandLine, L"Get-DiskImage") != std::wstring::npos) return VolumeLetter(ImagePathArgument(commandLine));
-    return 0;
+    return static_cast<int>(DoubleOptionNumber(L"HALDEN_DOUBLE_POWERSHELL_EXIT"));
 }

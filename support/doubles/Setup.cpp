@@ -1,4 +1,4 @@
-// Office setup, Click-to-Run processes, troubleshooter handler and timeout.
+// Office setup, Click-to-Run processes and timeout.
 #include <windows.h>
 
 #include <cwchar>
@@ -37,11 +37,6 @@ int RunClickToRun() {
     AppendCallRecord(L"");
     // Runs until it is ended; gives up after two minutes so a failed test leaves nothing behind.
     Sleep(120000);
-    return 0;
-}
-
-int RunTroubleshooter() {
-    AppendCallRecord(L"");
     return 0;
 }
 

@@ -20,6 +20,9 @@ int wmain() {
     std::wstring commandLine = GetCommandLineW();
     auto is = [&](const wchar_t *candidate) { return CompareStringOrdinal(name.c_str(), -1, candidate, -1, TRUE) == CSTR_EQUAL; };
     if (is(L"setup64.exe") || is(L"setup32.exe")) return RunSetup();
+    if (is(L"officeclicktorun.exe") && FindNoCase(commandLine, L"productstoremove=") != std::wstring::npos) {
+        return RunClickToRunUninstall(commandLine);
+    }
     if (is(L"officeclicktorun.exe") || is(L"officec2rclient.exe")) return RunClickToRun();
     if (is(L"msdt.exe")) return RunTroubleshooter();
     if (is(L"timeout.exe")) return RunTimeout(commandLine);

@@ -59,7 +59,7 @@ expect "doubles called after the space bar" "$(double_calls | wc -l)" "0"
 drv click main 1010
 drv until main 1013 enabled 5 >/dev/null
 
-# The removal: five commands in order, the marker, the restart question.
+# The removal with no Office installed: five commands in order, the marker, the restart question.
 removal_calls="$(printf '%s\n' \
     'powershell.exe	powershell -command "Get-AppXPackage *Office* -allUsers | Remove-AppXPackage"' \
     'powershell.exe	powershell -command "Get-AppXPackage *Office* -PackageTypeFilter bundle -allUsers | Remove-AppXPackage -allUsers"' \
@@ -71,8 +71,9 @@ drv click main 1013
 drv wait prompt 120 >/dev/null || fail "no restart question"
 shot restart-question prompt
 expect "restart question" "$(drv text prompt 1005)" "$restart_question"
-expect "removal commands in order" "$(settled_calls 5 | grep -v '^msdt')" "$(grep -v '^msdt' <<<"$removal_calls")"
-expect "troubleshooter packages opened" "$(double_calls | grep '^msdt' | sort)" "$(grep '^msdt' <<<"$removal_calls" | sort)"
+# Each troubleshooter has ended before the next step and the question: no Office is registered,
+# so nothing else runs and nothing is logged.
+expect "removal commands in order" "$(double_calls)" "$removal_calls"
 check "marker written" marker_present
 
 # 否: nothing more; the next press runs the whole removal again.
@@ -81,7 +82,7 @@ check "the restart question closes on 否" drv gone prompt 10
 expect "action label after 否" "$(drv text main 1013)" "开始卸载"
 drv click main 1013
 drv wait prompt 120 >/dev/null || fail "no restart question after the second press"
-expect "removal commands after the second press" "$(settled_calls 10 | sort)" "$(printf '%s\n%s' "$removal_calls" "$removal_calls" | sort)"
+expect "removal commands after the second press" "$(double_calls)" "$(printf '%s\n%s' "$removal_calls" "$removal_calls")"
 expect "feedback after 否" "$(feedback_calls | grep -c CustomerFeedbackEx)" "0"
 
 # 是: the feedback record, then the restart ends the program with the rest of the prefix.

@@ -123,6 +123,8 @@ scenario() {
     feedback_answers 1 0
     unset HALDEN_DOUBLE_MOUNT_NO_DRIVE HALDEN_DOUBLE_MOUNT_DELAY_MS HALDEN_DOUBLE_HIDE_CMD_AFTER HALDEN_DOUBLE_SETUP_STARTS_C2R \
         HALDEN_DOUBLE_NEIGHBOUR_DRIVE
+    unset HALDEN_DOUBLE_POWERSHELL_EXIT HALDEN_DOUBLE_MSDT_MS HALDEN_DOUBLE_MSDT_REMOVES HALDEN_DOUBLE_C2R_KEEPS
+    unregister_click_to_run
     rm -rf "$(unix_of "$marker_win")" "$WINEPREFIX"/drive_c/HaldenImage* "$WINEPREFIX/drive_c/ProgramData/ToolLog" \
         "$WINEPREFIX"/drive_c/ProgramData/*.moved
     dismount_all
@@ -144,6 +146,67 @@ dismount_all() {
             wine powershell -command "Dismount-DiskImage -ImagePath \"$image\"" </dev/null >/dev/null 2>&1 || true
     done
     rm -f "$WINEPREFIX"/drive_c/ProgramData/HaldenDoubles/mounts/?.image  # the state of drives already gone
+}
+
+# register_click_to_run ID[@32]...: Click-to-Run products registered in the prefix as Office
+# registers them: ProductReleaseIds (with Platform and VersionToReport) in Click-to-Run's
+# configuration, and per product an uninstall entry "ID - zh-cn" (in the 32-bit registry view for
+# ID@32) whose UninstallString runs OfficeClickToRun.exe, the double, placed where Office keeps it.
+c2r_program_win='C:\Program Files\Common Files\Microsoft Shared\ClickToRun\OfficeClickToRun.exe'
+c2r_registered=
+register_click_to_run() {
+    local product id ids='' lines=''
+    mkdir -p "$(dirname "$(unix_of "$c2r_program_win")")"
+    cp "$build/bin/doubles/powershell.exe" "$(unix_of "$c2r_program_win")"
+    for product in "$@"; do
+        id=${product%@32}
+        ids=${ids:+$ids,}$id
+        lines+=$(c2r_uninstall_entry "$id" "$([ "$product" != "$id" ] && echo 'Wow6432Node\')")
+        c2r_registered+=" $product"
+    done
+    c2r_import "[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Office\ClickToRun\Configuration]
+\"ProductReleaseIds\"=\"$ids\"
+\"Platform\"=\"x64\"
+\"VersionToReport\"=\"16.0.10417.20012\"
+$lines"
+}
+c2r_uninstall_entry() {
+    local escaped=${c2r_program_win//\\/\\\\}
+    printf '\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\%sMicrosoft\\Windows\\CurrentVersion\\Uninstall\\%s - zh-cn]\n' "$2" "$1"
+    printf '"DisplayName"="Microsoft Office 家庭和学生版 2019 - zh-cn"\n"Publisher"="Microsoft Corporation"\n'
+    printf '"UninstallString"="\\"%s\\" scenario=install scenariosubtype=ARP sourcetype=None productstoremove=%s.16_zh-cn_x-none culture=zh-cn version.16=16.0"\n' \
+        "$escaped" "$1"
+}
+# Takes away what register_click_to_run registered, whatever the doubles left of it.
+unregister_click_to_run() {
+    [ -n "$c2r_registered" ] || return 0
+    local product id lines='[-HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Office\ClickToRun]'
+    for product in $c2r_registered; do
+        id=${product%@32}
+        lines+=$'\n'"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\$([ "$product" != "$id" ] && echo 'Wow6432Node\')Microsoft\\Windows\\CurrentVersion\\Uninstall\\$id - zh-cn]"
+    done
+    c2r_import "$lines"
+    c2r_registered=
+}
+# c2r_import TEXT: a registry file of TEXT imported into the prefix (UTF-16, as regedit wants for
+# non-ASCII text).
+c2r_import() {
+    local reg
+    reg=$(mktemp --suffix=.reg)
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n' "${1//$'\n'/$'\r\n'}" | iconv -f UTF-8 -t UTF-16LE |
+        { printf '\xff\xfe'; cat; } >"$reg"
+    wine regedit /S "$(windows_of "$reg")" </dev/null >/dev/null 2>&1
+    rm -f "$reg"
+}
+# The Click-to-Run products the prefix's registry holds, one "view<TAB>key" a line.
+registered_click_to_run() {
+    local view
+    for view in 64 32; do
+        wine reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' /s /reg:$view </dev/null 2>/dev/null | tr -d '\r' |
+            awk -v view=$view '/^HKEY/ { key = $0; sub(/.*\\/, "", key) } /OfficeClickToRun/ { print view "\t" key }'
+    done
+    wine reg query 'HKLM\SOFTWARE\Microsoft\Office\ClickToRun\Configuration' /v ProductReleaseIds </dev/null 2>/dev/null |
+        tr -d '\r' | awk '/ProductReleaseIds/ { print "ids\t" $3 }'
 }
 
 plant_marker() { printf 'UNI\r\n' >"$(unix_of "$marker_win")"; }
@@ -237,17 +300,6 @@ e2e_cleanup() {
 # The doubles' calls (program TAB command line) in order, without the outcome lines.
 double_calls() {
     tr -d '\r' 2>/dev/null <"$work/calls.txt" | awk -F'\t' '$5 == "" { print $2 "\t" $4 }'
-}
-# settled_calls COUNT: double_calls once COUNT calls are recorded (waits up to 10 s). The
-# troubleshooter packages are opened without waiting for them, so their records may come after the
-# program has moved on, and the two in either order.
-settled_calls() {
-    local _
-    for _ in $(seq 100); do
-        [ "$(double_calls | wc -l)" -ge "$1" ] && break
-        sleep 0.1
-    done
-    double_calls
 }
 # The doubles' notes (program TAB note).
 double_notes() {

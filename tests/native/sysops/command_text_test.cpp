@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-TEST(RemovalCommands, FiveStepsInTheirFixedOrder) {
-    std::vector<std::wstring> steps = RemovalCommands(L"C:\\Tools");
-    ASSERT_EQ(steps.size(), 5u);
+TEST(RemovalCommands, ThreePowerShellStepsThenTroubleshooterPackagesQuoted) {
+    std::vector<std::wstring> steps = RemovalCommands();
+    ASSERT_EQ(steps.size(), 3u);
     EXPECT_EQ(steps[0], L"powershell -command \"Get-AppXPackage *Office* -allUsers | Remove-AppXPackage\"");
     EXPECT_EQ(steps[1],
               L"powershell -command \"Get-AppXPackage *Office* -PackageTypeFilter bundle -allUsers | "
@@ -13,14 +13,8 @@ TEST(RemovalCommands, FiveStepsInTheirFixedOrder) {
               L"powershell -command \"Get-AppXprovisionedPackage -online|Where-Object -filterScript "
               L"{$_.displayname -like \\\"microsoft.office.desktop\\\"}|select-object -property packagename | "
               L"REMOVE-AppxProvisionedPackage -online\"");
-    EXPECT_EQ(steps[3], L"start \"\" \"C:\\Tools\\O15CTRRemove.diagcab\"");
-    EXPECT_EQ(steps[4], L"start \"\" \"C:\\Tools\\cssemerg97275.diagcab\"");
-}
-
-TEST(RemovalCommands, PackagePathWithSpacesIsOneQuotedArgument) {
-    std::vector<std::wstring> steps = RemovalCommands(L"C:\\Program Files (x86)\\Halden");
-    EXPECT_EQ(steps[3], L"start \"\" \"C:\\Program Files (x86)\\Halden\\O15CTRRemove.diagcab\"");
-    EXPECT_EQ(steps[4], L"start \"\" \"C:\\Program Files (x86)\\Halden\\cssemerg97275.diagcab\"");
+    EXPECT_EQ(TroubleshooterArguments(L"C:\\Program Files (x86)\\Halden\\O15CTRRemove.diagcab"),
+              L"/cab \"C:\\Program Files (x86)\\Halden\\O15CTRRemove.diagcab\"");
 }
 
 TEST(ImageCommands, QuoteThePathForPowerShellAndAskForTheImagesOwnVolume) {

@@ -158,3 +158,38 @@ TEST_F(CommandRunnerTest, ChildrenHoldOnlyTheirOwnOutputAndHangingCommandsEndAtT
     EXPECT_EQ(output, L"started\r\n");
     EXPECT_TRUE(WaitUntilNoneRunning(L"timeout.exe"));
 }
+
+// The removal logs what its commands return: through the interpreter and when a program is started
+// by its full path, which must never mean a search.
+TEST_F(CommandRunnerTest, OutcomesCarryTheExitCodeAndProgramsAreStartedOnlyByTheirFullPath) {
+    DoubleCalls calls(L"outcomes");
+    SetEnvironmentVariableW(L"HALDEN_DOUBLE_POWERSHELL_EXIT", L"7");
+    const CommandOutcome viaInterpreter = RunCommandOutcome(L"powershell -command \"Get-AppXPackage x\"", false, 60000);
+    const CommandOutcome direct = RunProgram(SystemProgramPath(L"powershell.exe"), L"-command x", 60000);
+    SetEnvironmentVariableW(L"HALDEN_DOUBLE_POWERSHELL_EXIT", nullptr);
+    EXPECT_EQ(viaInterpreter.end, CommandEnd::Exited);
+    EXPECT_EQ(viaInterpreter.exitCode, 7u);
+    EXPECT_EQ(direct.end, CommandEnd::Exited);
+    EXPECT_EQ(direct.exitCode, 7u);
+    const std::vector<DoubleCall> started = calls.CallsOf("powershell.exe");
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[1].commandLine, "\"C:\\windows\\system32\\powershell.exe\" -command x");
+    EXPECT_EQ(started[1].folder, "C:\\windows\\system32");
+
+    EXPECT_EQ(SystemProgramPath(L"no-such-program.exe"), L"");
+    // A name that is not a full path is refused, even with such a program in the current folder.
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(CopyFileW(SystemProgramPath(L"powershell.exe").c_str(), (kScratch + L"\\planted.exe").c_str(), FALSE));
+    SetCurrentDirectoryW(kScratch.c_str());
+    EXPECT_EQ(RunProgram(L"planted.exe", L"", 60000).end, CommandEnd::NotStarted);
+    EXPECT_EQ(RunProgram(L"..\\halden-runner\\planted.exe", L"", 60000).end, CommandEnd::NotStarted);
+    SetCurrentDirectoryW(previous);
+    DeleteFileW((kScratch + L"\\planted.exe").c_str());
+    EXPECT_EQ(RunProgram(kScratch + L"\\missing.exe", L"", 60000).end, CommandEnd::NotStarted);
+    // The Click-to-Run double runs for minutes unless it is ended.
+    ASSERT_TRUE(CopyFileW(SystemProgramPath(L"powershell.exe").c_str(), (kScratch + L"\\OfficeC2RClient.exe").c_str(), FALSE));
+    EXPECT_EQ(RunProgram(kScratch + L"\\OfficeC2RClient.exe", L"", 500).end, CommandEnd::TimedOut);
+    EXPECT_TRUE(WaitUntilNoneRunning(L"OfficeC2RClient.exe"));
+    DeleteFileW((kScratch + L"\\OfficeC2RClient.exe").c_str());
+}

@@ -1,0 +1,15 @@
+#pragma once
+// How a command the system operations started ended. Pure, so the texts made from it are tested
+// natively.
+
+enum class CommandEnd {
+    Exited,      // ran to its end; exitCode holds what it returned
+    NotStarted,  // the system refused to start it
+    TimedOut,    // still running at its limit, so it was ended
+    Skipped,     // not started on purpose (what it needs is missing); set by the caller, never by a runner
+};
+
+struct CommandOutcome {
+    CommandEnd end = CommandEnd::NotStarted;
+    unsigned long exitCode = 0;
+};
