@@ -8,7 +8,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git python3 ca-certificates
     googletest libgtest-dev libcurl4-openssl-dev libcpp-httplib-dev curl openssl nginx-light
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-    wine wine64 xvfb xcompmgr jwm xdotool x11-utils imagemagick fonts-wqy-zenhei dpkg-dev locales osslsigncode
+    wine wine64 xvfb xcompmgr jwm xdotool x11-utils imagemagick fonts-wqy-zenhei dpkg-dev locales osslsigncode squid
 )
 
 missing=()

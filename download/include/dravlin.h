@@ -59,6 +59,24 @@
  *    cross-thread message to it): that would deadlock. The only exception made is for callbacks that
  *    are themselves inside such an export.
  *
+ * Proxies: chosen at the start of every run of a task, for its address.
+ *  - The environment first, read as curl reads it: https_proxy (or HTTPS_PROXY) for https://,
+ *    http_proxy for http:// (never HTTP_PROXY in capitals), else all_proxy or ALL_PROXY; no_proxy
+ *    (or NO_PROXY) lists hosts reached directly ("*" for all), and is honoured for any proxy below.
+ *  - On Windows, when the environment names no proxy for the scheme, the system's proxy as WinHTTP
+ *    resolves it: the current user's Internet settings (a configuration script or auto-detection,
+ *    then the static proxy with its bypass list, <local> meaning any host without a dot), or, when
+ *    the user has no setting (auto-detection that finds nothing counts as none; a program run as
+ *    SYSTEM), WinHTTP's machine setting (netsh winhttp). A script that cannot be fetched leaves the
+ *    static proxy, if any, else direct. Resolving a script may hold the run for a few seconds.
+ *  - On Linux the environment alone.
+ *  - Redirects keep the proxy chosen for the task's address.
+ *  - Authentication to the proxy: with credentials in its address ("http://user:pw@host:port"),
+ *    whatever scheme the proxy asks for, Basic included; without, on Windows, the logged-on user
+ *    through Negotiate or NTLM (SSPI). A proxy that cannot be reached, that refuses (403), or that
+ *    wants authentication the run cannot give (407) fails the size query: SizeQueryFailed. A
+ *    proxy's error page is never written to the file.
+ *
  * Settings read from the environment at the start of every run of a task (test and site settings;
  * the shipped program sets none of them):
  *  - DRAVLIN_CA_FILE: a PEM file of certificate authorities to trust instead of the system's.
@@ -93,7 +111,8 @@ extern "C" {
  *      transfer had begun, its reporter goes on reporting (see the progress callback).
  * 3xx: the task is finished; it is removed from the registry once the ending callback returns. */
 enum DownloadEndCode {
-    SizeQueryFailed = 201,    /* the remote size could not be learned in 5 attempts, or it is 0;
+    SizeQueryFailed = 201,    /* the remote size could not be learned in 5 attempts, or it is 0
+                                 (also: the proxy could not be reached or refused, see Proxies);
                                  also: input refused before any request (URL or path empty or too
                                  long, URL not http:// or https://, no directory separator in the
                                  path, no file name in the URL where one is needed) or directory

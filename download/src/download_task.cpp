@@ -148,7 +148,8 @@ void DownloadTask::RunTransfer() {
 }
 
 int DownloadTask::RunOnce() {
-    const RunSettings settings = ReadRunSettings();
+    RunSettings settings = ReadRunSettings();
+    settings.proxy = ResolveProxy(destination_.address);
     MultiHandle multi(curl_multi_init());
     if (!multi) {
         state_ = TaskState::Stopped;
@@ -236,6 +237,7 @@ void DownloadTask::SetCommonOptions(CURL *easy, const RunSettings &settings) con
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!settings.caFile.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, settings.caFile.c_str());
+    ApplyProxy(easy, settings.proxy);
 }
 
 std::int64_t DownloadTask::QueryRemoteSize(CURLM *multi, const RunSettings &settings, Validators &validators) {

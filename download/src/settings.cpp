@@ -35,6 +35,8 @@ long PositiveOr(const std::string &text, long fallback) {
 
 }  // namespace
 
+std::string EnvironmentValue(const char *name) { return Environment(name); }
+
 RunSettings ReadRunSettings() {
     RunSettings settings;
     settings.caFile = Environment("DRAVLIN_CA_FILE");

@@ -1,4 +1,5 @@
-/* dravlin-get [-j N] [--limit-rate RATE] [--ca-file FILE] URL... DEST: downloads with Dravlin.
+/* dravlin-get [-j N] [--limit-rate RATE] [--ca-file FILE] [-x PROXY] [--noproxy LIST] URL... DEST:
+ * downloads with Dravlin.
  *
  * Input the engine would refuse is refused here, with a message and status 64, before any
  * network use. All downloads go through the engine's own queue. On a terminal each download has a
@@ -215,12 +216,24 @@ static int AllEnded(int count) {
     return 1;
 }
 
-static void SetCaFile(const char *file) {
+/* The engine takes its settings from the environment, where these outrank what was there. */
+static void SetVariable(const char *name, const char *value) {
 #ifdef _WIN32
-    SetEnvironmentVariableA("DRAVLIN_CA_FILE", file);
+    SetEnvironmentVariableA(name, value);
 #else
-    setenv("DRAVLIN_CA_FILE", file, 1);
+    setenv(name, value, 1);
 #endif
+}
+
+/* As curl's -x and --noproxy: the proxy outranks the environment's (and on Windows the system's);
+ * "" means none, which no_proxy "*" says to libcurl whatever else is set. */
+static void SetProxy(const Plan *plan) {
+    if (plan->proxy && plan->proxy[0]) {
+        SetVariable("http_proxy", plan->proxy);
+        SetVariable("https_proxy", plan->proxy);
+    }
+    if (plan->proxy && !plan->proxy[0]) SetVariable("no_proxy", "*");
+    else if (plan->noProxy) SetVariable("no_proxy", plan->noProxy);
 }
 
 int main(int argc, char **argv) {
@@ -252,7 +265,8 @@ int main(int argc, char **argv) {
     sigaction(SIGTERM, &action, NULL);
 #endif
     onTerminal = StdoutIsTerminal();
-    if (plan.caFile) SetCaFile(plan.caFile);
+    if (plan.caFile) SetVariable("DRAVLIN_CA_FILE", plan.caFile);
+    SetProxy(&plan);
     if (!InvalidCurl()) {
         fprintf(stderr, "dravlin-get: libcurl could not be initialised\n");
         return 70;

@@ -20,12 +20,15 @@ static int IsSep(char c) { return c == '/'; }
 #endif
 
 static const char kUsage[] =
-    "usage: dravlin-get [-j N] [--limit-rate RATE] [--ca-file FILE] URL... DEST\n"
+    "usage: dravlin-get [-j N] [--limit-rate RATE] [--ca-file FILE] [-x PROXY] [--noproxy LIST] URL... DEST\n"
     "  DEST     an existing directory (or one ending in a separator): each file is saved inside it\n"
     "           under the name its address ends with; otherwise the file name (one URL only)\n"
     "  -j N     transfer at most N files at once (default 3)\n"
     "  --limit-rate RATE  at most RATE bytes a second for each file; k, M and G multiply by 1024\n"
-    "  --ca-file FILE     trust the certificate authorities in FILE instead of the system's\n";
+    "  --ca-file FILE     trust the certificate authorities in FILE instead of the system's\n"
+    "  -x, --proxy PROXY  use this proxy ([http://][user:password@]host[:port]) for every address,\n"
+    "                     whatever the environment or the system says; \"\" for none\n"
+    "  --noproxy LIST     reach these hosts directly (comma-separated, as no_proxy; * for all)\n";
 
 static int Refuse(const char *format, const char *what) {
     fputs("dravlin-get: ", stderr);
@@ -193,6 +196,11 @@ int MakePlan(int argc, char **argv, Plan *plan) {
             if (!file) status = Refuse("cannot read the CA file %s", value);
             else fclose(file);
             plan->caFile = value;
+        } else if ((value = OptionValue(argc, argv, &i, "-x", &missing)) ||
+                   (value = OptionValue(argc, argv, &i, "--proxy", &missing))) {
+            plan->proxy = value;
+        } else if ((value = OptionValue(argc, argv, &i, "--noproxy", &missing))) {
+            plan->noProxy = value;
         } else {
             status = missing ? Refuse("%s wants a value", arg) : Refuse("unknown option %s", arg);
         }

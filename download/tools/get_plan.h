@@ -17,6 +17,8 @@ typedef struct {
     int jobs;            /* 0: the engine's default */
     long long rateLimit; /* bytes a second, 0 for none */
     const char *caFile;
+    const char *proxy;   /* -x: the proxy for every address, "" for none; NULL if not given */
+    const char *noProxy; /* --noproxy: hosts reached directly; NULL if not given */
     int count;
     PlannedDownload *downloads; /* count entries, owned by the plan */
 } Plan;

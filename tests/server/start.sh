@@ -2,7 +2,8 @@
 # Starts the test server in the background for a test run and waits until it listens.
 #   usage: start.sh STATE_DIR ROOT_DIR [extra server options]
 # Leaves STATE_DIR/port (HTTP), STATE_DIR/https_port (HTTPS with a certificate for "localhost" from
-# the test authority STATE_DIR/ca.pem), STATE_DIR/rogue_port (HTTPS, certificate from an authority
+# the test authority STATE_DIR/ca.pem; it also names mirror.proxied.test, which only the test proxy
+# resolves), STATE_DIR/rogue_port (HTTPS, certificate from an authority
 # nobody trusts) and STATE_DIR/pid; stop.sh STATE_DIR ends it. The authorities are made afresh here.
 set -euo pipefail
 state=$1 root=$2
@@ -21,7 +22,7 @@ make_authority() {
         -keyout "$dir/$name-ca.key" -out "$dir/$name-ca.pem" 2>/dev/null
     openssl req -newkey rsa:2048 -nodes -subj "/CN=localhost" \
         -keyout "$dir/$name.key" -out "$dir/$name.csr" 2>/dev/null
-    printf 'subjectAltName=DNS:localhost\nbasicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyEncipherment\nextendedKeyUsage=serverAuth\n' >"$dir/$name.ext"
+    printf 'subjectAltName=DNS:localhost,DNS:mirror.proxied.test\nbasicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyEncipherment\nextendedKeyUsage=serverAuth\n' >"$dir/$name.ext"
     openssl x509 -req -days 2 -in "$dir/$name.csr" -CA "$dir/$name-ca.pem" -CAkey "$dir/$name-ca.key" \
         -CAcreateserial -extfile "$dir/$name.ext" -out "$dir/$name.pem" 2>/dev/null
 }
