@@ -36,7 +36,7 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/DravlinConfig.cmake ${CMAKE_CURRENT_BI
 # not the one the build was configured with; DESTDIR staging, as packaging does, stays out of it.
 set(DRAVLIN_PC_IN ${CMAKE_CURRENT_LIST_DIR}/dravlin.pc.in)
 install(CODE "
-  set(DRAVLIN_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+  get_filename_component(DRAVLIN_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\" ABSOLUTE)  # --prefix may be relative
   set(DRAVLIN_PC_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
   set(DRAVLIN_PC_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
   set(DRAVLIN_PC_VERSION \"${PROJECT_VERSION}\")

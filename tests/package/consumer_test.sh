@@ -13,7 +13,8 @@ rm -rf "$work" && mkdir -p "$work/out"
 url=$(example_url)
 strict="-Wall -Wextra -Werror"
 
-cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || fail "install: exit status $?"
+# A prefix given relative to the current folder, as people type it.
+(cd "$work" && cmake --install "$build" --prefix prefix) >"$work/install.log" 2>&1 || fail "install: exit status $?"
 package=./$libdir/cmake/Dravlin
 if [ -n "$toolchain" ]; then
     library="./bin/Dravlin.dll ./bin/libcurl.dll ./bin/dravlin-get.exe ./lib/libDravlin.dll.a"
