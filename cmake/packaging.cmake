@@ -3,8 +3,8 @@
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Halden developers")
 set(CPACK_PACKAGE_CONTACT "Halden developers <halden-dev@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Download library with a plain C interface over libcurl")
-set(CPACK_PACKAGE_DESCRIPTION
+# No CPACK_PACKAGE_DESCRIPTION_SUMMARY: the Debian packages each begin with a synopsis of their own.
+set(_dravlin_about
   "Dravlin registers download tasks under caller-chosen integer ids, runs a few at once, resumes by appending to the partial file, reports progress once a second and tells how each download ended by a numeric code.")
 set(CPACK_STRIP_FILES ON)
 
@@ -46,9 +46,9 @@ endif()
 include(CPack)
 if(CPACK_DEB_COMPONENT_INSTALL)
   cpack_add_component(dravlin_runtime DISPLAY_NAME "Dravlin library"
-    DESCRIPTION "The shared library libdravlin.so.${_soversion}.")
+    DESCRIPTION "download library with a plain C interface over libcurl\n${_dravlin_about}")
   cpack_add_component(dravlin_dev DISPLAY_NAME "Dravlin development files" DEPENDS dravlin_runtime
-    DESCRIPTION "dravlin.h, the development link, the CMake package (find_package(Dravlin)) and dravlin.pc.")
+    DESCRIPTION "development files of the Dravlin download library\n${_dravlin_about}\nThis package holds dravlin.h, the development link, the CMake package (find_package(Dravlin)) and dravlin.pc.")
   cpack_add_component(dravlin_get DISPLAY_NAME "dravlin-get" DEPENDS dravlin_runtime
-    DESCRIPTION "A command-line downloader over Dravlin: several addresses at once, resume, rate limit.")
+    DESCRIPTION "command-line downloader over the Dravlin library\nSeveral addresses at once through Dravlin's queue, resumption of partial files, a rate limit and progress lines, with the exit status telling the worst ending.")
 endif()

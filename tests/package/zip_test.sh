@@ -15,8 +15,9 @@ shipped="Dravlin.dll Halden.exe QuorinFeedbackInformation.dll libcurl.dll"
 unzip -q "$work/zip/$name.zip" -d "$work/x" || fail "unzip: exit status $?"
 [ "$(ls -A "$work/x")" = "$name" ] || fail "the archive's top level: $(ls -A "$work/x")"
 folder=$work/x/$name
-[ "$(cd "$folder" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort | paste -sd' ')" = "SHA256SUMS $shipped" ] \
-    || fail "the release folder holds: $(ls -A "$folder")"
+# shellcheck disable=SC2086  # a word list
+[ "$(cd "$folder" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort)" = "$(printf '%s\n' SHA256SUMS $shipped | LC_ALL=C sort)" ] \
+    || fail "the release folder holds: $(ls -A "$folder" | paste -sd' ')"
 [ "$(cut -c67- "$folder/SHA256SUMS" | LC_ALL=C sort | paste -sd' ')" = "$shipped" ] || fail "SHA256SUMS names: $(cat "$folder/SHA256SUMS")"
 (cd "$folder" && sha256sum --strict -c SHA256SUMS) >"$work/sums.log" 2>&1 || fail "SHA256SUMS does not verify"
 for f in $shipped; do
