@@ -11,7 +11,6 @@ prefix=$work/prefix
 . "$(dirname "$0")/package_support.sh"
 rm -rf "$work" && mkdir -p "$work/out"
 url=$(example_url)
-strict="-Wall -Wextra -Werror"
 
 # A prefix given relative to the current folder, as people type it.
 (cd "$work" && cmake --install "$build" --prefix prefix) >"$work/install.log" 2>&1 || fail "install: exit status $?"
@@ -36,7 +35,7 @@ else
     find_args=(-DCMAKE_PREFIX_PATH="$prefix")
 fi
 cmake -S "$source/download/examples" -B "$work/fp" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_C_FLAGS="$strict" "${find_args[@]}" >"$work/fp-configure.log" 2>&1 || fail "find_package: configure failed"
+    -DCMAKE_C_FLAGS="-Wall -Wextra -Werror" "${find_args[@]}" >"$work/fp-configure.log" 2>&1 || fail "find_package: configure failed"
 grep -qF "Found Dravlin $version in $prefix/$libdir/cmake/Dravlin" "$work/fp-configure.log" || fail "find_package found another Dravlin"
 cmake --build "$work/fp" >"$work/fp-build.log" 2>&1 || fail "find_package: build failed"
 
@@ -55,13 +54,5 @@ check_example find_package "$work/fp-run.log" "$work/out/fp.bin"
 # Through pkg-config, with the installed tree as the only place it looks.
 export PKG_CONFIG_LIBDIR=$prefix/$libdir/pkgconfig
 [ "$(pkg-config --modversion dravlin)" = "$version" ] || fail "pkg-config: version '$(pkg-config --modversion dravlin)'"
-mkdir -p "$work/pc"
-# shellcheck disable=SC2046,SC2086  # compiler flags are word lists
-cc -std=c11 $strict -o "$work/pc/fetch_one" "$source/download/examples/fetch_one.c" $(pkg-config --cflags --libs dravlin) \
-    >"$work/pc-build.log" 2>&1 || fail "pkg-config: build failed"
-needed=$(readelf -d "$work/pc/fetch_one" | sed -nE 's/.*Shared library: \[(libdravlin[^]]*)\]/\1/p')
-[ "$needed" = libdravlin.so.1 ] || fail "pkg-config: the program needs '$needed', not the soname"
-LD_LIBRARY_PATH=$prefix/$libdir "$work/pc/fetch_one" "$url" "$work/out/pc.bin" >"$work/pc-run.log" 2>&1 \
-    || fail "pkg-config: the example ended with $?"
-check_example pkg-config "$work/pc-run.log" "$work/out/pc.bin"
+pkg_config_example pkg-config "$prefix/$libdir"
 echo "installed engine: the tree as expected; the example built through find_package and through pkg-config downloaded"

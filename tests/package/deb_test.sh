@@ -55,12 +55,7 @@ done
 for p in libdravlin1 libdravlin-dev dravlin-get; do dpkg-deb -x "$(deb $p)" "$root"; done
 grep -qx 'prefix=/usr' "$root/usr/$libdir/pkgconfig/dravlin.pc" || fail "dravlin.pc does not name /usr"
 export PKG_CONFIG_SYSROOT_DIR=$root PKG_CONFIG_LIBDIR=$root/usr/$libdir/pkgconfig
-# shellcheck disable=SC2046  # compiler flags are word lists
-cc -std=c11 -Wall -Wextra -Werror -o "$work/fetch_one" "$source/download/examples/fetch_one.c" $(pkg-config --cflags --libs dravlin) \
-    >"$work/build.log" 2>&1 || fail "pkg-config: build failed"
-LD_LIBRARY_PATH=$root/usr/$libdir "$work/fetch_one" "$url" "$work/out/deb.bin" >"$work/run.log" 2>&1 \
-    || fail "the example ended with $?"
-check_example "Debian packages" "$work/run.log" "$work/out/deb.bin"
+pkg_config_example debian-packages "$root/usr/$libdir"
 LD_LIBRARY_PATH=$root/usr/$libdir "$root/usr/bin/dravlin-get" "${url%%\?*}" "$work/out/get.bin" >"$work/get.log" 2>&1 \
     || fail "the packaged dravlin-get ended with $?"
 cmp -s "$work/out/get.bin" "$server/root/package-example.bin" || fail "the packaged dravlin-get saved another file"
