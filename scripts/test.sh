@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test layer: native (AddressSanitizer and UndefinedBehaviorSanitizer,
-# then ThreadSanitizer on the concurrency tests), Windows tests under Wine and the end-to-end checks
-# under Xvfb. The 32-bit Windows build is compiled and linked only. Ends with
-# "N passed, N failed, N skipped".
+# then ThreadSanitizer on the concurrency tests), the engine's install and packages, Windows tests
+# under Wine and the end-to-end checks under Xvfb. The 32-bit Windows build is compiled and linked
+# only. Ends with "N passed, N failed, N skipped".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/bootstrap.sh || exit 1
@@ -24,6 +24,8 @@ build() {  # build PRESET; a broken build counts as one failure
 
 build native && ./scripts/ctest-layer.sh native "$counts" "$logs/test-native.log" -j2
 build native-tsan && ./scripts/ctest-layer.sh native-tsan "$counts" "$logs/test-native-tsan.log"
+# The engine alone, optimised, as other programs get it: installed, linked from outside, packaged.
+build dravlin && ./scripts/ctest-layer.sh dravlin "$counts" "$logs/test-dravlin.log"
 build win32
 if build win64; then
     export WINEPREFIX=$PWD/build/win64/wineprefix

@@ -89,6 +89,13 @@
 #ifndef DRAVLIN_H
 #define DRAVLIN_H
 
+/* The release of this interface. The build refuses to configure when these differ from the
+ * project's version, and the installed CMake package and dravlin.pc carry the same numbers. */
+#define DRAVLIN_VERSION_MAJOR 2
+#define DRAVLIN_VERSION_MINOR 1
+#define DRAVLIN_VERSION_PATCH 21
+#define DRAVLIN_VERSION_STRING "2.1.21"
+
 #ifdef _WIN32
 #  ifdef DRAVLIN_BUILDING
 #    define DRAVLIN_API __declspec(dllexport)
