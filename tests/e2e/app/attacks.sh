@@ -14,7 +14,7 @@ source=$(cd "$(dirname "$0")/../../.." && pwd)
 e2e_setup "$1" "$(cd "$1" && pwd)/wineprefix"
 mirror=$build/e2e-mirror
 holder=
-trap '[ -n "$holder" ] && kill "$holder" 2>/dev/null; e2e_cleanup; "$source/tests/e2e/app/mirror.sh" stop "$mirror"' EXIT
+trap '[ -n "$holder" ] && touch "$work/let go"; e2e_cleanup; "$source/tests/e2e/app/mirror.sh" stop "$mirror"' EXIT
 "$source/tests/e2e/app/mirror.sh" start "$mirror" 40
 url=$(cat "$mirror/url")
 set_policy CaFile "$(windows_of "$mirror/ca.pem")"
@@ -74,8 +74,8 @@ case_name="an old image held open, and a log that is someone's file"
 begin held "$url"
 mkdir -p "$(unix_of "$image_folder_win")"
 printf 'an earlier attempt' >"$image"
-# A scanner keeps the old image open without delete sharing.
-drv hold "$image_win" >"$work/hold.out" &
+# A scanner keeps the old image open without delete sharing, until it is told to let go.
+drv hold "$image_win" "$work_win\\let go" >"$work/hold.out" &
 holder=$!
 for _ in $(seq 100); do grep -q holding "$work/hold.out" 2>/dev/null && break; sleep 0.1; done
 # The log folder made beforehand by someone, its log a second name of their own file.
@@ -90,7 +90,7 @@ expect "$case_name: mounts" "$(mounts)" "0"
 expect_match "$case_name: log" "$(program_log)" '^旧的镜像文件无法删除 C:\\HaldenImage\\HomeStudent2019Retail\.img \(32\)$'
 expect "$case_name: the neighbour's notes" "$(tr -d '\r' <"$work/notes.txt")" "the neighbour's own notes"
 expect "$case_name: names of the log file" "$(stat -c %h "$programdata/ToolLog/Ostrel.txt")" "1"
-kill "$holder" 2>/dev/null
+touch "$work/let go"
 wait "$holder" 2>/dev/null
 holder=
 end_program

@@ -320,12 +320,14 @@ int wmain(int argc, wchar_t **argv) {
     }
     if (verb == L"hold") {
         // Another program (a virus scanner, say) keeps the file open without delete sharing until
-        // it is ended.
-        if (argc != 3) return Usage();
+        // the file named second exists.
+        if (argc != 4) return Usage();
         HANDLE file = CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) return Fail(L"cannot open " + std::wstring(argv[2]));
         Print(L"holding");
-        Sleep(INFINITE);
+        while (GetFileAttributesW(argv[3]) == INVALID_FILE_ATTRIBUTES) Sleep(50);
+        CloseHandle(file);
+        return 0;
     }
     if (verb == L"probe-download") {
         Pair main = FindPair(kSelectors[0]);
