@@ -53,6 +53,7 @@ prompt_says "网络中断！"
 ready_again
 # Never resumed, so never kept: a drive the download filled is freed.
 check "$case_name: partial image deleted" test ! -e "$image"
+expect "$case_name: what the working folder holds (no engine's note either)" "$(ls -A "$(unix_of "$image_folder_win")" | tr '\n' '|')" ""
 expect "$case_name: log" "$(program_log)" "下载失败 203"
 expect "$case_name: no mount" "$(double_calls | wc -l)" "0"
 end_program
