@@ -7,6 +7,7 @@
 #include "app/resource.h"
 #include "app/self_removal.h"
 #include "app/single_copy.h"
+#include "log/program_paths.h"
 #include "skin/problem_solving_feedback_dlg.h"
 #include "skin/paint.h"
 #include "winui/application.h"
@@ -15,23 +16,6 @@
 namespace {
 
 constexpr UINT kAboutCommand = 0x0010;
-
-std::wstring SystemFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
-}
-
-// The running program's full path, however long.
-std::wstring ProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) return path.substr(0, length);
-        path.resize(path.size() * 2);
-    }
-}
 
 }  // namespace
 
@@ -81,19 +65,12 @@ bool CHaldenDlg::PlaceSelf(int width, int height) {
 
 void CHaldenDlg::OnClose() {
     // A second close while the feedback question is up (a session end, taskkill) is the same close.
-    if (m_bClosing) return;
+    if (m_bFeedbackUp) return;
     COstrelDlg *ostrel = GetOstrel();
-    if (ostrel && ostrel->GetSafeHwnd()) {
-        // A removal or installation under way owns the machine's state until its worker reports;
-        // closing now would leave it without a window to report to.
-        if (ostrel->IsWorkerRunning()) return;
-        // A download is abandoned first; the close then goes on once the please-wait box is down.
-        if (ostrel->AbandonDownload()) {
-            PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
-            return;
-        }
-    }
-    m_bClosing = true;
+    // Work under way (a removal, the mount, the installation) ends first; a download is abandoned
+    // first. The layer then asks for the close again.
+    if (ostrel && ostrel->GetSafeHwnd() && !ostrel->AskToClose()) return;
+    m_bFeedbackUp = true;
     CProblemSolvingFeedbackDlg feedback;
     feedback.SetFeedbackService(ostrel ? &ostrel->FeedbackService() : nullptr);
     feedback.DoModal();

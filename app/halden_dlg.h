@@ -33,6 +33,6 @@ private:
     void ComeForward();  // for a second copy of the program, which ends
 
     HICON m_hIcon = nullptr;
-    bool m_bClosing = false;     // the feedback question is up
+    bool m_bFeedbackUp = false;  // the feedback question of the close is up
     bool m_bRemoveSelf = false;  // set once the user closed the tool normally
 };

@@ -13,7 +13,6 @@
 #include "app/tool_identity.h"
 #include "app/workflow_text.h"
 #include "dravlin.h"
-#include "log/GbkText.h"
 #include "log/LogSave.h"
 #include "skin/paint.h"
 #include "skin/png_resource.h"
@@ -92,19 +91,19 @@ BOOL COstrelDlg::OnInitDialog() {
     winui::Dialog::OnInitDialog();
     if (!LoadPngResourceOnce(m_pBkImage, IDB_MAIN_LAYER)) return TRUE;
     m_strMarkerPath = UninstallMarkerPath();
-    m_bMarkerFound = _waccess(m_strMarkerPath.c_str(), 0) != -1 ? 1 : 0;
+    const bool markerFound = _waccess(m_strMarkerPath.c_str(), 0) != -1;
     RunStartupChecks();
+    Feed({Event::ChecksPassed, markerFound ? 1 : 0});
     LayoutControls(true);
 
     bool refused = false;
     const std::string policyUrl = AsciiOrRefused(PolicyValue(L"ImageUrl"));
     m_strImageUrl = ChooseImageUrl(policyUrl.c_str(), refused);
-    if (refused) WriteLog(L"策略 ImageUrl 不是可用的下载地址，改用默认地址");
+    if (refused) WriteProgramRecord(L"策略 ImageUrl 不是可用的下载地址，改用默认地址");
     InvalidCurl();  // a failure shows later as a download that cannot start
     m_hReportTarget = m_hWnd;
     SetDownloadDriverFileCallback(OnDownloadProgress, this);
     SetDownloadDriverFileErrorCallback(OnDownloadEnded, this);
-    m_bEngineBound = true;
 
     SetTimer(m_hWnd, IDT_LINK_HOVER, 100, nullptr);
     SetTimer(m_hWnd, IDT_VERSION_CHECK, 100, nullptr);
@@ -122,7 +121,7 @@ void COstrelDlg::RunStartupChecks() {
     if (!m_sysOps.IsSupportedSystem()) Refuse(L"此工具不支持当前系统");
     std::wstring failure;
     if (!LoadDownloadEngine(failure)) {
-        WriteLog(L"加载下载组件失败 " + failure);
+        WriteProgramRecord(L"加载下载组件失败 " + failure);
         Refuse(L"工具初始化失败");
     }
     if (!m_mouseHook.SetTargetWindow(m_hWnd)) Refuse(L"工具初始化失败");
@@ -163,14 +162,14 @@ void COstrelDlg::LayoutControls(bool first) {
 
         m_btnAction.SetBkImage(background);
         m_btnAction.SetHitInsets(0, 0, 0, 0);
-        if (m_bMarkerFound) {
+        if (m_workflow.MarkerFound()) {
             m_btnAction.LoadStateImages(IDB_INSTALL_NORMAL, IDB_INSTALL_HOVER, IDB_INSTALL_PRESSED, IDB_INSTALL_DISABLED);
         } else {
             m_btnAction.LoadStateImages(IDB_UNINSTALL_NORMAL, IDB_UNINSTALL_HOVER, IDB_UNINSTALL_PRESSED,
                                         IDB_UNINSTALL_DISABLED);
         }
         // The label is drawn in the image; the window text names the button for screen readers.
-        m_btnAction.SetWindowText(m_bMarkerFound ? L"下载并安装" : L"开始卸载");
+        m_btnAction.SetWindowText(m_workflow.MarkerFound() ? L"下载并安装" : L"开始卸载");
 
         m_stcProgress.InitFontFromParent();
         m_stcProgress.SetPos(0);
@@ -210,7 +209,7 @@ void COstrelDlg::LayoutControls(bool first) {
     Move(m_stcTitle, layout.title);
     Move(m_btnAction, layout.action);
     Move(m_stcProgress, layout.progress);
-    if (!m_bDownloading) m_stcProgress.ShowWindow(false);  // the bar shows only while downloading
+    if (m_workflow.CurrentPhase() != Phase::Downloading) m_stcProgress.ShowWindow(false);  // the bar shows only while downloading
     Move(m_btnMoreTools, layout.moreTools);
     Move(m_chkAgree, layout.tick);
     Move(m_stcAgreement, layout.agreement);
@@ -235,23 +234,25 @@ void COstrelDlg::OnDestroyLayer() {
 }
 
 void COstrelDlg::ShutDownEngine() {
-    m_bClosing = true;
-    if (!m_bEngineBound) return;
-    m_bEngineBound = false;
+    if (m_hReportTarget.exchange(nullptr) == nullptr) return;
     // A callback may be waiting in SendMessage to this thread right now; it is answered (and does
-    // nothing, as m_bClosing is set) while the engine waits for it.
+    // nothing, as the target is gone) while the engine waits for it.
     CallAnsweringSentMessages(ReleaseCurl);
+    Feed({Event::EngineReleased});
 }
 
-bool COstrelDlg::AbandonDownload() {
-    if (!m_bDownloading) return false;
-    m_bClosing = true;
-    m_bDownloading = false;
-    CloseWaitBox();
-    return true;
+bool COstrelDlg::AskToClose() {
+    bool now = false;
+    for (const Command &command : m_workflow.Handle({Event::CloseRequested})) {
+        if (command.kind == Command::CloseNow) {
+            now = true;
+        } else {
+            Carry(command);
+        }
+    }
+    return now;
 }
 
-void COstrelDlg::WriteLog(const std::wstring &text) { GetLogSave().Write(GbkFromWide(text), "Ostrel.txt", true); }
 
 int COstrelDlg::ShowPrompt(const wchar_t *text, int mode, HWND owner) {
     CPromptDlg prompt(owner);
@@ -259,12 +260,6 @@ int COstrelDlg::ShowPrompt(const wchar_t *text, int mode, HWND owner) {
     prompt.SetText(text);
     prompt.SetMode(mode);
     return static_cast<int>(prompt.DoModal());
-}
-
-void COstrelDlg::RunWaitBox(const wchar_t *text) {
-    m_pWaitDlg->SetText(text);
-    m_pWaitDlg->m_fScale = m_fScale;
-    m_pWaitDlg->DoModal();
 }
 
 void COstrelDlg::CloseWaitBox() {
@@ -312,23 +307,6 @@ void COstrelDlg::OnAgreeClicked() {
     ApplyAgreement(work);  // without a thread the button still follows the box
 }
 
-LRESULT COstrelDlg::OnUninstallResult(WPARAM result) {
-    if (m_bClosing) return 1;
-    if (result == kUninstallDone) {
-        if (ShowPrompt(kRemovalDoneQuestion, skin::YesNo) == IDOK) {
-            m_feedback.CustomerFeedbackEx(TOOL_ID, TOOL_VERSION, 1, FeedbackTimeTextNow().c_str());
-            if (!m_sysOps.RestartComputer()) {
-                WriteLog(L"重启电脑失败 " + std::to_wstring(GetLastError()));
-                ShowPrompt(kRestartRefusedText, skin::ConfirmOnly);
-            }
-        }
-    } else if (result == kUninstallFailed) {
-        ShowPrompt(L"卸载失败！", skin::ConfirmOnly);
-    }
-    m_bWorkerRunning = false;  // the worker's last message has been answered
-    return 1;
-}
-
 bool COstrelDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
     switch (message) {
     case WM_NCHITTEST: {
@@ -357,17 +335,27 @@ bool COstrelDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &
         result = 0;
         return true;
     case WM_CLOSE_EXECUTE_PROMPT:
-        CloseWaitBox();
+        Feed({Event::WaitBoxCloseAsked});
         result = 1;
         return true;
     case WM_UNINSTALL_RESULT:
-        result = OnUninstallResult(wParam);
+        Feed({Event::UninstallResult, static_cast<int>(wParam)});
+        result = 1;
         return true;
+    case WM_MOUNT_RESULT: {
+        const auto end = static_cast<int>(wParam);
+        Feed({Event::MountEnded, end, {}, m_sysOps.MountRecord()});
+        result = 1;
+        return true;
+    }
     case WM_INSTALL_RESULT:
-        result = OnInstallResult(wParam);
+        Feed({Event::InstallResult, static_cast<int>(wParam)});
+        result = 1;
         return true;
     case WM_DOWNLOAD_RESULT:
-        result = OnDownloadResult(wParam);
+        // An ending answered while the engine is let go belongs to no attempt any more.
+        if (m_hReportTarget.load() != nullptr) Feed({Event::DownloadEnded, static_cast<int>(lParam)});
+        result = 1;
         return true;
     case WM_HOOK_LBUTTONDOWN:
         result = 1;

@@ -1,8 +1,8 @@
 #pragma once
-// The control layer of the main window and the controller of the whole workflow: the start-up
-// checks, the controls, the removal on a first run and the download, mount and setup sequence on
-// the run after the restart. Workers and the download engine's callbacks report to it with private
-// messages sent to its window.
+// The control layer of the main window and the view of the workflow (app/workflow.h): it runs the
+// start-up checks, holds the controls, feeds the workflow the presses, the workers' and the engine's
+// results and the close, and carries out the commands that come back. Workers and the download
+// engine's callbacks report to it with private messages sent to its window.
 #include <windows.h>
 
 #include <atomic>
@@ -11,6 +11,7 @@
 
 #include "app/feedback_service.h"
 #include "app/mouse_hook.h"
+#include "app/workflow.h"
 #include "skin/check_box_btn.h"
 #include "skin/control_layer_dlg.h"
 #include "skin/draw_png_progress_static.h"
@@ -30,10 +31,9 @@ public:
     void LayoutControls(bool first) override;
 
     CFeedbackService &FeedbackService() { return m_feedback; }
-    // A removal or installation worker has been started and has not sent its last result.
-    bool IsWorkerRunning() const { return m_bWorkerRunning; }
-    // Stops following a download under way and closes its please-wait box; true when there was one.
-    bool AbandonDownload();
+    // A close asked for by the person or the session: true when it goes ahead now. Otherwise the
+    // work under way ends first, and this window asks its owner for the close again then.
+    bool AskToClose();
     // Lets the download engine go now (once): no engine thread and no callback is left afterwards.
     void ShutDownEngine();
 
@@ -48,25 +48,20 @@ private:
     void OnTimer(UINT_PTR timer);
     void OnLinkClick(POINT client);
     void OnAgreeClicked();
-    LRESULT OnUninstallResult(WPARAM result);
     int ShowPrompt(const wchar_t *text, int mode, HWND owner = nullptr);
-    void RunWaitBox(const wchar_t *text);
     void CloseWaitBox();
-    void WriteLog(const std::wstring &text);
 
-    // The download and install sequence (ostrel_sequence.cpp).
+    // The workflow's events in, its commands out (ostrel_sequence.cpp).
+    void Feed(const Event &event);
+    void Carry(const Command &command);
     void OnActionButton();
-    void ChooseImageDrive();
+    std::string ChooseImageDrive();
     // The image's path in the program's own folder on root; empty when no such folder can be made.
     std::string PrepareImageFolder(const std::string &root);
-    // A new, empty image file for this attempt; false after telling the user why not.
-    bool StartNewImageFile();
+    // A new, empty image file for this attempt.
+    Event StartNewImageFile(const std::string &path);
     static void __cdecl OnDownloadProgress(int taskId, const char *speedText, int percent, void *userData);
     static void __cdecl OnDownloadEnded(int taskId, int endCode, void *userData);
-    LRESULT OnDownloadResult(WPARAM result);
-    void MountAndStartSetup();
-    LRESULT OnInstallResult(WPARAM result);
-    std::wstring WideImagePath() const;
 
     CDrawTextStatic m_stcTitle;
     CPngButton m_btnClose;
@@ -80,18 +75,14 @@ private:
     CDrawTextStatic m_stcAgreement;
     CDrawTextStatic m_stcFeedback;
     CMouseHook m_mouseHook;
-    char m_szImagePath[256] = {};
     std::wstring m_strMarkerPath;
-    int m_bMarkerFound = 0;
+    Workflow m_workflow;
     CSystemOps m_sysOps;
     std::unique_ptr<CExecutePromptDlg> m_pWaitDlg;
     CFeedbackService m_feedback;
     std::string m_strImageUrl;
 
-    // Set on the user-interface thread, read by the engine's threads: once set, callbacks do nothing.
-    std::atomic<bool> m_bClosing{false};
-    std::atomic<HWND> m_hReportTarget{nullptr};  // this window, for the engine's threads
-    bool m_bEngineBound = false;
-    bool m_bDownloading = false;
-    bool m_bWorkerRunning = false;
+    // This window while the engine is bound, for the engine's threads; null once it is let go, and
+    // from then on the callbacks do nothing.
+    std::atomic<HWND> m_hReportTarget{nullptr};
 };

@@ -6,22 +6,25 @@ namespace {
 constexpr UINT kGbkCodePage = 936;
 }
 
-std::string GbkFromWide(const std::wstring &text) {
+std::wstring WideFromCodePage(const std::string &text, unsigned codePage) {
     if (text.empty()) return {};
-    int size = WideCharToMultiByte(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    if (size <= 0) return {};
-    std::string gbk(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()), gbk.data(), size, nullptr,
-                        nullptr);
-    return gbk;
-}
-
-std::wstring WideFromGbk(const std::string &text) {
-    if (text.empty()) return {};
-    int size = MultiByteToWideChar(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int size = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     if (size <= 0) return {};
     std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(kGbkCodePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
     return wide;
 }
+
+std::string CodePageFromWide(const std::wstring &text, unsigned codePage) {
+    if (text.empty()) return {};
+    const int size =
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string narrow(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
+std::string GbkFromWide(const std::wstring &text) { return CodePageFromWide(text, kGbkCodePage); }
+std::wstring WideFromGbk(const std::string &text) { return WideFromCodePage(text, kGbkCodePage); }
+std::wstring WideFromAnsi(const std::string &text) { return WideFromCodePage(text, CP_ACP); }

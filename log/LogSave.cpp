@@ -1,21 +1,12 @@
 #include "log/LogSave.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
+#include "log/GbkText.h"
 #include "log/LogSaveCloseFile.h"
 #include "log/LogText.h"
 #include "log/private_files.h"
-
-namespace {
-
-std::wstring CommonAppDataFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
-    return folder;
-}
-
-}  // namespace
+#include "log/program_paths.h"
 
 CLogSave::CLogSave() : CLogSave(CommonAppDataFolder()) {}
 
@@ -48,3 +39,5 @@ CLogSave &GetLogSave() {
     static CLogSave *const instance = new CLogSave();
     return *instance;
 }
+
+void WriteProgramRecord(const std::wstring &text) { GetLogSave().Write(GbkFromWide(text), "Ostrel.txt", true); }

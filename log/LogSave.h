@@ -28,3 +28,6 @@ private:
 
 // Built on first use, safely when threads race; lives until the process ends.
 CLogSave &GetLogSave();
+
+// One record of the program's log: forced, into "Ostrel.txt", the text in GBK.
+void WriteProgramRecord(const std::wstring &text);

@@ -7,7 +7,6 @@
 #include "app/feedback_service.h"
 #include "app/feedback_time.h"
 #include "app/tool_identity.h"
-#include "log/GbkText.h"
 #include "log/LogSave.h"
 #include "skin/messages.h"
 #include "skin/paint.h"
@@ -39,8 +38,6 @@ unsigned __stdcall SendFeedback(void *parameter) {
     SendMessageW(report.layer, WM_FEEDBACK_REPORTED, 0, 0);
     return 1;
 }
-
-void WriteLog(const wchar_t *text) { GetLogSave().Write(GbkFromWide(text), "Ostrel.txt", true); }
 
 }  // namespace
 
@@ -107,7 +104,7 @@ void CProblemSolvingFeedbackChildDlg::OnAnswer(int buttonId) {
     if (!thread) {
         m_bReporting = false;
         m_pWaitDlg.reset();
-        WriteLog(failure);  // the dialog stays, so the user can answer again
+        WriteProgramRecord(failure);  // the dialog stays, so the user can answer again
         return;
     }
     CloseHandle(reinterpret_cast<HANDLE>(thread));

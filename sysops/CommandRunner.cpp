@@ -5,6 +5,8 @@
 #include <cwctype>
 #include <vector>
 
+#include "log/GbkText.h"
+#include "log/program_paths.h"
 #include "sysops/CommandText.h"
 #include "sysops/ScopedHandle.h"
 
@@ -102,13 +104,6 @@ private:
     std::vector<char> m_storage;
     LPPROC_THREAD_ATTRIBUTE_LIST m_pList = nullptr;
 };
-
-std::wstring SystemFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return {};
-    return std::wstring(folder, length);
-}
 
 bool IsInheritable(HANDLE handle) {
     DWORD flags = 0;
@@ -257,15 +252,6 @@ ReadOutcome ReadChunk(HANDLE pipe, HANDLE event, char *buffer, DWORD size, const
     return GetOverlappedResult(pipe, &overlapped, &got, FALSE) ? ReadOutcome::Data : ReadOutcome::Ended;
 }
 
-std::wstring WidenAnsi(const std::string &bytes) {
-    if (bytes.empty()) return {};
-    int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (size <= 0) return {};
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), size);
-    return wide;
-}
-
 }  // namespace
 
 bool IsWow64() {
@@ -351,6 +337,6 @@ int RunCommandCapture(std::wstring command, std::wstring &output, DWORD limitMs)
     } else {
         started.EndTree();
     }
-    output += WidenAnsi(bytes);
+    output += WideFromAnsi(bytes);
     return inTime ? 1 : 0;
 }

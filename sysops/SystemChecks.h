@@ -1,6 +1,5 @@
 #pragma once
-// Small queries about the machine: drives and free space, the program's folder, the all-users
-// data folder, and GBK paths as wide text.
+// Small queries about the machine: drives and free space, and the program's folder.
 #include <string>
 
 #include "sysops/DriveSpace.h"
@@ -12,8 +11,3 @@ int GetDriveSpaceMap(DriveSpaceMap &map);
 // The running program's folder without a trailing backslash; empty when the path has none.
 std::wstring GetModuleDir();
 
-// The all-users application data folder without a trailing backslash; empty when unknown.
-std::wstring GetCommonAppDataDir();
-
-// Code page 936 text as wide text, without touching any locale.
-std::wstring ToWideChs(const std::string &text);

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <optional>
 
-#include "log/GbkText.h"
 #include "log/LogSave.h"
 #include "sysops/CommandText.h"
 #include "sysops/PrivateMessages.h"
@@ -15,10 +14,9 @@
 #include "sysops/SystemChecks.h"
 #include "sysops/UninstallMarker.h"
 #include "sysops/installed_office.h"
+#include "sysops/setup_signature.h"
 
 namespace {
-
-void LogRecord(const std::wstring &text) { GetLogSave().Write(GbkFromWide(text), "Ostrel.txt", true); }
 
 // Where the process environment block keeps the version the kernel recorded for this process;
 // compatibility settings cannot change these as they change the version queries.
@@ -46,6 +44,11 @@ DWORD WINAPI RemoveOfficeThread(LPVOID self) {
     return 1;
 }
 
+DWORD WINAPI MountImageThread(LPVOID self) {
+    static_cast<CSystemOps *>(self)->MountImage();
+    return 1;
+}
+
 DWORD WINAPI FinishInstallThread(LPVOID self) {
     static_cast<CSystemOps *>(self)->FinishInstall();
     return 1;
@@ -54,13 +57,40 @@ DWORD WINAPI FinishInstallThread(LPVOID self) {
 bool StartDetached(LPTHREAD_START_ROUTINE body, CSystemOps *self) {
     ScopedHandle thread(CreateThread(nullptr, 0, body, self, 0, nullptr));
     if (!thread.IsValid()) {
-        LogRecord(L"创建查询系统补丁线程失败");
+        WriteProgramRecord(L"创建查询系统补丁线程失败");
         return false;
     }
     return true;  // nobody joins the worker; its handle is closed at once
 }
 
+// How long a mounted image's volume may take to get its drive letter.
+constexpr DWORD kDriveLetterWaitMs = 10000;
+constexpr DWORD kDriveLetterPollMs = 500;
+
+// A 64-bit program only runs on 64-bit Windows; a 32-bit one is there when it runs under WOW64.
+bool Is64BitWindows() {
+#ifdef _WIN64
+    return true;
+#else
+    return IsWow64();
+#endif
+}
+
+// Names the refused file, the system's answer and, when one was read, the signer.
+std::wstring SignatureRecord(const SetupSignature &signature) {
+    wchar_t code[16] = {};
+    swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(signature.result));
+    std::wstring record = L"安装程序签名无效 " + signature.program + L" " + code;
+    if (!signature.signer.empty()) record += L" 签名者 " + signature.signer;
+    return record;
+}
+
 }  // namespace
+
+void CSystemOps::CloseBoxThenReport(UINT message, WPARAM value) const {
+    SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
+    SendMessageW(ownerWnd, message, value, 0);
+}
 
 bool CSystemOps::Attach(HWND window) {
     if (window == nullptr) return false;
@@ -76,20 +106,19 @@ bool CSystemOps::StartRemoveOffice() { return StartDetached(RemoveOfficeThread, 
 
 bool CSystemOps::RemoveOffice() {
     auto fail = [&](const std::wstring &record) {
-        SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
-        SendMessageW(ownerWnd, WM_UNINSTALL_RESULT, kUninstallFailed, 0);
-        LogRecord(record);
+        CloseBoxThenReport(WM_UNINSTALL_RESULT, kUninstallFailed);
+        WriteProgramRecord(record);
         return false;
     };
     const InstalledClickToRun before = ReadInstalledClickToRun();
-    if (!NothingRegistered(before)) LogRecord(L"卸载前" + RegisteredOfficeText(before));
+    if (!NothingRegistered(before)) WriteProgramRecord(L"卸载前" + RegisteredOfficeText(before));
 
     // What the steps and uninstall commands returned decides nothing: a Store package may simply be
     // absent, and a troubleshooter may be cancelled. The registry, read at the end, decides.
     std::vector<RanCommand> ran;
     auto note = [&](size_t step, CommandOutcome outcome) {
         if (outcome.end == CommandEnd::Exited && outcome.exitCode != 0) {
-            LogRecord(L"卸载步骤 " + std::to_wstring(step) + L" 退出码 " + OutcomeText(outcome));
+            WriteProgramRecord(L"卸载步骤 " + std::to_wstring(step) + L" 退出码 " + OutcomeText(outcome));
         }
         ran.push_back({std::to_wstring(step), outcome});
     };
@@ -105,7 +134,7 @@ bool CSystemOps::RemoveOffice() {
         const size_t step = commands.size() + 1 + index;
         const std::wstring package = GetModuleDir() + L"\\" + kTroubleshooterPackages[index];
         if (troubleshooter.empty() || GetFileAttributesW(package.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            LogRecord((troubleshooter.empty() ? L"找不到故障排除程序 msdt.exe" : L"找不到卸载工具包 " + package) +
+            WriteProgramRecord((troubleshooter.empty() ? L"找不到故障排除程序 msdt.exe" : L"找不到卸载工具包 " + package) +
                       L" 跳过卸载步骤 " + std::to_wstring(step));
             ran.push_back({std::to_wstring(step), {CommandEnd::Skipped, 0}});
             continue;
@@ -132,13 +161,13 @@ bool CSystemOps::RemoveOffice() {
         tried.push_back(*next);
         const std::optional<ProgramCommand> command = SilentUninstallCommand(next->uninstallString);
         if (!command) {
-            LogRecord(L"无法使用的卸载命令 " + next->key + L" " + next->uninstallString);
+            WriteProgramRecord(L"无法使用的卸载命令 " + next->key + L" " + next->uninstallString);
             ran.push_back({next->key, {CommandEnd::Skipped, 0}});
             continue;
         }
         const CommandOutcome outcome =
             m_runners.runProgram(command->program, command->arguments, CommandLimitMs(CommandKind::ProductUninstall));
-        LogRecord(L"卸载 " + next->key + L" 退出码 " + OutcomeText(outcome));
+        WriteProgramRecord(L"卸载 " + next->key + L" 退出码 " + OutcomeText(outcome));
         ran.push_back({next->key, outcome});
     }
 
@@ -146,17 +175,69 @@ bool CSystemOps::RemoveOffice() {
     if (!NothingRegistered(after)) {
         // Logged before the prompt, which the person may leave open, so the record is there to read.
         const std::wstring record = RemainingOfficeRecord(after, ran);
-        LogRecord(record);
-        SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
-        SendMessageW(ownerWnd, WM_UNINSTALL_RESULT, kUninstallFailed, 0);
+        WriteProgramRecord(record);
+        CloseBoxThenReport(WM_UNINSTALL_RESULT, kUninstallFailed);
         return false;
     }
     // Without the marker the next start would remove Office again and ask for another restart,
     // for ever; so a marker that cannot be written is a failed removal.
     if (!WriteUninstallMarker()) return fail(L"写入卸载完成标记文件失败");
-    SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
-    SendMessageW(ownerWnd, WM_UNINSTALL_RESULT, kUninstallDone, 0);
+    CloseBoxThenReport(WM_UNINSTALL_RESULT, kUninstallDone);
     return true;
+}
+
+bool CSystemOps::StartMountImage() { return StartDetached(MountImageThread, this); }
+
+MountEnd CSystemOps::MountImage() {
+    const MountEnd end = [&] {
+        m_mountRecord.clear();
+        m_mountedRoot.clear();
+        m_mountedSetup.Close();
+        const std::wstring image = m_image.Path();
+        // Only the file this attempt made and the engine filled is mounted.
+        if (!m_image.StillOurs()) {
+            m_mountRecord = L"挂载镜像文件失败 " + image + L" 已不是下载的镜像文件";
+            return MountEnd::NotOurs;
+        }
+        std::wstring output;
+        if (!m_runners.capture(MountCommand(image), output, CommandLimitMs(CommandKind::Mount))) return MountEnd::MountFailed;
+        // The setup comes from this image's own drive only, never from a drive someone else mounted
+        // meanwhile; the volume may get its letter after the mount has returned.
+        wchar_t letter = DriveLetterFromOutput(output);
+        for (DWORD waited = 0; letter == 0 && waited < kDriveLetterWaitMs; waited += kDriveLetterPollMs) {
+            Sleep(kDriveLetterPollMs);
+            output.clear();
+            if (m_runners.capture(VolumeLetterCommand(image), output, CommandLimitMs(CommandKind::Mount)))
+                letter = DriveLetterFromOutput(output);
+        }
+        const bool windows64 = Is64BitWindows();
+        const std::wstring root = letter ? std::wstring{letter, L':', L'\\'} : std::wstring();
+        const wchar_t *setupFile = windows64 ? L"Office\\Setup64.exe" : L"Office\\Setup32.exe";
+        if (root.empty() || GetFileAttributesW((root + setupFile).c_str()) == INVALID_FILE_ATTRIBUTES) {
+            return MountEnd::NoSetup;
+        }
+        // A setup signed by its maker only runs with our rights, and the file checked is held so
+        // that it is the one that runs. A refused image is dismounted but kept, to be examined.
+        SetupSignature signature = CheckSetupProgram(root, windows64);
+        if (!signature.mayRun) {
+            std::wstring ignored;
+            m_runners.capture(DismountCommand(image), ignored, CommandLimitMs(CommandKind::Dismount));
+            m_mountRecord = SignatureRecord(signature);
+            return MountEnd::Unsigned;
+        }
+        m_mountedRoot = root;
+        m_mounted64 = windows64;
+        m_mountedSetup = std::move(signature.held);
+        return MountEnd::Ready;
+    }();
+    // The last thing this worker does: nothing of this object is touched once the message is answered.
+    SendMessageW(ownerWnd, WM_MOUNT_RESULT, static_cast<WPARAM>(end), 0);
+    return end;
+}
+
+bool CSystemOps::StartInstallFromMount() {
+    if (m_mountedRoot.empty()) return false;
+    return StartFinishInstall(SetupCommand(m_mountedRoot, m_mounted64), m_image.Path(), std::move(m_mountedSetup));
 }
 
 bool CSystemOps::StartFinishInstall(std::wstring setup, std::wstring image, ScopedHandle checkedSetup) {
@@ -170,9 +251,8 @@ bool CSystemOps::FinishInstall() {
     const bool setupRan = m_runners.run(setupCommand, false, INFINITE);  // an installation may take long
     m_checkedSetup.Close();
     if (!setupRan) {
-        SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
-        SendMessageW(ownerWnd, WM_INSTALL_RESULT, kInstallSetupFailed, 0);
-        LogRecord(L"卸载当前系统的Office失败 5");
+        CloseBoxThenReport(WM_INSTALL_RESULT, kInstallSetupFailed);
+        WriteProgramRecord(L"卸载当前系统的Office失败 5");
         return false;
     }
     KillProcessByName(L"OfficeC2RClient.exe");
@@ -184,15 +264,14 @@ bool CSystemOps::FinishInstall() {
         Sleep(2000);
         std::wstring detail;
         if (m_image.Path() != imagePath) {
-            LogRecord(L"镜像文件未删除 " + imagePath + L" 不是本次下载的文件");
+            WriteProgramRecord(L"镜像文件未删除 " + imagePath + L" 不是本次下载的文件");
         } else if (!m_image.Delete(detail)) {
-            LogRecord(L"镜像文件未删除 " + detail);
+            WriteProgramRecord(L"镜像文件未删除 " + detail);
         }
     } else {
         SendMessageW(ownerWnd, WM_INSTALL_RESULT, kInstallDismountFailed, 0);
     }
-    SendMessageW(ownerWnd, WM_CLOSE_EXECUTE_PROMPT, 0, 0);
-    SendMessageW(ownerWnd, WM_INSTALL_RESULT, kInstallFinished, 0);
+    CloseBoxThenReport(WM_INSTALL_RESULT, kInstallFinished);
     return true;
 }
 

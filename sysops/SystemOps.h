@@ -1,6 +1,7 @@
 #pragma once
-// The main window's system operations: the version check, the Office removal worker, the install
-// worker and the restart. Workers report to the owner window with synchronous private messages.
+// The main window's system operations: the version check, the Office removal worker, the mount
+// worker, the install worker and the restart. Workers report to the owner window with synchronous
+// private messages, so the user-interface thread never waits on the outside world itself.
 #include <windows.h>
 
 #include <functional>
@@ -9,6 +10,7 @@
 #include "sysops/CommandRunner.h"
 #include "sysops/ScopedHandle.h"
 #include "sysops/image_file.h"
+#include "sysops/mount_outcome.h"
 
 // The command runners the workers use, with the time limit of each command (INFINITE for none);
 // tests put recording or failing ones in their place.
@@ -47,6 +49,18 @@ public:
     // running after its limit counts as one that could not run, and stops the removal.
     bool RemoveOffice();
 
+    // Starts MountImage on a detached thread for the image that Image() made; false (and a log
+    // record) when it cannot start. This object must outlive the worker.
+    bool StartMountImage();
+    // Mounts the image (only while its name still leads to the file Image() made), asks the system
+    // for its own volume's drive letter for up to 10 s, finds the setup there and checks its
+    // signature (a refused image is dismounted again); reports WM_MOUNT_RESULT with a MountEnd.
+    MountEnd MountImage();
+    // What the last mount found to log with its result (empty when nothing): for NotOurs and Unsigned.
+    const std::wstring &MountRecord() const { return m_mountRecord; }
+    // Starts the install worker with the setup the last mount found and checked (MountEnd::Ready).
+    bool StartInstallFromMount();
+
     // Stores both texts and the checked setup program's handle (held until the setup has run, so
     // that the file checked is the file that runs), and starts FinishInstall on a detached thread.
     // This object must outlive the worker.
@@ -64,10 +78,18 @@ public:
     bool RestartComputer();
 
 private:
+    // Closes the owner's please-wait box, then sends the worker's result.
+    void CloseBoxThenReport(UINT message, WPARAM value) const;
+
     HWND ownerWnd = nullptr;
     std::wstring setupCommand;
     std::wstring imagePath;
     ScopedHandle m_checkedSetup;
     CImageFile m_image;
     CommandRunners m_runners;
+    // Written by the mount worker before its message, read on the user-interface thread after it.
+    std::wstring m_mountRecord;
+    std::wstring m_mountedRoot;
+    bool m_mounted64 = false;
+    ScopedHandle m_mountedSetup;
 };

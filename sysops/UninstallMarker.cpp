@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "log/private_files.h"
-#include "sysops/SystemChecks.h"
+#include "log/program_paths.h"
 
-std::wstring UninstallMarkerPath() { return GetCommonAppDataDir() + L"\\UninstallComplete.txt"; }
+std::wstring UninstallMarkerPath() { return CommonAppDataFolder() + L"\\UninstallComplete.txt"; }
 
 int WriteUninstallMarker() {
     const std::wstring path = UninstallMarkerPath();

@@ -87,5 +87,9 @@ bool CImageFile::Delete(std::wstring &detail) {
         detail = m_path + L" " + ErrorText(GetLastError());
         return false;
     }
+    // The engine's note of an unfinished download goes too when it is ours; one that stays is met
+    // again, and refused or deleted, by the next Prepare.
+    std::wstring ignored;
+    RemoveEarlier(m_path + L".dravlin", ignored);
     return true;
 }

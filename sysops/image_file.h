@@ -28,8 +28,8 @@ public:
     // The name still leads to the file Prepare made: a plain file with one link, the same identity.
     bool StillOurs() const;
 
-    // Lets go of the file and deletes it, if the name still leads to it; otherwise leaves whatever
-    // is there alone and returns false with detail saying what was found.
+    // Lets go of the file and deletes it (and the engine's note beside it), if the name still leads
+    // to it; otherwise leaves whatever is there alone and returns false with detail saying what was found.
     bool Delete(std::wstring &detail);
 
     const std::wstring &Path() const { return m_path; }

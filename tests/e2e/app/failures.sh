@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Every way the second run can fail, each in a program started for it: the prompt the person sees,
 # the log record, the files and what the doubles did; after each the window is ready again. Also a
-# drive letter that comes late, which must still install, and a setup that is unsigned, signed by
-# another maker or changed after signing, none of which may run. Runs in the prefix kept for tests
+# drive letter that comes late, which must still install (and a close meanwhile, answered once the
+# installation has reported), and a setup that is unsigned, signed by another maker or changed
+# after signing, none of which may run. Runs in the prefix kept for tests
 # that change the prefix itself (two cases hide the command interpreter).
 #   usage: failures.sh BUILD_DIR
 set -uo pipefail
@@ -35,7 +36,7 @@ ready_again
 # A second press during the same run starts the same sequence again.
 drv click main 1013
 prompt_says "网络问题获取失败！"
-expect "$case_name: log" "$(program_log)" ""
+expect "$case_name: log, each failed attempt with the engine's code" "$(program_log | tr '\n' '|')" "下载失败 201|下载失败 201|"
 end_program
 
 case_name="404"
@@ -50,7 +51,10 @@ begin dropped "$url?throttle=8000000&drop_after=10000000"
 press
 prompt_says "网络中断！"
 ready_again
-expect "$case_name: partial image kept" "$(stat -c %s "$image" 2>/dev/null)" "10000000"
+# Never resumed, so never kept: a drive the download filled is freed.
+check "$case_name: partial image deleted" test ! -e "$image"
+expect "$case_name: what the working folder holds (no engine's note either)" "$(ls -A "$(unix_of "$image_folder_win")" | tr '\n' '|')" ""
+expect "$case_name: log" "$(program_log)" "下载失败 203"
 expect "$case_name: no mount" "$(double_calls | wc -l)" "0"
 end_program
 
@@ -84,15 +88,24 @@ expect "$case_name: setup" "$(double_calls | grep -c '^Setup')" "0"
 check "$case_name: image kept" test -f "$image"
 end_program
 
-case_name="drive letter comes late"
+case_name="drive letter comes late, closed meanwhile"
 begin late-drive "$url"
 export HALDEN_DOUBLE_MOUNT_DELAY_MS=3000
 press
+for _ in $(seq 600); do
+    grep -q 'mounting [A-Z]: in' "$work/calls.txt" 2>/dev/null && break
+    sleep 0.1
+done
+# The window answers while the drive is looked for, and keeps the close for when the work is done.
+drv close main >/dev/null
+check "$case_name: no feedback question while the image is mounted and installed" test "$(drv wait feedback 1 >/dev/null && echo up)" != up
 prompt_says "安装完成！" 90
-ready_again
 expect "$case_name: setup on the late drive" "$(double_notes | grep -c $'^HaldenLateDrive.exe\tmounted ')/$(double_calls | grep -c '^Setup64.exe')" "1/1"
 check "$case_name: image deleted" test ! -e "$image"
 expect "$case_name: log" "$(program_log)" ""
+drv wait feedback 20 >/dev/null || fail "$case_name: the close was dropped"
+drv click feedback 1002
+check "$case_name: the program ends after the answer" ended_within 20
 end_program
 
 case_name="unsigned setup"

@@ -18,9 +18,10 @@
 //   halden_driver close SEL                 WM_CLOSE to the background (as a session end would)
 //   halden_driver processes NAME            how many processes run under that image name
 //   halden_driver probe-download SECONDS    clicks the main action button, then sends WM_NULL to
-//                                           the main window every 50 ms until the progress bar
-//                                           hides; prints the download's time and the replies'
-//                                           (the first, to the click itself, apart)
+//                                           the main window every 50 ms until the result's prompt
+//                                           opens; prints the download's time and the replies'
+//                                           during it (the first, to the click itself, apart), then
+//                                           those through the mount and setup
 //   halden_driver windows                   every visible top-level window (for debugging)
 // SEL: main, feedback, prompt, wait, about. Exit status: 0 done, 1 not found in time or condition
 // not met, 2 bad arguments, 3 the click would land on another window.
@@ -218,18 +219,32 @@ bool ConditionHolds(HWND control, const std::wstring &condition) {
     return false;
 }
 
-// Download time and the user-interface thread's replies while the download runs. The probe is a
-// WM_NULL the thread answers as soon as it takes sent messages: any longer reply is time it spent
-// in a handler. The download ends when the progress bar hides (the engine's ending, just before the
-// mount); a watcher sees that without the user-interface thread, and a probe still unanswered then
-// is left out, as its reply would include the mount.
+// The user-interface thread's replies through the whole second run, and the download's time. The
+// probe is a WM_NULL the thread answers as soon as it takes sent messages: any longer reply is time
+// it spent in a handler. The download ends when the progress bar hides (the engine's ending); the
+// mount, the drive search, the signature check and the setup follow, until the result's prompt
+// opens. A watcher sees both without the user-interface thread; a probe still unanswered when the
+// prompt opens is left out, as its reply would include the time the prompt is up.
+struct Replies {
+    std::vector<double> times;
+    double longest = 0, longestAt = 0;
+    void Add(double reply, double at) {
+        times.push_back(reply);
+        if (reply > longest) longest = reply, longestAt = at;
+    }
+    double At(double share) {
+        std::sort(times.begin(), times.end());
+        return times.empty() ? 0 : times[static_cast<size_t>(share * static_cast<double>(times.size() - 1))];
+    }
+};
+
 int ProbeDownload(const Pair &main, double seconds) {
     HWND button = GetDlgItem(main.layer, 1013);
     HWND progress = GetDlgItem(main.layer, 1012);
     POINT point = Centre(button);
     MoveCursorTo(point);
     if (!Reachable(button, point)) return Fail(L"the action button is covered", 3);
-    std::atomic<double> hiddenAt{0};
+    std::atomic<double> hiddenAt{0}, promptAt{0};
     std::atomic<bool> stop{false};
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     SendMouse(MOUSEEVENTF_LEFTUP);
@@ -239,43 +254,43 @@ int ProbeDownload(const Pair &main, double seconds) {
         while (!stop) {
             const bool visible = IsWindowVisible(progress);
             if (visible) shown = true;
-            if (shown && !visible) {
-                hiddenAt = NowMs();
+            if (shown && !visible && hiddenAt == 0) hiddenAt = NowMs();
+            if (hiddenAt != 0 && FindPair(kSelectors[2]).layer) {
+                promptAt = NowMs();
                 return;
             }
             Sleep(1);
         }
     });
-    std::vector<double> replies;
-    double first = -1, longest = 0, longestAt = 0;
-    for (double next = clicked + 50.0; hiddenAt == 0 && NowMs() - clicked < seconds * 1000.0; next += 50.0) {
+    Replies download, mount;
+    double first = -1;
+    for (double next = clicked + 50.0; promptAt == 0 && NowMs() - clicked < seconds * 1000.0; next += 50.0) {
         const double wait = next - NowMs();
         if (wait > 0) Sleep(static_cast<DWORD>(wait));
         const double before = NowMs();
         DWORD_PTR ignored = 0;
         SendMessageTimeoutW(main.background, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored);
         const double after = NowMs();
-        if (hiddenAt != 0 && hiddenAt < after) break;
+        if (promptAt != 0 && promptAt < after) break;
         if (first < 0) {
             first = after - before;  // the click's own handling: the please-wait box opens
             continue;
         }
-        replies.push_back(after - before);
-        if (replies.back() > longest) {
-            longest = replies.back();
-            longestAt = (before - clicked) / 1000.0;
-        }
+        const bool downloading = hiddenAt == 0 || hiddenAt > after;
+        (downloading ? download : mount).Add(after - before, (before - clicked) / 1000.0);
     }
     stop = true;
     watcher.join();
-    if (hiddenAt == 0 || replies.empty()) return Fail(L"the download did not start and end in time");
-    std::sort(replies.begin(), replies.end());
-    auto at = [&](double share) { return replies[static_cast<size_t>(share * static_cast<double>(replies.size() - 1))]; };
-    wchar_t line[300];
-    std::swprintf(line, 300,
+    if (hiddenAt == 0 || download.times.empty()) return Fail(L"the download did not start and end in time");
+    if (promptAt == 0) return Fail(L"no prompt after the download in time");
+    wchar_t line[400];
+    std::swprintf(line, 400,
                   L"download %.3f s; first reply after the click %.1f ms; then %zu probes, longest reply %.1f ms "
-                  L"(%.2f s after the click), median %.2f ms, 99th percentile %.1f ms",
-                  (hiddenAt - clicked) / 1000.0, first, replies.size(), longest, longestAt, at(0.5), at(0.99));
+                  L"(%.2f s after the click), median %.2f ms, 99th percentile %.1f ms; mount and setup %.3f s, %zu probes, "
+                  L"longest reply after the download %.1f ms (%.2f s after the click)",
+                  (hiddenAt - clicked) / 1000.0, first, download.times.size(), download.longest, download.longestAt,
+                  download.At(0.5), download.At(0.99), (promptAt - hiddenAt) / 1000.0, mount.times.size(), mount.longest,
+                  mount.longestAt);
     Print(line);
     return 0;
 }

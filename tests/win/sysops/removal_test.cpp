@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "log/GbkText.h"
+#include "log/program_paths.h"
 #include "sysops/CommandText.h"
 #include "sysops/SystemChecks.h"
 #include "sysops/SystemOps.h"
@@ -149,7 +150,7 @@ TEST_F(RemovalTest, AMarkerThatCannotBeWrittenIsAFailedRemoval) {
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         ++folders;
-        RemoveDirectoryW((GetCommonAppDataDir() + L"\\" + found.cFileName).c_str());
+        RemoveDirectoryW((CommonAppDataFolder() + L"\\" + found.cFileName).c_str());
     } while (FindNextFileW(search, &found));
     FindClose(search);
     EXPECT_EQ(folders, 1) << "the folder was not moved aside";

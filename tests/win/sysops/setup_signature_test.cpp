@@ -7,6 +7,7 @@
 
 #include "sysops/CommandRunner.h"
 #include "sysops/CommandText.h"
+#include "log/GbkText.h"
 #include "sysops/SystemChecks.h"
 #include "worker_harness.h"
 
@@ -87,7 +88,7 @@ TEST(SetupSignature, TheMountDoubleOffersThePreparedSignedSetup) {
     SetEnvironmentVariableW(L"HALDEN_DOUBLES_SETUP", nullptr);
     std::wstring root;
     for (const auto &drive : after) {
-        if (!before.count(drive.first)) root = ToWideChs(drive.first);
+        if (!before.count(drive.first)) root = WideFromGbk(drive.first);
     }
     ASSERT_FALSE(root.empty()) << "the image did not appear as a drive";
     const SetupSignature check = CheckSetupProgram(root, true);

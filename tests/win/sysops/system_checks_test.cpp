@@ -4,6 +4,8 @@
 
 #include <locale.h>
 
+#include "log/GbkText.h"
+#include "log/program_paths.h"
 #include "support/doubles/WineMount.h"
 #include "sysops/SystemOps.h"
 #include "test_env.h"
@@ -72,13 +74,13 @@ TEST(DriveSpaceMapTest, LeavesOutRemovableAndNetworkDrivesButKeepsACdDrive) {
 TEST(Folders, ProgramFolderAndAllUsersDataFolderHaveNoTrailingBackslash) {
     std::wstring moduleDir = GetModuleDir();
     EXPECT_TRUE(Exists(moduleDir + L"\\sysops_win_tests.exe")) << Utf8(moduleDir);
-    EXPECT_EQ(GetCommonAppDataDir(), L"C:\\ProgramData");
+    EXPECT_EQ(CommonAppDataFolder(), L"C:\\ProgramData");
 }
 
-TEST(ToWideChsTest, ReadsCodePage936WhateverTheLocale) {
+TEST(GbkText, ReadsCodePage936WhateverTheLocale) {
     std::string before = setlocale(LC_ALL, nullptr);
-    EXPECT_EQ(ToWideChs("\xD6\xD0\xCE\xC4 C:\\a.img"), L"中文 C:\\a.img");
-    EXPECT_EQ(ToWideChs(""), L"");
+    EXPECT_EQ(WideFromGbk("\xD6\xD0\xCE\xC4 C:\\a.img"), L"中文 C:\\a.img");
+    EXPECT_EQ(WideFromGbk(""), L"");
     EXPECT_EQ(before, setlocale(LC_ALL, nullptr));
 }
 

@@ -1,0 +1,263 @@
+#include "app/workflow.h"
+
+#include "app/workflow_text.h"
+#include "sysops/mount_outcome.h"
+
+namespace {
+
+Command Do(Command::Kind kind) { return Command{kind, {}, {}}; }
+Command Say(Command::Kind kind, std::wstring text) { return Command{kind, std::move(text), {}}; }
+Command On(Command::Kind kind, std::string path) { return Command{kind, {}, std::move(path)}; }
+
+constexpr wchar_t kRemovalFailedText[] = L"卸载失败！";
+constexpr wchar_t kMountFailedText[] = L"挂载镜像文件失败！";
+constexpr wchar_t kMountFailedRecord[] = L"挂载镜像文件失败";
+constexpr wchar_t kNoSetupText[] = L"没有找到指定的安装装文件！";
+constexpr wchar_t kNoSetupRecord[] = L"没有找到指定的安装装文件";
+constexpr wchar_t kUnsignedSetupText[] = L"安装程序的数字签名无效，未安装任何内容！";
+
+}  // namespace
+
+std::vector<Command> Workflow::Handle(const Event &event) {
+    std::vector<Command> commands;
+    switch (event.kind) {
+    case Event::ChecksPassed:
+        if (m_phase != Phase::Checking) break;
+        m_markerFound = event.value != 0;
+        m_phase = m_markerFound ? Phase::ReadyToInstall : Phase::ReadyToRemove;
+        break;
+    case Event::ActionPressed: return OnPress();
+    case Event::CloseRequested: return OnClose();
+
+    case Event::DriveChosen:
+        if (m_phase != Phase::Preparing) break;
+        if (event.path.empty()) {
+            // The marker stays: nothing was started.
+            commands.push_back(Say(Command::ShowPrompt, kNoRoomText));
+            BackToReady(commands);
+            break;
+        }
+        m_driveRoot = event.path;
+        commands.push_back(On(Command::MakeImageFolder, m_driveRoot));
+        break;
+    case Event::ImageFolderMade:
+        if (m_phase != Phase::Preparing) break;
+        if (event.path.empty()) {
+            commands.push_back(Say(Command::Log, L"无法创建镜像文件夹 " + event.text));
+            commands.push_back(Say(Command::ShowPrompt, DownloadResultPrompt(DownloadResultFor(202))));
+            BackToReady(commands);
+            break;
+        }
+        m_imagePath = event.path;
+        commands.push_back(On(Command::MakeImageFile, m_imagePath));
+        break;
+    case Event::ImageFileMade:
+        if (m_phase != Phase::Preparing) break;
+        if (event.value == static_cast<int>(ImageFileResult::Ready)) {
+            m_phase = Phase::Downloading;
+            m_imagePartial = true;
+            commands = {Say(Command::NewWaitBox, L"正在下载，请稍等"), Do(Command::ShowProgress),
+                        On(Command::StartDownload, m_imagePath),
+                        // From here on a new start is a first run again, whatever the download's outcome.
+                        Do(Command::DeleteMarker), Do(Command::RunWaitBox)};
+            break;
+        }
+        // Nothing starts and the marker stays, for another try once the way is clear.
+        if (event.value == static_cast<int>(ImageFileResult::OldFileStays)) {
+            commands.push_back(Say(Command::Log, L"旧的镜像文件无法删除 " + event.text));
+            commands.push_back(Say(Command::ShowPrompt, kOldImageStaysText));
+        } else {
+            commands.push_back(Say(Command::Log, L"无法创建镜像文件 " + event.text));
+            commands.push_back(Say(Command::ShowPrompt, DownloadResultPrompt(DownloadResultFor(202))));
+        }
+        BackToReady(commands);
+        break;
+
+    case Event::WorkerStarted:
+        if (event.value != 0) {
+            // The box's loop carries every later message of the work.
+            if (m_phase == Phase::Removing) commands.push_back(Do(Command::RunWaitBox));
+            break;
+        }
+        if (m_phase == Phase::Removing) {
+            commands = {Do(Command::CloseWaitBox), Say(Command::ShowPrompt, kRemovalFailedText)};
+        } else if (m_phase == Phase::Mounting) {
+            commands = {Do(Command::CloseWaitBox), Say(Command::ShowPrompt, kMountFailedText),
+                        Say(Command::Log, kMountFailedRecord)};
+        } else if (m_phase == Phase::Installing) {
+            commands = {Do(Command::CloseWaitBox), Say(Command::ShowPrompt, L"安装失败！"),
+                        Say(Command::Log, L"创建安装线程失败")};
+        } else {
+            break;
+        }
+        BackToReady(commands);
+        break;
+    case Event::WaitBoxCloseAsked:
+        if (m_phase == Phase::Removing || m_phase == Phase::Downloading || m_phase == Phase::Mounting ||
+            m_phase == Phase::Installing) {
+            commands.push_back(Do(Command::CloseWaitBox));
+        }
+        break;
+
+    case Event::UninstallResult:
+        if (m_phase != Phase::Removing) break;
+        if (event.value == 1) {
+            m_phase = Phase::AskRestart;
+            commands.push_back(Do(Command::AskRestart));
+        } else if (event.value == 2) {
+            commands.push_back(Say(Command::ShowPrompt, kRemovalFailedText));
+            BackToReady(commands);
+        }
+        break;
+    case Event::RestartAnswered:
+        if (m_phase != Phase::AskRestart) break;
+        if (event.value == 0) {
+            // The marker is on disk now, but this run stays a first run: another press removes again.
+            BackToReady(commands);
+            break;
+        }
+        m_phase = Phase::Restarting;
+        commands = {Do(Command::RecordRestartFeedback), Do(Command::Restart)};
+        break;
+    case Event::RestartFailed:
+        if (m_phase != Phase::Restarting) break;
+        commands = {Say(Command::Log, L"重启电脑失败 " + std::to_wstring(event.value)),
+                    Say(Command::ShowPrompt, kRestartRefusedText)};
+        BackToReady(commands);
+        break;
+
+    case Event::DownloadEnded: return OnDownloadEnded(event.value);
+    case Event::MountEnded: return OnMountEnded(event.value, event.text);
+    case Event::InstallResult: return OnInstallResult(event.value);
+    case Event::ImageDeleted:
+        if (event.value == 0) commands.push_back(Say(Command::Log, L"镜像文件未删除 " + event.text));
+        break;
+    case Event::EngineReleased:
+        // A download abandoned by the close: its remains are never resumed, so they go now.
+        if (m_imagePartial) {
+            m_imagePartial = false;
+            commands.push_back(Do(Command::DeleteImage));
+        }
+        break;
+    }
+    return commands;
+}
+
+std::vector<Command> Workflow::OnPress() {
+    std::vector<Command> commands;
+    if (m_phase == Phase::ReadyToRemove) {
+        m_phase = Phase::Removing;
+        // The box is made before the worker starts, so that a result arriving at once finds it.
+        commands = {Say(Command::NewWaitBox, L"正在卸载，请稍等"), Do(Command::StartRemoval)};
+    } else if (m_phase == Phase::ReadyToInstall) {
+        m_phase = Phase::Preparing;
+        // A second press in the same run keeps the drive and the folder chosen first.
+        if (!m_imagePath.empty()) {
+            commands.push_back(On(Command::MakeImageFile, m_imagePath));
+        } else if (!m_driveRoot.empty()) {
+            commands.push_back(On(Command::MakeImageFolder, m_driveRoot));
+        } else {
+            commands.push_back(Do(Command::ChooseDrive));
+        }
+    }
+    return commands;
+}
+
+std::vector<Command> Workflow::OnClose() {
+    std::vector<Command> commands;
+    switch (m_phase) {
+    case Phase::Removing:
+    case Phase::AskRestart:
+    case Phase::Restarting:
+    case Phase::Mounting:
+    case Phase::Installing:
+        // The work owns the machine's state until it reports; the close follows its last result.
+        m_closeAsked = true;
+        break;
+    case Phase::Downloading:
+        // The download is abandoned; the close goes on once the please-wait box is down, and its
+        // remains are deleted once the engine has let go of them.
+        m_phase = Phase::Closing;
+        commands = {Do(Command::CloseWaitBox), Do(Command::HideProgress), Do(Command::RepeatClose)};
+        break;
+    case Phase::Checking:
+    case Phase::ReadyToRemove:
+    case Phase::ReadyToInstall:
+    case Phase::Preparing:
+    case Phase::Closing:
+        m_phase = Phase::Closing;
+        commands.push_back(Do(Command::CloseNow));
+        break;
+    }
+    return commands;
+}
+
+std::vector<Command> Workflow::OnDownloadEnded(int endCode) {
+    std::vector<Command> commands;
+    const unsigned result = DownloadResultFor(endCode);
+    if (m_phase != Phase::Downloading || result == 0) return commands;
+    commands.push_back(Do(Command::HideProgress));
+    if (result == 1) {
+        m_phase = Phase::Mounting;
+        m_imagePartial = false;
+        commands.push_back(Say(Command::SetWaitText, L"正在安装，请稍等"));
+        commands.push_back(On(Command::StartMount, m_imagePath));
+        return commands;
+    }
+    // Logged before the prompt, which the person may leave open; the remains go before it too, so
+    // that a full drive is freed at once.
+    m_imagePartial = false;
+    commands.push_back(Do(Command::CloseWaitBox));
+    commands.push_back(Say(Command::Log, L"下载失败 " + std::to_wstring(endCode)));
+    commands.push_back(Do(Command::DeleteImage));
+    commands.push_back(Say(Command::ShowPrompt, DownloadResultPrompt(result)));
+    BackToReady(commands);
+    return commands;
+}
+
+std::vector<Command> Workflow::OnMountEnded(int end, const std::wstring &record) {
+    std::vector<Command> commands;
+    if (m_phase != Phase::Mounting) return commands;
+    switch (static_cast<MountEnd>(end)) {
+    case MountEnd::Ready:
+        m_phase = Phase::Installing;
+        commands.push_back(Do(Command::StartInstall));
+        return commands;
+    case MountEnd::NotOurs:
+        commands = {Do(Command::CloseWaitBox), Say(Command::Log, record), Say(Command::ShowPrompt, kMountFailedText)};
+        break;
+    case MountEnd::MountFailed:
+        commands = {Do(Command::CloseWaitBox), Say(Command::ShowPrompt, kMountFailedText),
+                    Say(Command::Log, kMountFailedRecord)};
+        break;
+    case MountEnd::NoSetup:
+        commands = {Do(Command::CloseWaitBox), Say(Command::ShowPrompt, kNoSetupText), Say(Command::Log, kNoSetupRecord)};
+        break;
+    case MountEnd::Unsigned:
+        // The record first: it must not wait for the person to answer the prompt.
+        commands = {Say(Command::Log, record), Do(Command::CloseWaitBox), Say(Command::ShowPrompt, kUnsignedSetupText)};
+        break;
+    default: return commands;
+    }
+    BackToReady(commands);
+    return commands;
+}
+
+std::vector<Command> Workflow::OnInstallResult(int result) {
+    std::vector<Command> commands;
+    if (m_phase != Phase::Installing) return commands;
+    const auto value = static_cast<unsigned>(result);
+    if (const wchar_t *prompt = InstallResultPrompt(value)) commands.push_back(Say(Command::ShowPrompt, prompt));
+    if (const wchar_t *record = InstallResultRecord(value)) commands.push_back(Say(Command::Log, record));
+    // 1 and 2 are the worker's last messages; 3 is followed by 1.
+    if (result == 1 || result == 2) BackToReady(commands);
+    return commands;
+}
+
+void Workflow::BackToReady(std::vector<Command> &commands) {
+    m_phase = m_markerFound ? Phase::ReadyToInstall : Phase::ReadyToRemove;
+    if (!m_closeAsked) return;
+    m_closeAsked = false;
+    m_phase = Phase::Closing;
+    commands.push_back(Do(Command::RepeatClose));
+}
