@@ -204,7 +204,9 @@ MountEnd CSystemOps::MountImage() {
         // The setup comes from this image's own drive only, never from a drive someone else mounted
         // meanwhile; the volume may get its letter after the mount has returned.
         wchar_t letter = DriveLetterFromOutput(output);
-        for (DWORD waited = 0; letter == 0 && waited < kDriveLetterWaitMs; waited += kDriveLetterPollMs) {
+        // The time itself bounds the wait: each look-up starts PowerShell, which takes a while too.
+        const ULONGLONG deadline = GetTickCount64() + kDriveLetterWaitMs;
+        while (letter == 0 && GetTickCount64() < deadline) {
             Sleep(kDriveLetterPollMs);
             output.clear();
             if (m_runners.capture(VolumeLetterCommand(image), output, CommandLimitMs(CommandKind::Mount)))
