@@ -1,5 +1,7 @@
 #include "app/feedback_service.h"
 
+#include "app/feedback_time.h"
+#include "app/tool_identity.h"
 #include "sysops/SystemChecks.h"
 #include "sysops/library_search.h"
 
@@ -39,4 +41,15 @@ int CFeedbackService::OpenToolDownUrl() const { return m_pfnOpenToolDownUrl ? m_
 
 int CFeedbackService::OpenUseAgreementUrl() const {
     return m_pfnOpenUseAgreementUrl ? m_pfnOpenUseAgreementUrl() : 0;
+}
+
+std::function<void()> CFeedbackService::PrepareReport(FeedbackKind kind) const {
+    const quorin::CustomerFeedbackExFn customerFeedbackEx = m_pfnCustomerFeedbackEx;
+    const quorin::FeedbackQuestionFn feedbackQuestion = m_pfnFeedbackQuestion;
+    if (!customerFeedbackEx && !feedbackQuestion) return nullptr;
+    return [customerFeedbackEx, feedbackQuestion, kind] {
+        // The time is taken when the report is made, on the worker.
+        if (customerFeedbackEx) customerFeedbackEx(TOOL_ID, TOOL_VERSION, kind, FeedbackTimeTextNow().c_str());
+        if (feedbackQuestion) feedbackQuestion(TOOL_ID, TOOL_VERSION);
+    };
 }

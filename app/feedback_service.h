@@ -4,11 +4,14 @@
 // program ends.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "app/feedback_exports.h"
+#include "skin/feedback_reporter.h"
 
-class CFeedbackService {
+// Also the feedback dialog's reporter: it reports as this tool, with the time of the report.
+class CFeedbackService final : public IFeedbackReporter {
 public:
     CFeedbackService() = default;
     CFeedbackService(const CFeedbackService &) = delete;
@@ -29,10 +32,10 @@ public:
     int OpenToolDownUrl() const;
     int OpenUseAgreementUrl() const;
 
-    // The two report calls, for a thread that may outlive this object: the library stays loaded, so
-    // they remain callable until the process ends. Null while not bound.
-    quorin::CustomerFeedbackExFn CustomerFeedbackExFunction() const { return m_pfnCustomerFeedbackEx; }
-    quorin::FeedbackQuestionFn FeedbackQuestionFunction() const { return m_pfnFeedbackQuestion; }
+    // CustomerFeedbackEx, then FeedbackQuestion. The report holds the two functions themselves, not
+    // this object: the library stays loaded, so they remain callable until the process ends.
+    std::function<void()> PrepareReport(FeedbackKind kind) const override;
+    void OpenPage(const wchar_t *address) const override { OpenUrl(address); }
 
 private:
     HMODULE m_hModule = nullptr;

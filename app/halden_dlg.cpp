@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/about_dlg.h"
+#include "app/main_layout.h"
 #include "app/ostrel_dlg.h"
 #include "app/resource.h"
 #include "app/self_removal.h"
@@ -20,7 +21,7 @@ constexpr UINT kAboutCommand = 0x0010;
 }  // namespace
 
 CHaldenDlg::CHaldenDlg()
-    : CLayeredBackgroundDlg(IDD_HALDEN_DIALOG, IDB_MAIN_BACKGROUND, skin::kMainPair, nullptr) {
+    : CLayeredBackgroundDlg(IDD_HALDEN_DIALOG, IDB_MAIN_BACKGROUND, kMainPair, nullptr) {
     m_hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
     m_bChildFollows = 0;  // the layer leads this pair from its first placement on
 }
@@ -72,7 +73,7 @@ void CHaldenDlg::OnClose() {
     if (ostrel && ostrel->GetSafeHwnd() && !ostrel->AskToClose()) return;
     m_bFeedbackUp = true;
     CProblemSolvingFeedbackDlg feedback;
-    feedback.SetFeedbackService(ostrel ? &ostrel->FeedbackService() : nullptr);
+    feedback.SetReporter(ostrel ? &ostrel->FeedbackService() : nullptr);
     feedback.DoModal();
     m_bRemoveSelf = true;
     EndDialog(IDCANCEL);

@@ -4,6 +4,8 @@ using skin::Rect;
 using skin::RectOfSize;
 using skin::Scaled;
 
+const skin::PairGeometry kMainPair = {410, 611, {5, 4, 5, 7}, true, 30, 86};
+
 const wchar_t kAgreementLineText[] = L"同意《Quorin服务工具使用许可协议》";
 const wchar_t kFeedbackLinkText[] = L"反馈问题";
 

@@ -2,6 +2,10 @@
 // Where the main window's controls go at a display scale. Pure, so it is tested natively.
 #include "skin/layout.h"
 
+// The main window's pair: 400 x 600 layer in its shadow; the caption band leaves the right 86 pixels
+// to the minimise and close buttons.
+extern const skin::PairGeometry kMainPair;
+
 struct MainLayout {
     skin::Rect close;
     skin::Rect minimise;

@@ -9,6 +9,7 @@
 #include "app/feedback_time.h"
 #include "app/image_source.h"
 #include "app/main_layout.h"
+#include "app/resource.h"
 #include "app/sent_message_pump.h"
 #include "app/tool_identity.h"
 #include "app/workflow_text.h"
@@ -17,7 +18,6 @@
 #include "skin/paint.h"
 #include "skin/png_resource.h"
 #include "skin/prompt_dlg.h"
-#include "skin/resource_ids.h"
 #include "sysops/PrivateMessages.h"
 #include "sysops/UninstallMarker.h"
 
@@ -76,7 +76,7 @@ DWORD WINAPI ApplyAgreement(LPVOID parameter) {
 
 }  // namespace
 
-COstrelDlg::COstrelDlg() : CControlLayerDlg(IDD_OSTREL_DIALOG, IDB_MAIN_LAYER, skin::kMainPair) {
+COstrelDlg::COstrelDlg() : CControlLayerDlg(IDD_OSTREL_DIALOG, IDB_MAIN_LAYER, kMainPair) {
     // The first placement by the background drags the background along, so the pair ends up
     // wherever the layer was put.
     m_bDragging = 1;

@@ -73,7 +73,7 @@ for round in $(seq "$rounds"); do
     mounting=$(sed -n 's/.*longest reply after the download \([0-9.]*\) ms.*/\1/p' <<<"$line")
     echo "halden $seconds $longest $first ${mounting:-nan}" | tee -a "$results"
     # The mount double fingerprints what Halden downloaded; the setup and clean-up came before the prompt.
-    drv wait prompt 600 >/dev/null && drv click prompt 1006
+    drv wait prompt 600 >/dev/null && drv click prompt IDC_PROMPT_FIRST
     grep -q "sha256 $(cat "$mirror/image.sha256")" "$work/calls.txt" || echo "  Halden's image differs from the mirror's!"
     kill "$program" 2>/dev/null
     wait "$program" 2>/dev/null || true

@@ -84,30 +84,30 @@ step() {
 step "Halden's window did not appear" start_halden "$folder"
 step "Halden's window did not appear" drv wait main 60
 stage first-run main
-step "the action button" drv click main 1013
+step "the action button" drv click main IDC_BTN_ACTION
 if drv wait wait 3 >/dev/null; then stage removing wait; fi
 step "no restart question" drv wait prompt 120
 stage restart-question prompt
-step "是" drv click prompt 1006
+step "是" drv click prompt IDC_PROMPT_FIRST
 step "the restart did not end the first run" ended_within 30
 reboot  # the "computer" boots again
 
 step "the second run's window did not appear" start_halden "$folder"
 step "the second run's window did not appear" drv wait main 60
 stage second-run main
-step "the action button" drv click main 1013
-step "the progress bar" drv until main 1012 text=/s 30
+step "the action button" drv click main IDC_BTN_ACTION
+step "the progress bar" drv until main IDC_STC_PROGRESS text=/s 30
 stage downloading main once
-step "the download did not end" drv until main 1012 hidden 120
+step "the download did not end" drv until main IDC_STC_PROGRESS hidden 120
 if drv wait wait 3 >/dev/null; then stage installing wait; fi
 step "no result after the installation" drv wait prompt 120
 stage install-complete prompt
-step "确认" drv click prompt 1006
+step "确认" drv click prompt IDC_PROMPT_FIRST
 step "the result prompt stays" drv gone prompt 10
-step "the close button" drv click main 1004
+step "the close button" drv click main IDC_BTN_CLOSE
 step "no feedback dialog" drv wait feedback 20
 stage feedback feedback
-step "已解决" drv click feedback 1002
+step "已解决" drv click feedback IDC_FEEDBACK_SOLVED
 step "Halden did not end" ended_within 20
 
 montage -label '%t' "$demo"/[0-9][0-9]-*.png -tile 5x -geometry +10+10 -background '#e5e7eb' "$demo/workflow.png" 2>/dev/null ||

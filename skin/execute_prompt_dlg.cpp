@@ -1,8 +1,8 @@
 #include "execute_prompt_dlg.h"
 
-#include "skin/messages.h"
 #include "skin/paint.h"
 #include "skin/resource_ids.h"
+#include "sysops/PrivateMessages.h"
 
 CExecutePromptDlg::CExecutePromptDlg(HWND parent)
     : CLayeredBackgroundDlg(IDD_EXECUTE_PROMPT, IDB_WAIT_BACKGROUND, skin::kExecutePromptPair, parent) {}

@@ -4,7 +4,6 @@
 
 namespace skin {
 
-const PairGeometry kMainPair = {410, 611, {5, 4, 5, 7}, true, 30, 86};
 const PairGeometry kPromptPair = {336, 156, {5, 3, 5, 7}, true, 30, 26};
 const PairGeometry kExecutePromptPair = {232, 132, {14, 12, 14, 16}, false, 0, 0};
 const PairGeometry kFeedbackPair = {410, 479, {5, 4, 5, 7}, true, 30, 26};

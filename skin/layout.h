@@ -37,7 +37,7 @@ int Scaled(int nominal, float scale);
 int ScaledD(double nominal, float scale);  // nominal lengths with a fraction, in double precision
 Insets ScaledInsets(const Insets &insets, float scale);
 
-// What the four dialog pairs share: size, shadow insets and the caption band that drags them.
+// What the dialog pairs share (the main window's is the program's own): size, shadow insets and the caption band that drags them.
 struct PairGeometry {
     int nominalWidth;
     int nominalHeight;
@@ -46,7 +46,6 @@ struct PairGeometry {
     int bandHeight;         // top of the control layer that drags the pair
     int bandRightExcluded;  // right end of that band left to the window buttons
 };
-extern const PairGeometry kMainPair;
 extern const PairGeometry kPromptPair;
 extern const PairGeometry kExecutePromptPair;
 extern const PairGeometry kFeedbackPair;

@@ -2,15 +2,14 @@
 
 #include <process.h>
 
+#include <functional>
 #include <memory>
 
-#include "app/feedback_service.h"
-#include "app/feedback_time.h"
-#include "app/tool_identity.h"
+#include "log/GbkText.h"
 #include "log/LogSave.h"
-#include "skin/messages.h"
 #include "skin/paint.h"
 #include "skin/resource_ids.h"
+#include "sysops/PrivateMessages.h"
 
 namespace {
 
@@ -18,24 +17,19 @@ constexpr wchar_t kWaitText[] = L"正在清理临时文件，请稍等";
 // The home page of the maker's knowledge-base site.
 constexpr wchar_t kMoreSolutionsUrl[] = L"https://kb.quorin.com/";
 
-// What the report worker needs, copied so that it touches nothing of the dialog: the library's
-// two functions (it is never unloaded) and the layer's window, which exists until the worker has
-// told it that the report is done.
+// What the report worker needs, so that it touches nothing of the dialog: the reporter's
+// self-contained report and the layer's window, which exists until the worker has told it that
+// the report is done.
 struct Report {
-    quorin::CustomerFeedbackExFn customerFeedbackEx;
-    quorin::FeedbackQuestionFn feedbackQuestion;
-    int kind;
+    std::function<void()> send;
     HWND layer;
 };
 
 unsigned __stdcall SendFeedback(void *parameter) {
-    const Report report = *std::unique_ptr<Report>(static_cast<Report *>(parameter));
-    if (report.customerFeedbackEx) {
-        report.customerFeedbackEx(TOOL_ID, TOOL_VERSION, report.kind, FeedbackTimeTextNow().c_str());
-    }
-    if (report.feedbackQuestion) report.feedbackQuestion(TOOL_ID, TOOL_VERSION);
+    const std::unique_ptr<Report> report(static_cast<Report *>(parameter));
+    if (report->send) report->send();
     // The last act: the dialog may end while this message is handled.
-    SendMessageW(report.layer, WM_FEEDBACK_REPORTED, 0, 0);
+    SendMessageW(report->layer, WM_FEEDBACK_REPORTED, 0, 0);
     return 1;
 }
 
@@ -80,7 +74,7 @@ void CProblemSolvingFeedbackChildDlg::LayoutControls(bool first) {
 
 void CProblemSolvingFeedbackChildDlg::OnAnswer(int buttonId) {
     if (m_bReporting) return;  // one report per dialog
-    int kind = FeedbackClosed;
+    FeedbackKind kind = FeedbackClosed;
     const wchar_t *failure = L"创建反馈关闭线程失败";
     if (buttonId == IDC_FEEDBACK_SOLVED || buttonId == IDC_FEEDBACK_UNSOLVED) {
         const bool solved = buttonId == IDC_FEEDBACK_SOLVED;
@@ -94,9 +88,7 @@ void CProblemSolvingFeedbackChildDlg::OnAnswer(int buttonId) {
     m_pWaitDlg = std::make_unique<CExecutePromptDlg>(m_hWnd);  // over this layer, which it disables
     m_pWaitDlg->SetText(kWaitText);
     m_pWaitDlg->m_fScale = m_fScale;
-    auto report = std::make_unique<Report>(
-        Report{m_pFeedbackService ? m_pFeedbackService->CustomerFeedbackExFunction() : nullptr,
-               m_pFeedbackService ? m_pFeedbackService->FeedbackQuestionFunction() : nullptr, kind, m_hWnd});
+    auto report = std::make_unique<Report>(Report{m_pReporter ? m_pReporter->PrepareReport(kind) : nullptr, m_hWnd});
     m_bReporting = true;
     // Through the C runtime: the worker formats text with it. The worker owns the report once it runs.
     const uintptr_t thread = _beginthreadex(nullptr, 0, SendFeedback, report.get(), 0, nullptr);
@@ -132,7 +124,7 @@ bool CProblemSolvingFeedbackChildDlg::OnMessage(UINT message, WPARAM wParam, LPA
             result = 0;
             return true;
         case IDC_FEEDBACK_MORE:
-            if (m_pFeedbackService) m_pFeedbackService->OpenUrl(kMoreSolutionsUrl);
+            if (m_pReporter) m_pReporter->OpenPage(kMoreSolutionsUrl);
             result = 0;
             return true;
         default:

@@ -1,26 +1,22 @@
 #pragma once
 // The control layer of the feedback dialog: the question whether the tool solved the user's problem,
 // the answers 已解决 and 未解决, 更多方案 and the close button. An answer (the close button counts as
-// one) is reported through the feedback library on a worker thread while the please-wait box shows;
+// one) is reported through the program's reporter on a worker thread while the please-wait box shows;
 // the worker's last act is to tell this layer, which closes the box and the dialog.
 #include <memory>
 
 #include "skin/control_layer_dlg.h"
 #include "skin/execute_prompt_dlg.h"
+#include "skin/feedback_reporter.h"
 #include "skin/image_button.h"
 #include "skin/png_button.h"
-
-class CFeedbackService;
-
-// The third argument of CustomerFeedbackEx.
-enum FeedbackKind { FeedbackSolved = 1, FeedbackUnsolved = 2, FeedbackClosed = 3 };
 
 class CProblemSolvingFeedbackChildDlg : public CControlLayerDlg {
 public:
     CProblemSolvingFeedbackChildDlg();
     ~CProblemSolvingFeedbackChildDlg() override;
 
-    void SetFeedbackService(CFeedbackService *service) { m_pFeedbackService = service; }
+    void SetReporter(const IFeedbackReporter *reporter) { m_pReporter = reporter; }
     void LayoutControls(bool first) override;
     // While a report is under way the dialog ends only when its worker has finished.
     bool IsReporting() const { return m_bReporting; }
@@ -44,7 +40,7 @@ private:
     CImageButton m_btnSolved;
     CImageButton m_btnUnsolved;
     CImageButton m_btnMore;
-    CFeedbackService *m_pFeedbackService = nullptr;  // borrowed
+    const IFeedbackReporter *m_pReporter = nullptr;  // borrowed
     std::unique_ptr<CExecutePromptDlg> m_pWaitDlg;
     bool m_bReporting = false;
 };

@@ -14,7 +14,7 @@ BOOL CProblemSolvingFeedbackDlg::OnInitDialog() {
 
 std::unique_ptr<CControlLayerDlg> CProblemSolvingFeedbackDlg::MakeChild() {
     auto child = std::make_unique<CProblemSolvingFeedbackChildDlg>();
-    child->SetFeedbackService(m_pFeedbackService);
+    child->SetReporter(m_pReporter);
     return child;
 }
 

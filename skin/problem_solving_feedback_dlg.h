@@ -10,7 +10,7 @@ public:
     // No parent: the dialog is owned by the application's main window.
     CProblemSolvingFeedbackDlg();
     // Borrowed; null reports nothing and opens no page, the dialog still works.
-    void SetFeedbackService(CFeedbackService *service) { m_pFeedbackService = service; }
+    void SetReporter(const IFeedbackReporter *reporter) { m_pReporter = reporter; }
     CProblemSolvingFeedbackChildDlg *GetFeedbackChild() const {
         return static_cast<CProblemSolvingFeedbackChildDlg *>(GetChild());
     }
@@ -21,5 +21,5 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) override;
 
 private:
-    CFeedbackService *m_pFeedbackService = nullptr;
+    const IFeedbackReporter *m_pReporter = nullptr;
 };

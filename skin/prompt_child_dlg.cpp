@@ -1,8 +1,8 @@
 #include "prompt_child_dlg.h"
 
-#include "skin/messages.h"
 #include "skin/paint.h"
 #include "skin/resource_ids.h"
+#include "sysops/PrivateMessages.h"
 
 CPromptChildDlg::CPromptChildDlg() : CControlLayerDlg(IDD_PROMPT_CHILD, IDB_PROMPT_LAYER, skin::kPromptPair) {}
 

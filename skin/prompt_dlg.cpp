@@ -1,7 +1,7 @@
 #include "prompt_dlg.h"
 
-#include "skin/messages.h"
 #include "skin/resource_ids.h"
+#include "sysops/PrivateMessages.h"
 
 CPromptDlg::CPromptDlg(HWND parent)
     : CLayeredBackgroundDlg(IDD_PROMPT, IDB_PROMPT_BACKGROUND, skin::kPromptPair, parent) {}

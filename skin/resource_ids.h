@@ -1,36 +1,26 @@
 #pragma once
-// Resource ids of the skinned windows: dialog templates, their controls and the PNG artwork. Read
-// by C++ and by the resource compiler, so plain #defines only.
+// Resource ids of the skinned dialogs: their templates and controls, and the PNG artwork of every
+// window (the program's main window included). Read by C++ and by the resource compiler, so plain
+// #defines only. The program's own windows have theirs in app/resource.h, numbered apart from these.
 
 // Dialog templates.
-#define IDD_ABOUTBOX 100
-#define IDD_HALDEN_DIALOG 102
 #define IDD_EXECUTE_PROMPT_CHILD 129
 #define IDD_EXECUTE_PROMPT 131
 #define IDD_FEEDBACK_CHILD 133
 #define IDD_FEEDBACK 135
 #define IDD_PROMPT_CHILD 137
 #define IDD_PROMPT 139
-#define IDD_OSTREL_DIALOG 145
 
 // Controls.
 #define IDC_STATUS_TEXT 1000
 #define IDC_FEEDBACK_CLOSE 1001
 #define IDC_FEEDBACK_SOLVED 1002
 #define IDC_FEEDBACK_UNSOLVED 1003
-#define IDC_BTN_CLOSE 1004
+#define IDC_BTN_CLOSE 1004  // the close button of every layer that has one
 #define IDC_PROMPT_TEXT 1005
 #define IDC_PROMPT_FIRST 1006
 #define IDC_PROMPT_SECOND 1007
-#define IDC_BTN_MIN 1009
-#define IDC_CHK_AGREE 1010
-#define IDC_STC_TITLE 1011
-#define IDC_STC_PROGRESS 1012
-#define IDC_BTN_ACTION 1013
-#define IDC_STC_AGREEMENT 1014
-#define IDC_STC_FEEDBACK 1015
 #define IDC_FEEDBACK_MORE 1016
-#define IDC_BTN_MORE_TOOLS 1017
 
 // PNG artwork (type "PNG").
 #define IDB_MAIN_BACKGROUND 147

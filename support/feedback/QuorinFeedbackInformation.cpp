@@ -10,13 +10,13 @@
 // Without the file: ready, no newer version, record "QuorinFeedbackRecord.txt" beside the library.
 // HALDEN_FEEDBACK_CONFIG names another file to read instead, so that a test can keep the program's
 // folder to the shipped files (the folder removal at exit leaves anything else in place).
+#define QUORIN_FEEDBACK_BUILDING
+#include "quorin_feedback_information.h"
+
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
-#include <type_traits>
-
-#include "app/feedback_exports.h"
 
 namespace {
 
@@ -74,40 +74,33 @@ void Record(const std::wstring &line) {
 
 extern "C" {
 
-__declspec(dllexport) int __cdecl InitFreedbackDll() {
+int __cdecl InitFreedbackDll() {
     int ready = Answer(L"Init", 1);
     Record(L"InitFreedbackDll\t-> " + std::to_wstring(ready));
     return ready;
 }
 
-__declspec(dllexport) int __cdecl FeedbackQuestion(const wchar_t *toolId, const wchar_t *version) {
+int __cdecl FeedbackQuestion(const wchar_t *toolId, const wchar_t *version) {
     Record(L"FeedbackQuestion\t" + Arg(toolId) + L"\t" + Arg(version));
     return 1;
 }
 
-__declspec(dllexport) int __cdecl OpenUrl(const wchar_t *address) {
+int __cdecl OpenUrl(const wchar_t *address) {
     Record(L"OpenUrl\t" + Arg(address));
     return 1;
 }
 
-// The test build QuorinFeedbackMissingExport.dll leaves this one export out, so that binding a library
-// that misses one is tested through a real file.
-#ifdef QUORIN_STANDIN_MISSING_EXPORT
-#define QUORIN_OPTIONAL_EXPORT
-#else
-#define QUORIN_OPTIONAL_EXPORT __declspec(dllexport)
-#endif
-QUORIN_OPTIONAL_EXPORT int __cdecl GetInterNetState() {
+int __cdecl GetInterNetState() {
     Record(L"GetInterNetState");
     return 1;
 }
 
-__declspec(dllexport) int __cdecl CustomerFeedback(const wchar_t *toolId, const wchar_t *version, int kind) {
+int __cdecl CustomerFeedback(const wchar_t *toolId, const wchar_t *version, int kind) {
     Record(L"CustomerFeedback\t" + Arg(toolId) + L"\t" + Arg(version) + L"\t" + std::to_wstring(kind));
     return 1;
 }
 
-__declspec(dllexport) int __cdecl CustomerFeedbackEx(const wchar_t *toolId, const wchar_t *version, int kind,
+int __cdecl CustomerFeedbackEx(const wchar_t *toolId, const wchar_t *version, int kind,
                                                      const wchar_t *timeText) {
     Record(L"CustomerFeedbackEx\t" + Arg(toolId) + L"\t" + Arg(version) + L"\t" + std::to_wstring(kind) + L"\t" +
            Arg(timeText));
@@ -115,36 +108,31 @@ __declspec(dllexport) int __cdecl CustomerFeedbackEx(const wchar_t *toolId, cons
     return 1;
 }
 
-__declspec(dllexport) int __cdecl WriteCustomerFeedbackInfoFile() {
+int __cdecl WriteCustomerFeedbackInfoFile() {
     Record(L"WriteCustomerFeedbackInfoFile");
     return 1;
 }
 
-__declspec(dllexport) int __cdecl GetToolIsNewVersion(const wchar_t *toolId, const wchar_t *version) {
+int __cdecl GetToolIsNewVersion(const wchar_t *toolId, const wchar_t *version) {
     int answer = Answer(L"NewVersion", 0);
     Record(L"GetToolIsNewVersion\t" + Arg(toolId) + L"\t" + Arg(version) + L"\t-> " + std::to_wstring(answer));
     return answer;
 }
 
-__declspec(dllexport) int __cdecl GetToolIsNewVersionDown(const wchar_t *toolId, const wchar_t *version) {
+int __cdecl GetToolIsNewVersionDown(const wchar_t *toolId, const wchar_t *version) {
     Record(L"GetToolIsNewVersionDown\t" + Arg(toolId) + L"\t" + Arg(version));
     return 0;
 }
 
-__declspec(dllexport) int __cdecl OpenToolDownUrl() {
+int __cdecl OpenToolDownUrl() {
     Record(L"OpenToolDownUrl");
     return 1;
 }
 
-__declspec(dllexport) int __cdecl OpenUseAgreementUrl() {
+int __cdecl OpenUseAgreementUrl() {
     Record(L"OpenUseAgreementUrl");
     return 1;
 }
-
-#define QUORIN_FEEDBACK_SAME_AS_BINDING(name, arguments) \
-    static_assert(std::is_same_v<decltype(&name), quorin::name##Fn>, #name " differs from the program's binding");
-QUORIN_FEEDBACK_EXPORTS(QUORIN_FEEDBACK_SAME_AS_BINDING)
-#undef QUORIN_FEEDBACK_SAME_AS_BINDING
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {

@@ -5,10 +5,12 @@
 # and checks that the program exited and then removed only the files it ships.
 #   usage: window_smoke.sh BUILD_DIR
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd)
+source=$(cd "$(dirname "$0")/../.." && pwd)
+[ -n "${DISPLAY:-}" ] || exec "$source/scripts/with-display.sh" "$0" "$@"
+. "$source/tests/e2e/lib.sh"
 shots=$build/screenshots
 mkdir -p "$shots"
-[ -n "${DISPLAY:-}" ] || exec "$(dirname "$0")/../../scripts/with-display.sh" "$0" "$@"
 
 # The program removes its own files when it is closed: never run the build's copy.
 folder="$build/e2e-smoke/Halden Smoke"
@@ -23,35 +25,29 @@ echo "mine" >"$folder/notes.txt"
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 
-source "$(dirname "$0")/x_window.sh"
-window=$(find_window Ostrel) || { echo "FAIL: no window titled Ostrel"; exit 1; }
+window=$(find_window Ostrel) || { fail "no window titled Ostrel"; finish; }
 window_geometry "$window"
-
-pixel() {  # prints "r,g,b" of the screenshot at x,y
-    convert "$shots/halden-window.png" -format '%[fx:int(255*u.p{'"$1"','"$2"'}.r)],%[fx:int(255*u.p{'"$1"','"$2"'}.g)],%[fx:int(255*u.p{'"$1"','"$2"'}.b)]' info:
-}
 # The window paints once it is mapped; wait until its inner face shows rather than guessing a delay.
 # (20, 450) of the control layer lies in the light lower part of its artwork.
-for _ in $(seq 50); do
-    import -window root "$shots/halden-window.png"
-    [ "$(pixel $((X + 5 + 20)) $((Y + 4 + 450)))" = "244,247,251" ] && break
-    sleep 0.1
-done
-inner=$(pixel $((X + 5 + 20)) $((Y + 4 + 450)))
-desktop=$(pixel 2 2)
-edge=$(pixel "$X" $((Y + HEIGHT / 2)))
-echo "inner $inner, left shadow edge $edge, desktop $desktop, screenshot $shots/halden-window.png"
-[ "$inner" = "244,247,251" ] || { echo "FAIL: the window's face is not painted"; exit 1; }
-if [ "$edge" = "$desktop" ] || [ "$edge" = "0,0,0" ]; then
-    echo "FAIL: the shadow edge is not blended over the desktop"; exit 1
+shot_when halden-window $((X + 5 + 20)) $((Y + 4 + 450)) "244 247 251" 0
+[ "$failures" = 0 ] || finish
+# The background, a window of its own, may paint its shadow after the layer has painted its face.
+blended() {
+    shot halden-window
+    desktop=$(pixel halden-window 2 2)
+    edge=$(pixel halden-window "$X" $((Y + HEIGHT / 2)))
+    [ "$edge" != "$desktop" ] && [ "$edge" != "0 0 0" ]
+}
+if poll 5 blended; then ok "the shadow edge ($edge) is blended over the desktop ($desktop)"; else
+    fail "the shadow edge is not blended over the desktop: $edge, desktop $desktop"
 fi
 
 # Keys as a user presses them, to the active window (with --window, xdotool would send a key that
 # closed the window its release too: BadWindow).
-timeout 10 xdotool windowactivate --sync "$window" || { echo "FAIL: the window could not be activated"; exit 1; }
+timeout 10 xdotool windowactivate --sync "$window" || { fail "the window could not be activated"; finish; }
 xdotool key Escape Return
 sleep 1
-kill -0 "$program" 2>/dev/null || { echo "FAIL: Escape or Enter closed the window"; exit 1; }
+kill -0 "$program" 2>/dev/null || { fail "Escape or Enter closed the window"; finish; }
 
 # The close button: 26 x 34 at the top right of the control layer, which sits 5, 4 inside.
 xdotool mousemove $((X + 5 + 368 + 13)) $((Y + 4 + 17)) click 1
@@ -65,17 +61,17 @@ for _ in $(seq 100); do
     done
     sleep 0.1
 done
-[ -n "$feedback" ] || { echo "FAIL: no feedback question after the close button"; exit 1; }
+[ -n "$feedback" ] || { fail "no feedback question after the close button"; finish; }
 sleep 0.5  # its layer paints and takes input
 xdotool mousemove $((F_X + 5 + 400 - 12)) $((F_Y + 4 + 12)) click 1
 for _ in $(seq 150); do
     kill -0 "$program" 2>/dev/null || break
     sleep 0.1
 done
-if kill -0 "$program" 2>/dev/null; then echo "FAIL: Halden.exe did not exit after its close button"; exit 1; fi
+if kill -0 "$program" 2>/dev/null; then fail "Halden.exe did not exit after its close button"; finish; fi
 wait "$program" && status=0 || status=$?
 trap - EXIT
-[ "$status" = 0 ] || { echo "FAIL: Halden.exe exited with $status"; exit 1; }
+expect "exit status" "$status" 0
 
 # The removal waits three seconds after the program ended, then takes only what the program ships.
 for _ in $(seq 100); do
@@ -84,5 +80,5 @@ for _ in $(seq 100); do
 done
 # What stays: the user's file, and the record the stand-in feedback library keeps beside itself.
 left=$(cd "$folder" && LC_ALL=C ls | tr '\n' ' ')
-[ "$left" = "QuorinFeedbackRecord.txt notes.txt " ] || { echo "FAIL: after the removal the folder holds: $left"; exit 1; }
-echo "window shown, screenshot taken, Escape and Enter ignored, closed with its button and the feedback question's, exit status 0, only the shipped files removed"
+expect "what the folder holds after the removal" "$left" "QuorinFeedbackRecord.txt notes.txt "
+finish

@@ -129,7 +129,7 @@ press
 prompt_says "下载文件保存失败！"
 rm -f "$image"
 ln -s "$work/victim.txt" "$image"  # and a symbolic link, on the second press
-drv click main 1013
+drv click main IDC_BTN_ACTION
 prompt_says "下载文件保存失败！"
 expect "$case_name: the neighbour's file" "$(tr -d '\r' <"$work/victim.txt")" "a file of the neighbour"
 # Windows opens a link itself and moves it aside; Wine opens its target even then, so the program
@@ -155,9 +155,9 @@ drv wait main 60 >/dev/null || fail "$case_name: no main window"
 # Once the program has looked for the marker, a second name of someone's letter takes its place.
 printf 'a letter of the neighbour\r\n' >"$work/letter.txt"
 ln "$work/letter.txt" "$(unix_of "$marker_win")"
-drv click main 1013
+drv click main IDC_BTN_ACTION
 drv wait prompt 120 >/dev/null || fail "$case_name: no restart question"
-drv click prompt 1007
+drv click prompt IDC_PROMPT_SECOND
 drv gone prompt 10 >/dev/null || fail "$case_name: the question stays"
 expect "$case_name: the neighbour's letter" "$(tr -d '\r' <"$work/letter.txt")" "a letter of the neighbour"
 expect "$case_name: the marker" "$(stat -c '%h %F' "$(unix_of "$marker_win")")" "1 regular file"

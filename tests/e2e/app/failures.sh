@@ -22,7 +22,7 @@ image=$(unix_of "$image_win")
 # The window is back in its ready state, marker deleted at the hand-off as for every download.
 ready_again() {
     expect "$case_name: ready again" \
-        "$(drv gone wait 5 && drv state main 1013 | cut -d' ' -f1,2) $(drv text main 1013) $(drv state main 1012 | cut -d' ' -f1)" \
+        "$(drv gone wait 5 && drv state main IDC_BTN_ACTION | cut -d' ' -f1,2) $(drv text main IDC_BTN_ACTION) $(drv state main IDC_STC_PROGRESS | cut -d' ' -f1)" \
         "visible enabled 下载并安装 hidden"
     check "$case_name: no marker" test ! -e "$(unix_of "$marker_win")"
 }
@@ -34,7 +34,7 @@ press
 prompt_says "网络问题获取失败！"
 ready_again
 # A second press during the same run starts the same sequence again.
-drv click main 1013
+drv click main IDC_BTN_ACTION
 prompt_says "网络问题获取失败！"
 expect "$case_name: log, each failed attempt with the engine's code" "$(program_log | tr '\n' '|')" "下载失败 201|下载失败 201|"
 end_program
@@ -63,7 +63,7 @@ begin unwritable "$url"
 mkdir -p "$image"  # a folder where the image belongs
 press
 prompt_says "下载文件保存失败！"
-expect "$case_name: ready again" "$(drv state main 1013 | cut -d' ' -f1,2) $(drv state main 1012 | cut -d' ' -f1)" \
+expect "$case_name: ready again" "$(drv state main IDC_BTN_ACTION | cut -d' ' -f1,2) $(drv state main IDC_STC_PROGRESS | cut -d' ' -f1)" \
     "visible enabled hidden"
 # Nothing was started: the marker stays, so the user can clear the way and try again without
 # another removal and restart; nothing was saved into the folder.

@@ -35,6 +35,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/resource.h"
 #include "tests/win/desktop_input.h"
 
 namespace {
@@ -47,8 +48,11 @@ struct Selector {
 
 // The main window and the feedback dialog share a title; their controls tell them apart.
 const Selector kSelectors[] = {
-    {L"main", L"Ostrel", 1013},   {L"feedback", L"Ostrel", 1002}, {L"prompt", L"\u63d0\u793a", 1005},
-    {L"wait", L"\u8bf7\u7a0d\u7b49", 1000}, {L"about", L"\u5173\u4e8e Halden", IDOK},
+    {L"main", L"Ostrel", IDC_BTN_ACTION},
+    {L"feedback", L"Ostrel", IDC_FEEDBACK_SOLVED},
+    {L"prompt", L"\u63d0\u793a", IDC_PROMPT_TEXT},
+    {L"wait", L"\u8bf7\u7a0d\u7b49", IDC_STATUS_TEXT},
+    {L"about", L"\u5173\u4e8e Halden", IDOK},
 };
 
 struct Pair {
@@ -239,8 +243,8 @@ struct Replies {
 };
 
 int ProbeDownload(const Pair &main, double seconds) {
-    HWND button = GetDlgItem(main.layer, 1013);
-    HWND progress = GetDlgItem(main.layer, 1012);
+    HWND button = GetDlgItem(main.layer, IDC_BTN_ACTION);
+    HWND progress = GetDlgItem(main.layer, IDC_STC_PROGRESS);
     POINT point = Centre(button);
     MoveCursorTo(point);
     if (!Reachable(button, point)) return Fail(L"the action button is covered", 3);

@@ -1,7 +1,8 @@
 # shellcheck shell=bash
-# What the end-to-end scenarios and the demo share: the Wine prefix, the driver, program folders,
-# the records of the doubles and of the stand-in feedback library, the program's log, screenshots,
-# and checks that count their failures. Source it after setting `source` (the source tree).
+# What the end-to-end scenarios and the demo share beyond tests/e2e/lib.sh: the Wine prefix, program
+# folders, the records of the doubles and of the stand-in feedback library, the program's log.
+# Source it after setting `source` (the source tree).
+. "$source/tests/e2e/lib.sh"
 
 marker_win='C:\ProgramData\UninstallComplete.txt'
 # The program's own working folder on drive C (the first with room) and the image in it.
@@ -73,40 +74,6 @@ unix_of() {
 windows_of() {
     local path=${1//\//\\}
     echo "Z:$path"
-}
-
-# drv VERB ARGS...: the driver (halden_driver.cpp); its output without carriage returns.
-drv() {
-    wine "$build/bin/halden_driver.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'
-    return "${PIPESTATUS[0]}"
-}
-
-# --- Checks ---------------------------------------------------------------------------------------
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-ok() { echo "ok: $*"; }
-# expect WHAT ACTUAL EXPECTED
-expect() {
-    if [ "$2" = "$3" ]; then ok "$1"; else fail "$1: saw '$2', expected '$3'"; fi
-}
-# expect_match WHAT ACTUAL EXTENDED_REGEX
-expect_match() {
-    if [[ $2 =~ $3 ]]; then ok "$1 ($2)"; else fail "$1: saw '$2', expected /$3/"; fi
-}
-# check WHAT COMMAND...: the command succeeds
-check() {
-    if "${@:2}"; then ok "$1"; else fail "$1"; fi
-}
-finish() {
-    if [ "$failures" = 0 ]; then
-        echo "PASS"
-        exit 0
-    fi
-    echo "$failures checks failed"
-    exit 1
 }
 
 # --- A scenario's own state ------------------------------------------------------------------------
@@ -258,6 +225,10 @@ ended_within() {
     program=
 }
 
+# The program removes its folder through a cmd.exe that it starts before it ends and that ends when
+# the files are gone: once none runs, no removal is under way or still to come.
+removal_settled() { [ "$(drv processes cmd.exe)" = 0 ]; }
+
 # --- A second run of its own ----------------------------------------------------------------------
 # begin NAME URL: a scenario with the marker, the program in $folder and the image from URL; press
 # starts the program and presses the action button. $case_name names the checks.
@@ -270,18 +241,18 @@ begin() {
 press() {
     start_halden "$folder"
     drv wait main 60 >/dev/null || fail "$case_name: no main window"
-    drv click main 1013
+    drv click main IDC_BTN_ACTION
 }
 # prompt_says TEXT [SECONDS]: the next prompt shows TEXT; 确认 closes it.
 prompt_says() {
     drv wait prompt "${2:-60}" >/dev/null || { fail "$case_name: no prompt"; return; }
-    expect "$case_name: prompt" "$(drv text prompt 1005)" "$1"
-    drv click prompt 1006
+    expect "$case_name: prompt" "$(drv text prompt IDC_PROMPT_TEXT)" "$1"
+    drv click prompt IDC_PROMPT_FIRST
     # Gone, or followed at once by the next prompt: either way no longer this text.
     local _
     for _ in $(seq 20); do
         drv gone prompt 0.5 >/dev/null && return
-        [ "$(drv text prompt 1005)" != "$1" ] && return
+        [ "$(drv text prompt IDC_PROMPT_TEXT)" != "$1" ] && return
     done
     fail "$case_name: the prompt stays"
 }
@@ -309,29 +280,6 @@ feedback_calls() { tr -d '\r' 2>/dev/null <"$work/feedback.txt"; }
 # The program's log, GBK on disk, as UTF-8 texts without their time prefix.
 program_log() {
     iconv -f GBK -t UTF-8 "$WINEPREFIX/drive_c/ProgramData/ToolLog/Ostrel.txt" 2>/dev/null | tr -d '\r' | sed 's/^\[[^]]*\] *//'
-}
-
-# --- Screenshots --------------------------------------------------------------------------------------
-# shot NAME SEL [MARGIN [once]]: the screen, and a close-up of the dialog SEL with MARGIN pixels
-# around it (default 24), in $shots. The picture is kept once two in a row are the same: the window
-# has finished painting; with "once", for a window that changes all the time (a download under way),
-# the first picture.
-shot() {
-    local name=$1 margin=${3:-24} geometry previous='' current
-    mkdir -p "$shots"
-    geometry=$(drv wait "$2" 5) || { fail "no $2 window to photograph for $name"; return 0; }
-    read -r gx gy gw gh _ <<<"$geometry"
-    for _ in $(seq 30); do
-        import -window root "$shots/$name-screen.png"
-        convert "$shots/$name-screen.png" -crop "$((gw + 2 * margin))x$((gh + 2 * margin))+$((gx - margin))+$((gy - margin))" \
-            +repage "$shots/$name.png"
-        [ "${4:-}" = once ] && return 0
-        current=$(convert "$shots/$name.png" rgb:- | md5sum)
-        [ "$current" = "$previous" ] && return 0
-        previous=$current
-        sleep 0.2
-    done
-    fail "$name: the picture of $2 never settled"
 }
 
 # use_dpi DPI: after e2e_setup, makes the prefix report DPI (what the display settings write; read

@@ -21,13 +21,13 @@ start_removal() {
     make_program_folder "$folder"
     start_halden "$folder"
     drv wait main 60 >/dev/null || fail "$case_name: no main window"
-    drv click main 1013
+    drv click main IDC_BTN_ACTION
 }
 # answer_prompt TEXT BUTTON: the next prompt shows TEXT; its time in $asked; BUTTON closes it.
 answer_prompt() {
     drv wait prompt 120 >/dev/null || { fail "$case_name: no prompt"; return; }
     asked=$(date +%s.%N)
-    expect "$case_name: prompt" "$(drv text prompt 1005)" "$1"
+    expect "$case_name: prompt" "$(drv text prompt IDC_PROMPT_TEXT)" "$1"
     local clicked
     clicked=$(drv click prompt "$2")
     drv gone prompt 10 >/dev/null || fail "$case_name: the prompt stays (click: $clicked)"
@@ -43,7 +43,7 @@ register_click_to_run HomeStudent2019Retail
 export HALDEN_DOUBLE_MSDT_MS=3000 HALDEN_DOUBLE_MSDT_REMOVES='*'
 start_removal
 if drv wait wait 10 >/dev/null; then ok "$case_name: the please-wait box is up"; else fail "$case_name: the please-wait box is up"; fi
-answer_prompt "$restart_question" 1007
+answer_prompt "$restart_question" IDC_PROMPT_SECOND
 # Each troubleshooter's start and end, from the double's own record.
 mapfile -t runs < <(tr -d '\r' <"$work/calls.txt" | awk -F'\t' '$2 == "msdt.exe" { print $1 }')
 expect "$case_name: troubleshooter records (two starts, two ends)" "${#runs[@]}" "4"
@@ -66,7 +66,7 @@ scenario removal-no-msdt
 mv "$msdt" "$msdt.hidden"
 register_click_to_run HomeStudent2019Retail ProPlus2019Volume@32
 start_removal
-answer_prompt "$restart_question" 1007
+answer_prompt "$restart_question" IDC_PROMPT_SECOND
 restore_msdt
 expect "$case_name: each product through its own command, silently, by full path" \
     "$(double_calls | grep -v '^powershell')" "$(c2r_call HomeStudent2019Retail; echo; c2r_call ProPlus2019Volume)"
@@ -86,7 +86,7 @@ scenario removal-fails
 register_click_to_run HomeStudent2019Retail
 export HALDEN_DOUBLE_C2R_KEEPS=1 HALDEN_DOUBLE_POWERSHELL_EXIT=1
 start_removal
-answer_prompt "卸载失败！" 1006
+answer_prompt "卸载失败！" IDC_PROMPT_FIRST
 expect "$case_name: the uninstall ran" "$(double_calls | grep '^OfficeClickToRun')" "$(c2r_call HomeStudent2019Retail)"
 check "$case_name: no marker" test ! -e "$(unix_of "$marker_win")"
 expect "$case_name: still registered" "$(registered_click_to_run | tr '\n' '|')" "64	HomeStudent2019Retail - zh-cn|ids	HomeStudent2019Retail|"
@@ -94,6 +94,6 @@ expect "$case_name: log" "$(program_log)" "$(printf '%s\n' \
     '卸载前已安装: HomeStudent2019Retail; 卸载项: HomeStudent2019Retail - zh-cn' \
     '卸载步骤 1 退出码 1' '卸载步骤 2 退出码 1' '卸载步骤 3 退出码 1' '卸载 HomeStudent2019Retail - zh-cn 退出码 0' \
     '卸载当前系统的Office失败 仍已安装: HomeStudent2019Retail; 卸载项: HomeStudent2019Retail - zh-cn; 退出码: 1=1 2=1 3=1 4=0 5=0 [HomeStudent2019Retail - zh-cn]=0')"
-expect "$case_name: ready again" "$(drv state main 1013 | cut -d' ' -f1,2) $(drv text main 1013)" "visible enabled 开始卸载"
+expect "$case_name: ready again" "$(drv state main IDC_BTN_ACTION | cut -d' ' -f1,2) $(drv text main IDC_BTN_ACTION)" "visible enabled 开始卸载"
 end_program
 finish

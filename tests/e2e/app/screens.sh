@@ -31,7 +31,7 @@ for branch in remove install; do
     geometry=$(drv wait main 60) || { fail "$branch: no main window"; continue; }
     read -r _ _ width height _ <<<"$geometry"
     expect "$branch at $dpi dpi: background size" "${width}x$height" "$background"
-    expect "$branch at $dpi dpi: action button in the layer" "$(drv state main 1013 | cut -d' ' -f4-)" "$button"
+    expect "$branch at $dpi dpi: action button in the layer" "$(drv state main IDC_BTN_ACTION | cut -d' ' -f4-)" "$button"
     shot "main-$branch" main
     kill "$program"
     wait "$program" 2>/dev/null

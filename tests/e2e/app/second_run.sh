@@ -36,25 +36,29 @@ export HALDEN_IMAGE_URL="https://localhost:1/elsewhere/HomeStudent2019Retail.img
 export HALDEN_DOUBLE_SETUP_STARTS_C2R=1
 start_halden "$folder"
 drv wait main 60 >/dev/null || { fail "no main window"; finish; }
-expect "action label with the marker" "$(drv text main 1013)" "下载并安装"
+expect "action label with the marker" "$(drv text main IDC_BTN_ACTION)" "下载并安装"
 expect "the library left beside the program is not loaded at start-up" "$(planted_loaded_by)" "dravlin-get.exe"
 
-drv click main 1013
+drv click main IDC_BTN_ACTION
 drv wait wait 20 >/dev/null || fail "no please-wait box"
-expect "please-wait text while downloading" "$(drv text wait 1000)" "正在下载，请稍等"
-drv until main 1012 text=/s 20 >/dev/null
-progress=$(drv text main 1012)
+expect "please-wait text while downloading" "$(drv text wait IDC_STATUS_TEXT)" "正在下载，请稍等"
+drv until main IDC_STC_PROGRESS text=/s 20 >/dev/null
+progress=$(drv text main IDC_STC_PROGRESS)
 expect_match "progress shows a percentage and a speed" "$progress" '^[0-9]{1,3} %  [0-9]+\.[0-9]{2}(B|kB|M|G)/s$'
 shot downloading main 60 once
 check "marker deleted once the download is under way" test ! -e "$(unix_of "$marker_win")"
-# A later reading shows progress made.
-sleep 2
-later=$(drv text main 1012)
-check "the percentage grows (${progress%% *} then ${later%% *})" test "${later%% *}" -gt "${progress%% *}" -o "${later%% *}" = 100
+# A later reading shows progress made: polled, as a loaded machine may take a while between readings.
+grown() {
+    later=$(drv text main IDC_STC_PROGRESS)
+    [[ ${later%% *} =~ ^[0-9]+$ ]] && { [ "${later%% *}" -gt "${progress%% *}" ] || [ "${later%% *}" = 100 ]; }
+}
+if poll 30 grown; then ok "the percentage grows (${progress%% *} then ${later%% *})"; else
+    fail "the percentage grows: ${progress%% *} %, then '${later:-}' for 30 s"
+fi
 
 drv wait prompt 120 >/dev/null || fail "no prompt after the installation"
 shot install-complete prompt
-expect "result" "$(drv text prompt 1005)" "安装完成！"
+expect "result" "$(drv text prompt IDC_PROMPT_TEXT)" "安装完成！"
 
 # What the doubles saw: the exact image path, the same bytes the mirror served, setup from the new
 # drive, Click-to-Run ended, dismount, image deleted.
@@ -74,19 +78,19 @@ check "image deleted" test ! -e "$(unix_of "$image_win")"
 expect "what the working folder holds afterwards" "$(ls -A "$(unix_of "$image_folder_win")" | tr '\n' '|')" ""
 check "marker still gone" test ! -e "$(unix_of "$marker_win")"
 
-drv click prompt 1006
+drv click prompt IDC_PROMPT_FIRST
 drv gone prompt 10 >/dev/null || fail "the result prompt stays"
-expect "main window ready again" "$(drv state main 1013 | cut -d' ' -f1,2) $(drv text main 1013)" "visible enabled 下载并安装"
-expect "progress bar after the installation" "$(drv state main 1012 | cut -d' ' -f1)" "hidden"
+expect "main window ready again" "$(drv state main IDC_BTN_ACTION | cut -d' ' -f1,2) $(drv text main IDC_BTN_ACTION)" "visible enabled 下载并安装"
+expect "progress bar after the installation" "$(drv state main IDC_STC_PROGRESS | cut -d' ' -f1)" "hidden"
 expect "log after a good installation" "$(program_log)" ""
 
 # Close: the feedback dialog first, and only after the answer the removal of the shipped files.
-drv click main 1004
+drv click main IDC_BTN_CLOSE
 drv wait feedback 20 >/dev/null || fail "no feedback dialog on close"
 shot feedback feedback
 expect "program's folder while the feedback dialog shows" "$(ls "$(unix_of "$folder")" | wc -l)" "8"
 expect "folder removal before the answer" "$(double_calls | grep -c '^timeout.exe')" "0"
-drv click feedback 1002
+drv click feedback IDC_FEEDBACK_SOLVED
 check "the program ends after the answer" ended_within 20
 expect "exit status" "$status" "0"
 expect "feedback answer" "$(feedback_calls | grep CustomerFeedbackEx | cut -f1-4)" 'CustomerFeedbackEx	"10075"	"2.1.21.312"	1'

@@ -21,9 +21,9 @@ refused() {
     wine "$folder\\$program_name" </dev/null >"$work/halden.out" 2>&1 &
     program=$!
     if drv wait prompt 60 >/dev/null; then
-        expect "$name: prompt" "$(drv text prompt 1005)" "$text"
+        expect "$name: prompt" "$(drv text prompt IDC_PROMPT_TEXT)" "$text"
         if [ "$main_window" = absent ]; then check "$name: no main window" drv gone main 0; fi
-        drv click prompt 1006
+        drv click prompt IDC_PROMPT_FIRST
     else
         fail "$name: no prompt$(kill -0 "$program" 2>/dev/null || echo "; the program had ended by $((SECONDS - started)) s: $(head -c 300 "$work/halden.out")")"
     fi
@@ -34,11 +34,11 @@ refused() {
     expect "$name: feedback library calls" "$(feedback_calls)" "$calls"
     kept+=("$name|$folder|$files")
 }
-# Checked at the end, when more than the folder removal's three seconds have passed since each ended.
+# Checked at the end, once no removal of a folder runs any more.
 kept=()
 folders_kept() {
     local entry name folder files
-    sleep 4
+    poll 30 removal_settled || fail "a removal of the program's folder still runs after 30 s"
     for entry in "${kept[@]}"; do
         IFS='|' read -r name folder files <<<"$entry"
         expect "$name: program's folder afterwards" "$(ls "$(unix_of "$folder")" | sort | tr '\n' ' ')" "$files"

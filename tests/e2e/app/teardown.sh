@@ -21,11 +21,11 @@ set_policy ImageUrl "$(cat "$mirror/url")?throttle=2000000"
 set_policy CaFile "$(windows_of "$mirror/ca.pem")"
 start_halden "$folder"
 drv wait main 60 >/dev/null || { fail "no main window"; finish; }
-drv click main 1013
-drv until main 1012 text=/s 20 >/dev/null || fail "the download did not start"
+drv click main IDC_BTN_ACTION
+drv until main IDC_STC_PROGRESS text=/s 20 >/dev/null || fail "the download did not start"
 drv close main
 if drv wait feedback 20 >/dev/null; then
-    drv click feedback 1003
+    drv click feedback IDC_FEEDBACK_UNSOLVED
 else
     fail "no feedback dialog"
 fi

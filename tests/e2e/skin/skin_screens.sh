@@ -14,6 +14,7 @@ source=$(cd "$(dirname "$0")/../../.." && pwd)
 shots=$build/screenshots/skin/${dpi}dpi
 mkdir -p "$shots"
 gallery=$build/bin/HaldenGallery.exe
+. "$source/tests/e2e/lib.sh"
 
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [ "$dpi" = 96 ]; then
@@ -36,9 +37,6 @@ if [ "$dpi" != 96 ] && [ ! -f "$WINEPREFIX/.halden-dpi-$dpi" ]; then
     "$source/scripts/wine-session.sh" "$WINEPREFIX"
 fi
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
 program=
 cleanup() {
     [ -n "$program" ] && kill "$program" 2>/dev/null
@@ -58,36 +56,10 @@ stop() {  # waits up to 10 s for the gallery to end by itself, else ends it
     wait "$program" 2>/dev/null || true
     program=
 }
-source "$source/tests/e2e/x_window.sh"
 place() {  # place NAME: sets X Y WIDTH HEIGHT of the visible window with that name
     local window
     window=$(find_window "$1") || { fail "no window named $1"; return 1; }
     window_geometry "$window"
-}
-shot() { import -window root "$shots/$1.png"; }
-pixel() {  # pixel NAME X Y: "r g b" of a screenshot
-    convert "$shots/$1.png" -format '%[fx:int(255*u.p{'"$2"','"$3"'}.r)] %[fx:int(255*u.p{'"$2"','"$3"'}.g)] %[fx:int(255*u.p{'"$2"','"$3"'}.b)]' info:
-}
-near() {  # near "r g b" "r g b" TOLERANCE
-    local a b
-    read -r -a a <<<"$1"
-    read -r -a b <<<"$2"
-    for i in 0 1 2; do
-        local d=$((a[i] - b[i]))
-        [ "${d#-}" -le "$3" ] || return 1
-    done
-}
-# Waits until the screen shows colour at x,y (the window has painted), then keeps that screenshot.
-shot_when() {  # shot_when NAME X Y "r g b" TOLERANCE
-    for _ in $(seq 100); do
-        shot "$1"
-        near "$(pixel "$1" "$2" "$3")" "$4" "$5" && return 0
-        sleep 0.1
-    done
-    fail "$1: expected $4 at $2,$3, saw $(pixel "$1" "$2" "$3")"
-}
-crop() {  # crop NAME X Y W H: a close-up beside the full screenshot
-    convert "$shots/$1.png" -crop "$4x$5+$2+$3" +repage "$shots/$1-closeup.png"
 }
 scale() { awk -v n="$1" -v s="$scale" 'BEGIN { printf "%d", n * s }'; }
 
@@ -258,7 +230,7 @@ if feedback_start; then
     if box=$(find_window 请稍等); then
         shot feedback-reporting
         crop feedback-reporting $((X - 20)) $((Y - 20)) $((WIDTH + 40)) $((HEIGHT + 40))
-        wine "$build/bin/halden_driver.exe" close feedback </dev/null >/dev/null 2>&1
+        drv close feedback >/dev/null
         kill -0 "$program" 2>/dev/null || fail "feedback: a close from outside ended the dialog during the report"
     else
         fail "feedback: no please-wait box during the report"
@@ -294,5 +266,5 @@ stop
 rm -f "$out"
 
 ls "$shots"
-[ "$failures" = 0 ] || { echo "$failures checks failed; screenshots in $shots"; exit 1; }
-echo "skin screenshots at $dpi dpi in $shots, all checks passed"
+echo "skin screenshots at $dpi dpi in $shots"
+finish

@@ -15,6 +15,15 @@ const MainTextWidths kSongti12 = {204, 48};
 }  // namespace
 
 TEST(MainLayout, ControlsAtScaleOneAndAt120Dpi) {
+    // The pair: the background at 1.2, the layer in its shadow, and a caption band that leaves 86
+    // pixels to the minimise and close buttons.
+    const skin::Size background = skin::BackgroundSize(kMainPair, 1.2f);
+    EXPECT_EQ(background.width, 492);
+    EXPECT_EQ(background.height, 733);
+    EXPECT_EQ(skin::LayerRectInBackground({0, 0, 410, 611}, kMainPair, 1.0f), skin::RectOfSize(5, 4, 400, 600));
+    EXPECT_TRUE(skin::InCaptionBand({0, 0, 400, 600}, 313, 10, kMainPair, 1.0f));
+    EXPECT_FALSE(skin::InCaptionBand({0, 0, 400, 600}, 314, 10, kMainPair, 1.0f));
+
     const MainLayout one = LayOutMain({0, 0, 400, 600}, 1.0f, kSongti12);
     EXPECT_EQ(one.action, skin::RectOfSize(77, 270, 246, 47));
     EXPECT_EQ(one.actionSlice, one.action);

@@ -5,11 +5,20 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
+#include <type_traits>
 
 #include "app/feedback_service.h"
-#include "app/tool_identity.h"
+#include "support/feedback/quorin_feedback_information.h"
 #include "sysops/SystemChecks.h"
+
+// The stand-in declares the library's exports as the outside library does; the program binds them
+// through its own types. A change of arguments or calling convention on one side cannot compile.
+#define QUORIN_FEEDBACK_SAME_AS_BINDING(name, arguments) \
+    static_assert(std::is_same_v<decltype(&::name), quorin::name##Fn>, #name " differs from the program's binding");
+QUORIN_FEEDBACK_EXPORTS(QUORIN_FEEDBACK_SAME_AS_BINDING)
+#undef QUORIN_FEEDBACK_SAME_AS_BINDING
 
 TEST(FeedbackService, BindsOnlyALibraryWithEveryExport) {
     const std::wstring folder = GetModuleDir();
@@ -25,13 +34,19 @@ TEST(FeedbackService, BindsOnlyALibraryWithEveryExport) {
     CFeedbackService bound;
     ASSERT_TRUE(bound.Load());  // from the test program's folder, where the stand-in lies
     EXPECT_EQ(7, bound.InitFreedbackDll());
-    EXPECT_EQ(1, bound.CustomerFeedbackEx(TOOL_ID, TOOL_VERSION, 2, L"1700000000"));
+    // The feedback dialog's report: the answer as this tool with the time now, then the question.
+    const std::function<void()> report = bound.PrepareReport(FeedbackUnsolved);
+    ASSERT_TRUE(report);
+    report();
     std::ifstream calls{std::filesystem::path(record)};
-    std::string first, second;
+    std::string first, second, third;
     std::getline(calls, first);
     std::getline(calls, second);
+    std::getline(calls, third);
     EXPECT_EQ("InitFreedbackDll\t-> 7", first);
-    EXPECT_EQ("CustomerFeedbackEx\t\"10075\"\t\"2.1.21.312\"\t2\t\"1700000000\"", second);
+    EXPECT_TRUE(std::regex_match(second, std::regex("CustomerFeedbackEx\t\"10075\"\t\"2\\.1\\.21\\.312\"\t2\t\"1[0-9]{9}\"")))
+        << second;
+    EXPECT_EQ("FeedbackQuestion\t\"10075\"\t\"2.1.21.312\"", third);
 
     CFeedbackService missing;
     EXPECT_FALSE(missing.LoadFrom(folder + L"\\QuorinFeedbackMissingExport.dll"));
@@ -39,6 +54,7 @@ TEST(FeedbackService, BindsOnlyALibraryWithEveryExport) {
     CFeedbackService absent;
     EXPECT_FALSE(absent.LoadFrom(folder + L"\\no such folder\\" + kFeedbackLibraryName));
     EXPECT_EQ(0, absent.InitFreedbackDll());  // an unbound call answers 0: not ready
+    EXPECT_FALSE(absent.PrepareReport(FeedbackClosed));
 
     SetEnvironmentVariableW(L"HALDEN_FEEDBACK_CONFIG", nullptr);
     DeleteFileW(ini.c_str());

@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "skin/execute_prompt_dlg.h"
-#include "skin/messages.h"
 #include "skin/resource_ids.h"
+#include "sysops/PrivateMessages.h"
 #include "test_support.h"
 
 namespace {

@@ -2,9 +2,9 @@
 // neither confirms nor cancels it.
 #include <gtest/gtest.h>
 
-#include "skin/messages.h"
 #include "skin/prompt_dlg.h"
 #include "skin/resource_ids.h"
+#include "sysops/PrivateMessages.h"
 #include "test_support.h"
 
 namespace {

@@ -117,7 +117,7 @@ int wmain(int argc, wchar_t **argv) {
         std::printf("service %s\n", bound ? "bound" : "none");
         std::fflush(stdout);
         CProblemSolvingFeedbackDlg feedback;
-        feedback.SetFeedbackService(bound ? &service : nullptr);
+        feedback.SetReporter(bound ? &service : nullptr);
         const INT_PTR result = feedback.DoModal();
         std::printf("result %d\n", static_cast<int>(result));
         DestroyWindow(host);
