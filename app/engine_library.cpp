@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "sysops/SystemChecks.h"
 #include "sysops/library_search.h"
+#include "sysops/system_checks.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include "app/feedback_time.h"
 #include "app/tool_identity.h"
-#include "sysops/SystemChecks.h"
 #include "sysops/library_search.h"
+#include "sysops/system_checks.h"
 
 bool CFeedbackService::Load() { return LoadFrom(GetModuleDir() + L"\\" + kFeedbackLibraryName); }
 

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "sysops/PrivateMessages.h"
+#include "sysops/private_messages.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include "app/tool_identity.h"
 #include "app/workflow_text.h"
 #include "dravlin.h"
-#include "log/LogSave.h"
+#include "log/log_save.h"
 #include "skin/paint.h"
 #include "skin/png_resource.h"
 #include "skin/prompt_dlg.h"
-#include "sysops/PrivateMessages.h"
-#include "sysops/UninstallMarker.h"
+#include "sysops/private_messages.h"
+#include "sysops/uninstall_marker.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "skin/execute_prompt_dlg.h"
 #include "skin/image_button.h"
 #include "skin/png_button.h"
-#include "sysops/SystemOps.h"
+#include "sysops/system_ops.h"
 
 constexpr int DOWNLOAD_TASK_ID = 1;
 

@@ -8,12 +8,12 @@
 #include "app/tool_identity.h"
 #include "app/workflow_text.h"
 #include "dravlin.h"
-#include "log/GbkText.h"
-#include "log/LogSave.h"
+#include "log/gbk_text.h"
+#include "log/log_save.h"
 #include "log/private_files.h"
 #include "skin/prompt_dlg.h"
-#include "sysops/PrivateMessages.h"
-#include "sysops/SystemChecks.h"
+#include "sysops/private_messages.h"
+#include "sysops/system_checks.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "app/self_removal.h"
 
-#include "sysops/CommandText.h"
+#include "sysops/command_text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "sysops/ScopedHandle.h"
+#include "sysops/scoped_handle.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "skin/paint.h"
 #include "skin/resource_ids.h"
-#include "sysops/PrivateMessages.h"
+#include "sysops/private_messages.h"
 
 CExecutePromptDlg::CExecutePromptDlg(HWND parent)
     : CLayeredBackgroundDlg(IDD_EXECUTE_PROMPT, IDB_WAIT_BACKGROUND, skin::kExecutePromptPair, parent) {}

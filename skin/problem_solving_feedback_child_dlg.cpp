@@ -5,11 +5,11 @@
 #include <functional>
 #include <memory>
 
-#include "log/GbkText.h"
-#include "log/LogSave.h"
+#include "log/gbk_text.h"
+#include "log/log_save.h"
 #include "skin/paint.h"
 #include "skin/resource_ids.h"
-#include "sysops/PrivateMessages.h"
+#include "sysops/private_messages.h"
 
 namespace {
 

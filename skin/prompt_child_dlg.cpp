@@ -2,7 +2,7 @@
 
 #include "skin/paint.h"
 #include "skin/resource_ids.h"
-#include "sysops/PrivateMessages.h"
+#include "sysops/private_messages.h"
 
 CPromptChildDlg::CPromptChildDlg() : CControlLayerDlg(IDD_PROMPT_CHILD, IDB_PROMPT_LAYER, skin::kPromptPair) {}
 

@@ -8,8 +8,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "sysops/ScopedHandle.h"
 #include "sysops/library_search.h"
+#include "sysops/scoped_handle.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "sysops/ScopedHandle.h"
+#include "sysops/scoped_handle.h"
 
 struct SetupSignature {
     bool mayRun = false;

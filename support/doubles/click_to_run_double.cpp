@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "support/doubles/CallRecord.h"
-#include "support/doubles/Options.h"
-#include "support/doubles/Personalities.h"
+#include "support/doubles/call_record.h"
+#include "support/doubles/options.h"
+#include "support/doubles/personalities.h"
 
 namespace {
 

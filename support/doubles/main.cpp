@@ -2,8 +2,8 @@
 // under the other names; the name chooses the behaviour. Every call is recorded.
 #include <windows.h>
 
-#include "support/doubles/CallRecord.h"
-#include "support/doubles/Personalities.h"
+#include "support/doubles/call_record.h"
+#include "support/doubles/personalities.h"
 
 size_t FindNoCase(const std::wstring &text, const std::wstring &word, size_t from) {
     for (size_t pos = from; pos + word.size() <= text.size(); ++pos) {

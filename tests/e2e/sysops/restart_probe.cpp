@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "sysops/SystemOps.h"
+#include "sysops/system_ops.h"
 
 int wmain(int argc, wchar_t **argv) {
     if (argc < 2) return 2;

@@ -1,4 +1,4 @@
-#include "sysops/CommandText.h"
+#include "sysops/command_text.h"
 
 #include <gtest/gtest.h>
 

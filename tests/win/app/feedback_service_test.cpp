@@ -11,7 +11,7 @@
 
 #include "app/feedback_service.h"
 #include "support/feedback/quorin_feedback_information.h"
-#include "sysops/SystemChecks.h"
+#include "sysops/system_checks.h"
 
 // The stand-in declares the library's exports as the outside library does; the program binds them
 // through its own types. A change of arguments or calling convention on one side cannot compile.

@@ -1,4 +1,4 @@
-#include "log/LogSave.h"
+#include "log/log_save.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <set>
 #include <thread>
 
-#include "log/GbkText.h"
-#include "log/LogSaveCloseFile.h"
-#include "log/LogText.h"
+#include "log/gbk_text.h"
+#include "log/log_save_close_file.h"
+#include "log/log_text.h"
 #include "../sysops/worker_harness.h"
 #include "test_env.h"
 

@@ -5,7 +5,7 @@
 
 #include "skin/execute_prompt_dlg.h"
 #include "skin/resource_ids.h"
-#include "sysops/PrivateMessages.h"
+#include "sysops/private_messages.h"
 #include "test_support.h"
 
 namespace {

@@ -1,12 +1,12 @@
-#include "sysops/CommandRunner.h"
-#include "sysops/SystemChecks.h"
+#include "sysops/command_runner.h"
+#include "sysops/system_checks.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "sysops/CommandText.h"
-#include "sysops/ScopedHandle.h"
+#include "sysops/command_text.h"
+#include "sysops/scoped_handle.h"
 #include "worker_harness.h"
 
 namespace {

@@ -4,10 +4,10 @@
 
 #include <mutex>
 
-#include "log/GbkText.h"
-#include "sysops/CommandText.h"
-#include "sysops/SystemChecks.h"
-#include "sysops/SystemOps.h"
+#include "log/gbk_text.h"
+#include "sysops/command_text.h"
+#include "sysops/system_checks.h"
+#include "sysops/system_ops.h"
 #include "worker_harness.h"
 
 namespace {

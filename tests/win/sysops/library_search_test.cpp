@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sysops/SystemChecks.h"
+#include "sysops/system_checks.h"
 #include "worker_harness.h"
 
 // Each test runs in a process of its own, so hardening here changes no other test.

@@ -1,8 +1,8 @@
-#include "sysops/ProcessKill.h"
+#include "sysops/process_kill.h"
 
 #include <gtest/gtest.h>
 
-#include "sysops/ScopedHandle.h"
+#include "sysops/scoped_handle.h"
 #include "worker_harness.h"
 
 namespace {

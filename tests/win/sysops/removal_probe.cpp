@@ -2,7 +2,7 @@
 // folder can be one whose path has spaces. Exit code: the WM_UNINSTALL_RESULT value, 99 if none came.
 #include <windows.h>
 
-#include "sysops/SystemOps.h"
+#include "sysops/system_ops.h"
 #include "worker_harness.h"
 
 int wmain() {

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "log/GbkText.h"
+#include "log/gbk_text.h"
 #include "log/program_paths.h"
-#include "sysops/CommandText.h"
-#include "sysops/SystemChecks.h"
-#include "sysops/SystemOps.h"
-#include "sysops/UninstallMarker.h"
+#include "sysops/command_text.h"
+#include "sysops/system_checks.h"
+#include "sysops/system_ops.h"
+#include "sysops/uninstall_marker.h"
 #include "worker_harness.h"
 
 namespace {

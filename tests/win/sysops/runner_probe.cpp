@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "sysops/CommandRunner.h"
-#include "sysops/CommandText.h"
+#include "sysops/command_runner.h"
+#include "sysops/command_text.h"
 
 int wmain(int argc, wchar_t **argv) {
     if (argc < 3) return 99;

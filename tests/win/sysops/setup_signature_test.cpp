@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 #include <wintrust.h>
 
-#include "sysops/CommandRunner.h"
-#include "sysops/CommandText.h"
-#include "log/GbkText.h"
-#include "sysops/SystemChecks.h"
+#include "sysops/command_runner.h"
+#include "sysops/command_text.h"
+#include "log/gbk_text.h"
+#include "sysops/system_checks.h"
 #include "worker_harness.h"
 
 namespace {

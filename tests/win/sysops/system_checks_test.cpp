@@ -1,13 +1,13 @@
-#include "sysops/SystemChecks.h"
+#include "sysops/system_checks.h"
 
 #include <gtest/gtest.h>
 
 #include <locale.h>
 
-#include "log/GbkText.h"
+#include "log/gbk_text.h"
 #include "log/program_paths.h"
-#include "support/doubles/WineMount.h"
-#include "sysops/SystemOps.h"
+#include "support/doubles/wine_mount.h"
+#include "sysops/system_ops.h"
 #include "test_env.h"
 #include "worker_harness.h"
 

@@ -2,7 +2,7 @@
 // Exit code: 1000 when the version check accepts the system, plus major * 10 + minor as reported.
 #include <windows.h>
 
-#include "sysops/SystemOps.h"
+#include "sysops/system_ops.h"
 
 int wmain() {
     using RtlGetVersionFn = LONG(WINAPI *)(OSVERSIONINFOW *);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "sysops/SystemChecks.h"
-#include "sysops/SystemOps.h"
+#include "sysops/system_checks.h"
+#include "sysops/system_ops.h"
 #include "worker_harness.h"
 
 namespace {

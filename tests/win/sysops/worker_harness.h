@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "sysops/PrivateMessages.h"
+#include "sysops/private_messages.h"
 #include "tests/win/desktop_input.h"
 
 // A message-only window on the test thread that keeps every private message, in order of arrival.

@@ -1,4 +1,4 @@
-#include "sysops/DriveSpace.h"
+#include "sysops/drive_space.h"
 
 #include <cstring>
 

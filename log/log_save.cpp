@@ -1,10 +1,10 @@
-#include "log/LogSave.h"
+#include "log/log_save.h"
 
 #include <windows.h>
 
-#include "log/GbkText.h"
-#include "log/LogSaveCloseFile.h"
-#include "log/LogText.h"
+#include "log/gbk_text.h"
+#include "log/log_save_close_file.h"
+#include "log/log_text.h"
 #include "log/private_files.h"
 #include "log/program_paths.h"
 

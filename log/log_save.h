@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "log/LogBase.h"
+#include "log/log_base.h"
 
 class CLogSave {
 public:

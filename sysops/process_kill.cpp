@@ -1,9 +1,9 @@
-#include "sysops/ProcessKill.h"
+#include "sysops/process_kill.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include "sysops/ScopedHandle.h"
+#include "sysops/scoped_handle.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // Small queries about the machine: drives and free space, and the program's folder.
 #include <string>
 
-#include "sysops/DriveSpace.h"
+#include "sysops/drive_space.h"
 
 // Adds every fixed, CD-ROM, RAM-disk (and other non-skipped) drive whose free space can be read.
 // Always 1.

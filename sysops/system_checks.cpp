@@ -1,4 +1,4 @@
-#include "sysops/SystemChecks.h"
+#include "sysops/system_checks.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "sysops/SystemOps.h"
+#include "sysops/system_ops.h"
 
 #include <winternl.h>
 
@@ -6,15 +6,15 @@
 #include <cstring>
 #include <optional>
 
-#include "log/LogSave.h"
-#include "sysops/CommandText.h"
-#include "sysops/PrivateMessages.h"
-#include "sysops/ProcessKill.h"
-#include "sysops/ScopedHandle.h"
-#include "sysops/SystemChecks.h"
-#include "sysops/UninstallMarker.h"
+#include "log/log_save.h"
+#include "sysops/command_text.h"
 #include "sysops/installed_office.h"
+#include "sysops/private_messages.h"
+#include "sysops/process_kill.h"
+#include "sysops/scoped_handle.h"
 #include "sysops/setup_signature.h"
+#include "sysops/system_checks.h"
+#include "sysops/uninstall_marker.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "support/doubles/WineMount.h"
+#include "support/doubles/wine_mount.h"
 
 #include <winioctl.h>
 

@@ -1,4 +1,4 @@
-#include "log/GbkText.h"
+#include "log/gbk_text.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // "powershell -command ...": the removal commands are only recorded; Mount-DiskImage records the
 // image's size and SHA-256 and makes a new CD drive appear whose root holds Office\Setup64.exe and
 // Office\Setup32.exe (with -PassThru | Get-Volume it prints the drive letter), Get-DiskImage |
-// Get-Volume prints it later, Dismount-DiskImage takes the drive away again. Options.h lists the
+// Get-Volume prints it later, Dismount-DiskImage takes the drive away again. options.h lists the
 // misbehaviours.
 #include <windows.h>
 #include <bcrypt.h>
@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "support/doubles/CallRecord.h"
-#include "support/doubles/Options.h"
-#include "support/doubles/Personalities.h"
-#include "support/doubles/SelfCopy.h"
-#include "support/doubles/WineMount.h"
+#include "support/doubles/call_record.h"
+#include "support/doubles/options.h"
+#include "support/doubles/personalities.h"
+#include "support/doubles/self_copy.h"
+#include "support/doubles/wine_mount.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "log/LogText.h"
+#include "log/log_text.h"
 
 #include <cstdio>
 #include <cwctype>

@@ -1,4 +1,4 @@
-#include "sysops/CommandText.h"
+#include "sysops/command_text.h"
 
 const wchar_t *const kTroubleshooterPackages[2] = {L"O15CTRRemove.diagcab", L"cssemerg97275.diagcab"};
 

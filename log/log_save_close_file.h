@@ -3,7 +3,7 @@
 // programs may read, move or delete the log between records.
 #include <mutex>
 
-#include "log/LogBase.h"
+#include "log/log_base.h"
 
 class CLogSaveCloseFile : public CLogBase {
 public:

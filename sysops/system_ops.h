@@ -7,10 +7,10 @@
 #include <functional>
 #include <string>
 
-#include "sysops/CommandRunner.h"
-#include "sysops/ScopedHandle.h"
+#include "sysops/command_runner.h"
 #include "sysops/image_file.h"
 #include "sysops/mount_outcome.h"
+#include "sysops/scoped_handle.h"
 
 // The command runners the workers use, with the time limit of each command (INFINITE for none);
 // tests put recording or failing ones in their place.

@@ -1,4 +1,4 @@
-#include "support/doubles/CallRecord.h"
+#include "support/doubles/call_record.h"
 
 #include <windows.h>
 #include <shlobj.h>

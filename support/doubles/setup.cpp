@@ -4,10 +4,10 @@
 #include <cwchar>
 #include <string>
 
-#include "support/doubles/CallRecord.h"
-#include "support/doubles/Options.h"
-#include "support/doubles/Personalities.h"
-#include "support/doubles/SelfCopy.h"
+#include "support/doubles/call_record.h"
+#include "support/doubles/options.h"
+#include "support/doubles/personalities.h"
+#include "support/doubles/self_copy.h"
 
 std::wstring SetupProgramSource(const wchar_t *name) {
     wchar_t configured[MAX_PATH] = {};

@@ -1,10 +1,10 @@
-#include "support/doubles/Options.h"
+#include "support/doubles/options.h"
 
 #include <windows.h>
 
 #include <cwchar>
 
-#include "support/doubles/CallRecord.h"
+#include "support/doubles/call_record.h"
 
 std::wstring DoubleOption(const wchar_t *name) {
     wchar_t value[64] = {};

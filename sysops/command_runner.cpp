@@ -1,14 +1,14 @@
-#include "sysops/CommandRunner.h"
+#include "sysops/command_runner.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cwctype>
 #include <vector>
 
-#include "log/GbkText.h"
+#include "log/gbk_text.h"
 #include "log/program_paths.h"
-#include "sysops/CommandText.h"
-#include "sysops/ScopedHandle.h"
+#include "sysops/command_text.h"
+#include "sysops/scoped_handle.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "sysops/UninstallMarker.h"
+#include "sysops/uninstall_marker.h"
 
 #include <windows.h>
 

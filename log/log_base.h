@@ -2,7 +2,7 @@
 // A place log records go to. Texts and file names are GBK (code page 936) bytes.
 #include <string>
 
-#include "log/PacketLog.h"
+#include "log/packet_log.h"
 
 class CLogBase {
 public:

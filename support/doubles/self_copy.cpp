@@ -1,8 +1,8 @@
-#include "support/doubles/SelfCopy.h"
+#include "support/doubles/self_copy.h"
 
 #include <windows.h>
 
-#include "support/doubles/CallRecord.h"
+#include "support/doubles/call_record.h"
 
 bool StartCopyOfSelf(const std::wstring &name, const std::wstring &arguments) {
     wchar_t self[MAX_PATH] = {};

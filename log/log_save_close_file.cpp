@@ -1,9 +1,9 @@
-#include "log/LogSaveCloseFile.h"
+#include "log/log_save_close_file.h"
 
 #include <windows.h>
 
-#include "log/GbkText.h"
-#include "log/LogText.h"
+#include "log/gbk_text.h"
+#include "log/log_text.h"
 #include "log/private_files.h"
 
 namespace {
