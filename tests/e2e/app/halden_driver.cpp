@@ -19,8 +19,9 @@
 //   halden_driver processes NAME            how many processes run under that image name
 //   halden_driver probe-download SECONDS    clicks the main action button, then sends WM_NULL to
 //                                           the main window every 50 ms until the progress bar
-//                                           hides; prints the download's time and the replies'
-//                                           (the first, to the click itself, apart)
+//                                           hides; prints the download's time (from the bar
+//                                           showing, and from the click) and the replies' (the
+//                                           first, to the click itself, apart)
 //   halden_driver windows                   every visible top-level window (for debugging)
 // SEL: main, feedback, prompt, wait, about. Exit status: 0 done, 1 not found in time or condition
 // not met, 2 bad arguments, 3 the click would land on another window.
@@ -220,16 +221,17 @@ bool ConditionHolds(HWND control, const std::wstring &condition) {
 
 // Download time and the user-interface thread's replies while the download runs. The probe is a
 // WM_NULL the thread answers as soon as it takes sent messages: any longer reply is time it spent
-// in a handler. The download ends when the progress bar hides (the engine's ending, just before the
-// mount); a watcher sees that without the user-interface thread, and a probe still unanswered then
-// is left out, as its reply would include the mount.
+// in a handler. The download begins when the progress bar shows (the program shows it just before
+// it asks the engine for the file) and ends when the bar hides (the engine's ending, just before
+// the mount); a watcher sees both without the user-interface thread, and a probe still unanswered
+// then is left out, as its reply would include the mount.
 int ProbeDownload(const Pair &main, double seconds) {
     HWND button = GetDlgItem(main.layer, 1013);
     HWND progress = GetDlgItem(main.layer, 1012);
     POINT point = Centre(button);
     MoveCursorTo(point);
     if (!Reachable(button, point)) return Fail(L"the action button is covered", 3);
-    std::atomic<double> hiddenAt{0};
+    std::atomic<double> shownAt{0}, hiddenAt{0};
     std::atomic<bool> stop{false};
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     SendMouse(MOUSEEVENTF_LEFTUP);
@@ -238,6 +240,7 @@ int ProbeDownload(const Pair &main, double seconds) {
         bool shown = false;
         while (!stop) {
             const bool visible = IsWindowVisible(progress);
+            if (visible && !shown) shownAt = NowMs();
             if (visible) shown = true;
             if (shown && !visible) {
                 hiddenAt = NowMs();
@@ -273,9 +276,10 @@ int ProbeDownload(const Pair &main, double seconds) {
     auto at = [&](double share) { return replies[static_cast<size_t>(share * static_cast<double>(replies.size() - 1))]; };
     wchar_t line[300];
     std::swprintf(line, 300,
-                  L"download %.3f s; first reply after the click %.1f ms; then %zu probes, longest reply %.1f ms "
-                  L"(%.2f s after the click), median %.2f ms, 99th percentile %.1f ms",
-                  (hiddenAt - clicked) / 1000.0, first, replies.size(), longest, longestAt, at(0.5), at(0.99));
+                  L"download %.3f s (%.3f s from the click); first reply after the click %.1f ms; then %zu probes, "
+                  L"longest reply %.1f ms (%.2f s after the click), median %.2f ms, 99th percentile %.1f ms",
+                  (hiddenAt - shownAt) / 1000.0, (hiddenAt - clicked) / 1000.0, first, replies.size(), longest,
+                  longestAt, at(0.5), at(0.99));
     Print(line);
     return 0;
 }
