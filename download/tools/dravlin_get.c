@@ -4,9 +4,9 @@
  * Input the engine would refuse is refused here, with a message and status 64, before any
  * network use. All downloads go through the engine's own queue. On a terminal each download has a
  * line that is updated in place; otherwise every progress report is one line. Each ending line
- * tells the seconds from the download's request (its size query included) to its ending. Ctrl-C cancels
- * everything; partial files stay and running the same command again resumes them. The exit status
- * is the worst ending (the highest of these):
+ * tells the seconds from the download's request (its size query included) to its ending. Ctrl-C
+ * cancels everything; partial files stay and running the same command again resumes them. The exit
+ * status is the worst ending (the highest of these):
  *   0 finished (303) or already complete (301)   1 size query failed or input refused (201)
  *   2 file could not be opened (202)             3 connection broken (203)
  *   4 other transfer failure (204)               5 cancelled (302, or never started)
