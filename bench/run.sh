@@ -1,14 +1,27 @@
 #!/usr/bin/env bash
 # Dravlin's benchmark, native and optimised. Prints figures; passes or fails nothing.
-#  1. A 1 GiB download over loopback from one nginx (Debian's) by dravlin-get and by the curl
-#     command line, alternating, ROUNDS times each (default 3): wall and CPU time, and their ratios.
+#  1. A 1 GiB download over loopback from one nginx (Debian's) by dravlin-get and by the command
+#     lines of curl, wget2 and aria2c (Debian's; installed here when missing), one connection each,
+#     alternating, ROUNDS rounds (default 5): each one's wall time and CPU time (user + system, of the
+#     process and its children, start-up included) and dravlin-get's ratios to each.
 #  2. CancelDownload to the 302 ending, and the longest export block while tasks finish, against
 #     the test server.
 #   usage: bench/run.sh [BUILD_DIR]     (default build/native-release; configured and built if needed)
+#   BASELINE_GET=PATH adds another dravlin-get (an older build, say) as the client "baseline".
 set -euo pipefail
+missing=()
+for tool in nginx:nginx-light curl:curl wget2:wget2 aria2c:aria2; do
+    command -v "${tool%%:*}" >/dev/null || missing+=("${tool#*:}")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=; [ "$(id -u)" = 0 ] || sudo=sudo
+    echo "bench: installing ${missing[*]}" >&2
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build/native-release}")
-rounds=${ROUNDS:-3}
+rounds=${ROUNDS:-5}
 if [ ! -f "$build/build.ninja" ]; then
     cmake --preset native-release -B "$build" >/dev/null
 fi
@@ -48,14 +61,15 @@ trap cleanup EXIT
 for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.05; done
 curl -sf -o /dev/null -r 0-0 "http://127.0.0.1:$port/1g.bin" || { echo "nginx did not start" >&2; exit 1; }
 
-# measure NAME COMMAND...: prints "NAME wall cpu" (seconds) of one run of COMMAND
+# measure NAME COMMAND...: prints "NAME wall cpu" (seconds) of one run of COMMAND, its own
+# start-up included, as a user would wait for it
 measure() {
     python3 - "$@" <<'PY'
 import resource, subprocess, sys, time
 name, cmd = sys.argv[1], sys.argv[2:]
 before = resource.getrusage(resource.RUSAGE_CHILDREN)
 start = time.monotonic()
-subprocess.run(cmd, stdout=subprocess.DEVNULL, check=True)
+subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
 wall = time.monotonic() - start
 after = resource.getrusage(resource.RUSAGE_CHILDREN)
 cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
@@ -64,30 +78,63 @@ PY
 }
 
 url="http://127.0.0.1:$port/1g.bin"
+out=$work/out/1g.bin
+# nginx's first read of the file fills the page cache, in nginx's time: that wait is no client's.
+curl -s -o /dev/null "$url"
+# The command line of each client, one connection each, writing the whole file to $out. aria2c
+# would otherwise split the file over five connections and first fill it with zeros.
+client_command() {
+    case $1 in
+    dravlin-get) command=("$build/bin/dravlin-get" "$url" "$out") ;;
+    baseline) command=("$BASELINE_GET" "$url" "$out") ;;
+    curl) command=(curl -s -o "$out" "$url") ;;
+    wget2) command=(wget2 -q --no-config --no-hsts --max-threads=1 -O "$out" "$url") ;;
+    aria2c) command=(aria2c -q --no-conf -x1 -s1 --file-allocation=none --allow-overwrite=true
+                     --auto-save-interval=0 -d "$(dirname "$out")" -o "$(basename "$out")" "$url") ;;
+    esac
+}
+clients=(dravlin-get curl wget2 aria2c)
+[ -z "${BASELINE_GET:-}" ] || clients+=(baseline)
 results=$work/results
 : >"$results"
-echo "== 1 GiB over loopback from nginx, $rounds rounds each, alternating"
+echo "== 1 GiB over loopback from nginx, $rounds rounds, each client once a round in a rotating order"
 for round in $(seq "$rounds"); do
-    rm -f "$work/out/1g.bin"
-    measure dravlin-get "$build/bin/dravlin-get" "$url" "$work/out/1g.bin" | tee -a "$results"
-    cmp -s -n 1073741824 "$work/out/1g.bin" "$work/root/1g.bin" || echo "  dravlin-get file differs!"
-    rm -f "$work/out/1g.bin"
-    measure curl curl -s -o "$work/out/1g.bin" "$url" | tee -a "$results"
-    rm -f "$work/out/1g.bin"
+    # The order turns every round, so that no client always follows the same one.
+    for i in "${!clients[@]}"; do
+        name=${clients[$(( (i + round - 1) % ${#clients[@]} ))]}
+        rm -f "$out" "$out.aria2"
+        client_command "$name"
+        measure "$name" "${command[@]}" | sed "s/^/round $round /" | tee -a "$results"
+        cmp -s "$out" "$work/root/1g.bin" || echo "  $name's file differs!"
+    done
+    rm -f "$out" "$out.aria2"
 done
-python3 - "$results" <<'PY'
+python3 - "$results" "${clients[@]}" <<'PY'
 import statistics, sys
 rows = [line.split() for line in open(sys.argv[1])]
+clients = sys.argv[2:]
 def series(name, column):
-    return [float(r[column]) for r in rows if r[0] == name]
-for label, column in (("wall", 1), ("cpu", 2)):
-    d, c = series("dravlin-get", column), series("curl", column)
-    print(f"{label:4}  dravlin-get median {statistics.median(d):.3f} s (min {min(d):.3f}, max {max(d):.3f})"
-          f"   curl median {statistics.median(c):.3f} s (min {min(c):.3f}, max {max(c):.3f})")
-dw, cw = statistics.median(series("dravlin-get", 1)), statistics.median(series("curl", 1))
-dc, cc = statistics.median(series("dravlin-get", 2)), statistics.median(series("curl", 2))
-print(f"throughput ratio dravlin-get/curl (curl wall / dravlin-get wall): {cw / dw:.3f}   (goal >= 1.0)")
-print(f"CPU ratio dravlin-get/curl: {dc / cc:.3f}   (lower is better)")
+    return [float(r[column]) for r in rows if r[2] == name]
+print()
+for label, column in (("wall", 3), ("cpu", 4)):
+    for name in clients:
+        s = series(name, column)
+        print(f"{label:4} {name:12} median {statistics.median(s):.3f} s  (min {min(s):.3f}, max {max(s):.3f})")
+def per_round(peer, column):
+    # Ratios within a round, so that a round slowed by a neighbour's build counts against both alike.
+    mine = {r[1]: float(r[column]) for r in rows if r[2] == "dravlin-get"}
+    theirs = {r[1]: float(r[column]) for r in rows if r[2] == peer}
+    return [theirs[k] / mine[k] if column == 3 else mine[k] / theirs[k] for k in mine if k in theirs]
+print()
+peers = [name for name in clients if name != "dravlin-get"]
+for peer in peers:
+    wall, cpu = per_round(peer, 3), per_round(peer, 4)
+    print(f"dravlin-get against {peer:6}: throughput ratio ({peer}'s wall / dravlin-get's) median {statistics.median(wall):.3f}"
+          f" ({min(wall):.2f}-{max(wall):.2f}), CPU ratio (dravlin-get's / {peer}'s) median {statistics.median(cpu):.3f}"
+          f" ({min(cpu):.2f}-{max(cpu):.2f})")
+fastest = min(peers, key=lambda name: statistics.median(series(name, 3)))
+leanest = min(peers, key=lambda name: statistics.median(series(name, 4)))
+print(f"fastest peer: {fastest}; least CPU: {leanest}   (goals: throughput ratio >= 1.0, CPU ratio <= 1.0)")
 PY
 
 echo "== latency, against the test server"

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 
+#include "block_writer.h"
 #include "platform.h"
 #include "speed_text.h"
 #include "thread_park.h"
@@ -50,7 +51,8 @@ int EndCodeForError(CURLcode result) {
 
 struct DataSink {
     DownloadTask *task;
-    AppendFile *file;
+    BlockWriter *writer;
+    bool writeFailed;  // the file refused a block: the transfer ends, and nothing more is written
 };
 
 }  // namespace
@@ -280,7 +282,13 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile
         headers.reset(curl_slist_append(nullptr, ("If-Range: " + ifRange).c_str()));
         curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
     }
-    DataSink sink{this, &file};
+    // Blocks of a receive buffer's size: one write for what a pass of libcurl's received.
+    BlockWriter writer(file, kReceiveBufferBytes);
+    DataSink sink{this, &writer, false};
+    auto flush = [&] {
+        if (!writer.Flush()) sink.writeFailed = true;
+        received_ = writer.Written();
+    };
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, OnData);
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(easy.get(), CURLOPT_NOPROGRESS, 0L);
@@ -301,7 +309,7 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile
     auto lastChange = std::chrono::steady_clock::now();
     bool stalled = false;
     auto abort = [&] {
-        if (StopRequested()) return true;
+        if (StopRequested() || sink.writeFailed) return true;
         auto now = std::chrono::steady_clock::now();
         std::int64_t bytes = received_;
         if (bytes != seenBytes || state_ == TaskState::Paused) {
@@ -322,7 +330,10 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile
         reporting_ = true;
     }
     wake_.notify_all();
-    CURLcode result = PerformInterruptibly(multi, easy.get(), abort, [this] { return state_ == TaskState::Paused; });
+    CURLcode result =
+        PerformInterruptibly(multi, easy.get(), abort, [this] { return state_ == TaskState::Paused; }, flush);
+    // What a stop left held was received whole: it goes to the file like the rest.
+    flush();
     {
         std::lock_guard<std::mutex> lock(handleLock_);
         transferActive_ = false;
@@ -339,6 +350,8 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile
     int endCode;
     if (stalled) {
         endCode = OtherError;
+    } else if (sink.writeFailed) {
+        endCode = StopRequested() ? Aborted : OtherError;
     } else if (result == CURLE_OK) {
         // libcurl also calls it a success when a server answers a resume with the whole file of
         // exactly the size already here, or ends a body without length early: neither is the file.
@@ -369,9 +382,12 @@ size_t DownloadTask::OnData(char *data, size_t size, size_t count, void *sinkDat
     size_t bytes = size * count;
     // libcurl may deliver many megabytes between two passes of the transfer loop; a stopped or
     // removed task writes none of them, so whoever waits for it to stop waits no longer than a block.
-    if (!data || sink->task->StopRequested()) return 0;
-    if (!sink->file->Write(data, bytes)) return 0;
-    sink->task->received_ += static_cast<std::int64_t>(bytes);
+    if (!data || sink->task->StopRequested() || sink->writeFailed) return 0;
+    if (!sink->writer->Add(data, bytes)) {
+        sink->writeFailed = true;
+        return 0;
+    }
+    sink->task->received_ = sink->writer->Written();
     return bytes;
 }
 

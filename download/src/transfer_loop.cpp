@@ -3,7 +3,7 @@
 namespace dravlin {
 
 CURLcode PerformInterruptibly(CURLM *multi, CURL *easy, const std::function<bool()> &abort,
-                              const std::function<bool()> &paused) {
+                              const std::function<bool()> &paused, const std::function<void()> &afterPass) {
     if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_OUT_OF_MEMORY;
     CURLcode result = CURLE_OK;
     bool receivePaused = false;
@@ -19,7 +19,9 @@ CURLcode PerformInterruptibly(CURLM *multi, CURL *easy, const std::function<bool
                 receivePaused = wantPaused;
         }
         int running = 0;
-        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+        const CURLMcode performed = curl_multi_perform(multi, &running);
+        if (afterPass) afterPass();
+        if (performed != CURLM_OK) {
             result = CURLE_OUT_OF_MEMORY;
             break;
         }

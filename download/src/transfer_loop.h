@@ -10,7 +10,10 @@ namespace dravlin {
 // Between waits it asks abort whether to stop (the result is then CURLE_ABORTED_BY_CALLBACK) and
 // paused whether the receiving side should be paused; pause and resume are applied here, on the
 // transfer's own thread, because a libcurl handle must not be used from two threads at once.
+// afterPass, when given, runs after every pass of libcurl's, before the wait: what the write
+// callback was handed in that pass can be dealt with there.
 CURLcode PerformInterruptibly(CURLM *multi, CURL *easy, const std::function<bool()> &abort,
-                              const std::function<bool()> &paused);
+                              const std::function<bool()> &paused,
+                              const std::function<void()> &afterPass = nullptr);
 
 }  // namespace dravlin

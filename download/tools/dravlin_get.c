@@ -3,9 +3,10 @@
  *
  * Input the engine would refuse is refused here, with a message and status 64, before any
  * network use. All downloads go through the engine's own queue. On a terminal each download has a
- * line that is updated in place; otherwise every progress report is one line. Ctrl-C cancels
- * everything; partial files stay and running the same command again resumes them. The exit status
- * is the worst ending (the highest of these):
+ * line that is updated in place; otherwise every progress report is one line. Each ending line
+ * tells the seconds from the download's request (its size query included) to its ending. Ctrl-C
+ * cancels everything; partial files stay and running the same command again resumes them. The exit
+ * status is the worst ending (the highest of these):
  *   0 finished (303) or already complete (301)   1 size query failed or input refused (201)
  *   2 file could not be opened (202)             3 connection broken (203)
  *   4 other transfer failure (204)               5 cancelled (302, or never started)
@@ -22,6 +23,8 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <errno.h>
+#include <semaphore.h>
 #include <time.h>
 #include <unistd.h>
 #endif
@@ -40,6 +43,7 @@ typedef struct {
     atomic_flag textLock;
     char speedText[32];
     int createdPlaceholder;
+    double requestedAt, endedAt; /* seconds on a monotonic clock; endedAt is set before endCode */
 } TaskView;
 
 static volatile sig_atomic_t interrupted = 0;
@@ -47,13 +51,46 @@ static int onTerminal = 0;
 static TaskView *views = NULL;
 static int viewCount = 0;
 
+/* The main thread waits on this between looks; an ending and an interrupt end the wait at once. */
+#ifdef _WIN32
+static HANDLE wakeMain;
+static void WakeMain(void) { ReleaseSemaphore(wakeMain, 1, NULL); }
+static int MakeWake(void) { return (wakeMain = CreateSemaphoreW(NULL, 0, 0x7fffffff, NULL)) != NULL; }
+static void WaitForWake(int ms) { WaitForSingleObject(wakeMain, (DWORD)ms); }
+static double Now(void) {
+    LARGE_INTEGER count, frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    return (double)count.QuadPart / (double)frequency.QuadPart;
+}
+#else
+static sem_t wakeMain;
+static void WakeMain(void) { sem_post(&wakeMain); } /* safe in a signal handler */
+static int MakeWake(void) { return sem_init(&wakeMain, 0, 0) == 0; }
+static void WaitForWake(int ms) {
+    struct timespec until;
+    clock_gettime(CLOCK_REALTIME, &until);
+    until.tv_nsec += (long)ms * 1000000L;
+    until.tv_sec += until.tv_nsec / 1000000000L;
+    until.tv_nsec %= 1000000000L;
+    /* A signal or the time limit ends it early or late: the caller looks again either way. */
+    while (sem_timedwait(&wakeMain, &until) != 0 && errno == EINTR && !interrupted) {
+    }
+}
+static double Now(void) {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (double)now.tv_sec + (double)now.tv_nsec / 1e9;
+}
+#endif
+
 #ifdef _WIN32
 static BOOL WINAPI OnConsoleControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
     interrupted = 1;
+    WakeMain();
     return TRUE;
 }
-static void SleepMilliseconds(int ms) { Sleep((DWORD)ms); }
 static int StdoutIsTerminal(void) {
     DWORD mode = 0;
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -65,10 +102,7 @@ static int StdoutIsTerminal(void) {
 static void OnInterrupt(int signalNumber) {
     (void)signalNumber;
     interrupted = 1;
-}
-static void SleepMilliseconds(int ms) {
-    struct timespec pause = {0, (long)ms * 1000000L};
-    nanosleep(&pause, NULL);
+    WakeMain();
 }
 static int StdoutIsTerminal(void) { return isatty(fileno(stdout)); }
 #endif
@@ -101,7 +135,10 @@ static void DRAVLIN_CALL OnProgress(int taskId, const char *speedText, int perce
 
 static void DRAVLIN_CALL OnEnding(int taskId, int code, void *userData) {
     (void)userData;
-    if (ValidId(taskId)) atomic_store(&views[taskId - 1].endCode, code);
+    if (!ValidId(taskId)) return;
+    views[taskId - 1].endedAt = Now();
+    atomic_store(&views[taskId - 1].endCode, code);
+    WakeMain();
 }
 
 static const char *EndingName(int code) {
@@ -204,7 +241,8 @@ static void CancelAll(const Plan *plan) {
         } else {
             DeleteDownloadTask(i + 1);
             int none = 0;
-            atomic_compare_exchange_strong(&views[i].endCode, &none, kNotStarted);
+            /* No callback runs any more, and only this thread reads the time. */
+            if (atomic_compare_exchange_strong(&views[i].endCode, &none, kNotStarted)) views[i].endedAt = Now();
         }
     }
 }
@@ -241,7 +279,7 @@ int main(int argc, char **argv) {
     int planned = MakePlan(argc, argv, &plan);
     if (planned != 0) return planned < 0 ? 0 : planned;
     views = calloc((size_t)plan.count, sizeof *views);
-    if (!views) return 70;
+    if (!views || !MakeWake()) return 70;
     viewCount = plan.count;
     for (int i = 0; i < plan.count; ++i) {
         atomic_flag_clear(&views[i].textLock);
@@ -276,9 +314,13 @@ int main(int argc, char **argv) {
     SetDownloadDriverFileErrorCallback(OnEnding, &context);
     if (plan.jobs > 0) SetDownloadTaskNum(plan.jobs);
     SetDownloadSpeed((int)plan.rateLimit);
-    for (int i = 0; i < plan.count; ++i) DownloadFile(i + 1, plan.downloads[i].url, plan.downloads[i].engineDest, 0);
+    for (int i = 0; i < plan.count; ++i) {
+        views[i].requestedAt = Now();
+        DownloadFile(i + 1, plan.downloads[i].url, plan.downloads[i].engineDest, 0);
+    }
 
-    int announced = 0, tick = 0;
+    int announced = 0;
+    double drawnAt = Now();
     if (onTerminal) Redraw(&plan, 1);
     while (!AllEnded(plan.count)) {
         if (interrupted) {
@@ -287,8 +329,11 @@ int main(int argc, char **argv) {
             /* Repeated: a transfer that is just beginning may miss one cancel. */
             CancelAll(&plan);
         }
-        SleepMilliseconds(20);
-        if (onTerminal && ++tick % 10 == 0) Redraw(&plan, 0);
+        WaitForWake(interrupted ? 20 : onTerminal ? 200 : 1000);
+        if (onTerminal && Now() - drawnAt >= 0.2) {
+            Redraw(&plan, 0);
+            drawnAt = Now();
+        }
     }
     ReleaseCurl();
     if (onTerminal) Redraw(&plan, 0);
@@ -296,7 +341,8 @@ int main(int argc, char **argv) {
     int status = 0;
     for (int i = 0; i < plan.count; ++i) {
         int code = atomic_load(&views[i].endCode);
-        printf("ending %d: %s (%s)\n", code == kNotStarted ? Aborted : code, EndingName(code), plan.downloads[i].file);
+        printf("ending %d: %s (%s) in %.3f s\n", code == kNotStarted ? Aborted : code, EndingName(code),
+               plan.downloads[i].file, views[i].endedAt - views[i].requestedAt);
         if (ExitStatus(code) > status) status = ExitStatus(code);
         /* A placeholder that never received a byte goes again. */
         if (views[i].createdPlaceholder && FileSize(plan.downloads[i].file) == 0) remove(plan.downloads[i].file);

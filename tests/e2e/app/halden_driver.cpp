@@ -19,9 +19,10 @@
 //   halden_driver processes NAME            how many processes run under that image name
 //   halden_driver probe-download SECONDS    clicks the main action button, then sends WM_NULL to
 //                                           the main window every 50 ms until the result's prompt
-//                                           opens; prints the download's time and the replies'
-//                                           during it (the first, to the click itself, apart), then
-//                                           those through the mount and setup
+//                                           opens; prints the download's time (from the progress bar
+//                                           showing, and from the click) and the replies' during it
+//                                           (the first, to the click itself, apart), then those
+//                                           through the mount and setup
 //   halden_driver windows                   every visible top-level window (for debugging)
 // SEL: main, feedback, prompt, wait, about. Exit status: 0 done, 1 not found in time or condition
 // not met, 2 bad arguments, 3 the click would land on another window.
@@ -225,7 +226,8 @@ bool ConditionHolds(HWND control, const std::wstring &condition) {
 
 // The user-interface thread's replies through the whole second run, and the download's time. The
 // probe is a WM_NULL the thread answers as soon as it takes sent messages: any longer reply is time
-// it spent in a handler. The download ends when the progress bar hides (the engine's ending); the
+// it spent in a handler. The download begins when the progress bar shows (the program shows it just before it asks the
+// engine for the file) and ends when the bar hides (the engine's ending); the
 // mount, the drive search, the signature check and the setup follow, until the result's prompt
 // opens. A watcher sees both without the user-interface thread; a probe still unanswered when the
 // prompt opens is left out, as its reply would include the time the prompt is up.
@@ -248,7 +250,7 @@ int ProbeDownload(const Pair &main, double seconds) {
     POINT point = Centre(button);
     MoveCursorTo(point);
     if (!Reachable(button, point)) return Fail(L"the action button is covered", 3);
-    std::atomic<double> hiddenAt{0}, promptAt{0};
+    std::atomic<double> shownAt{0}, hiddenAt{0}, promptAt{0};
     std::atomic<bool> stop{false};
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     SendMouse(MOUSEEVENTF_LEFTUP);
@@ -257,6 +259,7 @@ int ProbeDownload(const Pair &main, double seconds) {
         bool shown = false;
         while (!stop) {
             const bool visible = IsWindowVisible(progress);
+            if (visible && !shown) shownAt = NowMs();
             if (visible) shown = true;
             if (shown && !visible && hiddenAt == 0) hiddenAt = NowMs();
             if (hiddenAt != 0 && FindPair(kSelectors[2]).layer) {
@@ -287,12 +290,12 @@ int ProbeDownload(const Pair &main, double seconds) {
     watcher.join();
     if (hiddenAt == 0 || download.times.empty()) return Fail(L"the download did not start and end in time");
     if (promptAt == 0) return Fail(L"no prompt after the download in time");
-    wchar_t line[400];
-    std::swprintf(line, 400,
-                  L"download %.3f s; first reply after the click %.1f ms; then %zu probes, longest reply %.1f ms "
+    wchar_t line[480];
+    std::swprintf(line, 480,
+                  L"download %.3f s (%.3f s from the click); first reply after the click %.1f ms; then %zu probes, longest reply %.1f ms "
                   L"(%.2f s after the click), median %.2f ms, 99th percentile %.1f ms; mount and setup %.3f s, %zu probes, "
                   L"longest reply after the download %.1f ms (%.2f s after the click)",
-                  (hiddenAt - clicked) / 1000.0, first, download.times.size(), download.longest, download.longestAt,
+                  (hiddenAt - shownAt) / 1000.0, (hiddenAt - clicked) / 1000.0, first, download.times.size(), download.longest, download.longestAt,
                   download.At(0.5), download.At(0.99), (promptAt - hiddenAt) / 1000.0, mount.times.size(), mount.longest,
                   mount.longestAt);
     Print(line);

@@ -72,6 +72,10 @@ cmp -s "$out/many/get.bin" "$root/get.bin" && cmp -s "$out/many/README" "$root/R
 # libcurl does not count what piled up in the socket before its first reads (about 2 MB once under
 # load, when this took 2.5 s); unlimited it takes well under a second.
 [ "$elapsed_ms" -ge 2000 ] || fail "4.7 MB at 1M/s took only $elapsed_ms ms"
+# Each ending tells the time since its request, so the queue's wait counts for the last one.
+readme_ms=$(sed -n 's/^ending 303: .*README) in \([0-9]*\)\.\([0-9]\{3\}\) s$/\1\2/p' "$out/many.log")
+[ -n "$readme_ms" ] && [ "$((10#$readme_ms))" -ge 2000 ] && [ "$((10#$readme_ms))" -le "$elapsed_ms" ] ||
+    fail "several: README's ending tells ${readme_ms:-no} ms of $elapsed_ms"
 
 # On a terminal each download's line is redrawn in place, with bytes of total and time left.
 rm -rf "$out/tty" && mkdir -p "$out/tty"

@@ -6,6 +6,8 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -49,6 +51,30 @@ bool WriteBeside(const std::string &path, const std::string &data, std::int64_t 
     return done;
 #endif
 }
+
+#ifndef _WIN32
+// Files this process writes may grow to limit bytes, as on a full disk, until the guard ends.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+        rlimit lowered = saved_;
+        lowered.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, previous_);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = SIG_DFL;
+};
+#endif
 
 }  // namespace
 
@@ -132,3 +158,21 @@ TEST_F(Engine, HttpsIsNeverRedirectedToHttp) {
     EXPECT_TRUE(ReadFile(Out("c.bin")) == body);
     EXPECT_TRUE(ReadFile(Out("d.bin")) == body);
 }
+
+#ifndef _WIN32
+TEST_F(Engine, AWriteTheDiskRefusesEnds204WithTheBytesBeforeItInOrder) {
+    const std::string body = dtest::Pattern(3 * 1024 * 1024 + 5, 52);
+    const std::string path = Serve("refused.bin", body);
+    // The last block is the one refused: nothing after it could give the failure away.
+    const std::int64_t limit = static_cast<std::int64_t>(body.size()) - 3;
+    {
+        FileSizeLimit full(static_cast<rlim_t>(limit));
+        ASSERT_EQ(1, DownloadFile(1, Url(path).c_str(), Out("refused.bin").c_str(), 0));
+        EXPECT_EQ(OtherError, recorder.WaitEnding(1)) << "neither finished nor a broken connection";
+    }
+    EXPECT_TRUE(ReadFile(Out("refused.bin")) == body.substr(0, static_cast<std::size_t>(limit)));
+    ASSERT_EQ(1, DownloadFile(2, Url(path).c_str(), Out("refused.bin").c_str(), 0));
+    EXPECT_EQ(Finished, recorder.WaitEnding(2));
+    EXPECT_TRUE(ReadFile(Out("refused.bin")) == body);
+}
+#endif
