@@ -111,6 +111,7 @@ bool CSystemOps::RemoveOffice() {
         return false;
     };
     const InstalledClickToRun before = ReadInstalledClickToRun();
+    m_officeBefore = !NothingRegistered(before);
     if (!NothingRegistered(before)) WriteProgramRecord(L"卸载前" + RegisteredOfficeText(before));
 
     // What the steps and uninstall commands returned decides nothing: a Store package may simply be
@@ -227,6 +228,7 @@ MountEnd CSystemOps::MountImage() {
             m_mountRecord = SignatureRecord(signature);
             return MountEnd::Unsigned;
         }
+        m_mountRecord = L"镜像盘 " + root + L" 安装程序 " + signature.program + L" 签名者 " + signature.signer;
         m_mountedRoot = root;
         m_mounted64 = windows64;
         m_mountedSetup = std::move(signature.held);
