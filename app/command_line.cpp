@@ -26,11 +26,16 @@ Switches ParseSwitches(const std::vector<std::wstring> &arguments) {
     Switches switches;
     bool logSeen = false;
     bool sourceSeen = false;
-    for (size_t index = 0; index < arguments.size() && switches.error.empty(); ++index) {
+    // Read to the end whatever is wrong, so that a /log given after the fault still gets its record.
+    std::wstring error;
+    const auto refuse = [&](std::wstring why) {
+        if (error.empty()) error = std::move(why);
+    };
+    for (size_t index = 0; index < arguments.size(); ++index) {
         const std::wstring &argument = arguments[index];
         if (!LooksLikeSwitch(argument)) {
-            switches.error = L"无法识别的参数 " + argument;
-            break;
+            refuse(L"无法识别的参数 " + argument);
+            continue;
         }
         const std::wstring name = LowerAscii(argument.substr(1));
         const bool takesValue = name == L"log" || name == L"source";
@@ -38,8 +43,8 @@ Switches ParseSwitches(const std::vector<std::wstring> &arguments) {
         if (takesValue) {
             // "/log /quiet" is a forgotten file name, not a file called "/quiet".
             if (index + 1 >= arguments.size() || arguments[index + 1].empty() || LooksLikeSwitch(arguments[index + 1])) {
-                switches.error = L"参数缺少值 " + argument;
-                break;
+                refuse(L"参数缺少值 " + argument);
+                continue;
             }
             value = arguments[++index];
         }
@@ -51,11 +56,11 @@ Switches ParseSwitches(const std::vector<std::wstring> &arguments) {
             switches.usage = true;
         } else if (name == L"log") {
             // Two different files would leave one of them silently empty.
-            if (logSeen) switches.error = L"参数重复 " + argument;
+            if (logSeen) refuse(L"参数重复 " + argument);
             logSeen = true;
             switches.logFile = value;
         } else if (name == L"source") {
-            if (sourceSeen) switches.error = L"参数重复 " + argument;
+            if (sourceSeen) refuse(L"参数重复 " + argument);
             sourceSeen = true;
             std::string narrow;
             for (wchar_t c : value) narrow += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '\x7F';
@@ -63,11 +68,12 @@ Switches ParseSwitches(const std::vector<std::wstring> &arguments) {
             switches.sourceUrl = ChooseImageUrl(narrow.c_str(), refused);
             if (refused) {
                 switches.sourceUrl.clear();
-                switches.error = L"不是可用的下载地址 " + value;
+                refuse(L"不是可用的下载地址 " + value);
             }
         } else {
-            switches.error = L"无法识别的参数 " + argument;
+            refuse(L"无法识别的参数 " + argument);
         }
     }
+    switches.error = error;
     return switches;
 }

@@ -11,7 +11,7 @@ struct Switches {
     bool usage = false;      // /?
     std::wstring logFile;    // a copy of every record, in UTF-8; empty for none
     std::string sourceUrl;   // the image's address, checked as the policy's ImageUrl; empty for none
-    std::wstring error;      // what is wrong with the command line; empty when nothing is
+    std::wstring error;      // the first thing wrong with the command line; empty when nothing is
 };
 
 // arguments without the program's own name. A switch begins with '/' or '-' and is matched without

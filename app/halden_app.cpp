@@ -47,7 +47,8 @@ int CHaldenApp::InitInstance() {
     ApplyAdministratorSettings();
 
     Switches switches = ParseSwitches(CommandLineArguments());
-    if (switches.error.empty() && !switches.logFile.empty() && !CopyProgramRecordsTo(switches.logFile)) {
+    // Made even for a command line with faults, so that the record of the fault reaches it.
+    if (!switches.logFile.empty() && !CopyProgramRecordsTo(switches.logFile) && switches.error.empty()) {
         switches.error = L"无法创建日志文件 " + switches.logFile + L" " + std::to_wstring(GetLastError());
     }
     if (switches.quiet) {

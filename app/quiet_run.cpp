@@ -109,6 +109,7 @@ int QuietRun::Run() {
     windowClass.lpszClassName = kWindowClass;
     RegisterClassW(&windowClass);  // fails only when registered already, which is as good
     m_window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, this);
+    m_sysOps.SetNobodyAtScreen();
     if (!m_window || !m_sysOps.Attach(m_window)) {
         WriteProgramRecord(L"静默运行 无法创建消息窗口 " + std::to_wstring(GetLastError()));
         return kExitFatal;
@@ -170,6 +171,8 @@ bool QuietRun::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_DOWNLOAD_RESULT:
         if (m_reportTarget.load() == nullptr) break;
+        // The engine's last report may come before the last bytes; a complete image is 100 %.
+        if (wParam == 1) OnDownloadProgress(kDownloadTaskId, nullptr, 100, this);
         WriteProgramRecord(L"下载结束 " + std::to_wstring(static_cast<int>(lParam)) + L" 用时 " + Seconds(m_downloadStart));
         Feed({Event::DownloadEnded, static_cast<int>(lParam)});
         break;
@@ -280,12 +283,13 @@ void QuietRun::Carry(const Command &command) {
 void __cdecl QuietRun::OnDownloadProgress(int, const char *, int percent, void *userData) {
     auto *self = static_cast<QuietRun *>(userData);
     if (!self || !self->m_reportTarget.load()) return;
-    // One record each time a new tenth is reached, however often the engine reports.
+    // One record for each tenth, however seldom the engine reports: a report that passes several
+    // brings a record for each, so the log reads the same for a fast and a slow download.
     const int tenth = percent / 10;
     int logged = self->m_loggedTenth.load();
     while (tenth > logged) {
         if (self->m_loggedTenth.compare_exchange_weak(logged, tenth)) {
-            WriteProgramRecord(L"下载进度 " + std::to_wstring(tenth * 10) + L" %");
+            for (int next = logged + 1; next <= tenth; ++next) WriteProgramRecord(L"下载进度 " + std::to_wstring(next * 10) + L" %");
             break;
         }
     }

@@ -48,6 +48,9 @@ public:
     // registered; reports WM_CLOSE_EXECUTE_PROMPT then WM_UNINSTALL_RESULT. A PowerShell step still
     // running after its limit counts as one that could not run, and stops the removal.
     bool RemoveOffice();
+    // Without anybody at the screen the removal skips the two troubleshooters, which wait for a
+    // person without a limit; the registry decides its result all the same.
+    void SetNobodyAtScreen() { m_nobodyAtScreen = true; }
     // Whether the last removal found a Click-to-Run product registered when it began; read after
     // its result.
     bool FoundOfficeBefore() const { return m_officeBefore; }
@@ -96,5 +99,6 @@ private:
     std::wstring m_mountedRoot;
     bool m_mounted64 = false;
     bool m_officeBefore = false;
+    bool m_nobodyAtScreen = false;
     ScopedHandle m_mountedSetup;
 };
