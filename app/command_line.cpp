@@ -2,12 +2,8 @@
 
 #include "app/image_source.h"
 
-const wchar_t kUsageText[] =
-    L"用法: Halden.exe [/quiet] [/norestart] [/log 文件] [/source 地址] [/?]\n"
-    L"/quiet 无界面运行，结果见退出码和日志\n"
-    L"/norestart 不重启电脑，需要重启时退出码为 3010\n"
-    L"/log 文件 把日志另写一份到该文件 (UTF-8)\n"
-    L"/source 地址 镜像文件的下载地址 (http:// 或 https://)";
+// Short enough for the prompt's three lines beside one line of the fault; the README explains each.
+const wchar_t kUsageText[] = L"用法: Halden.exe [/quiet] [/norestart]\n[/log 文件] [/source 地址] [/?]";
 
 namespace {
 

@@ -78,7 +78,9 @@ int CHaldenApp::InitInstance() {
         if (!switches.error.empty()) WriteProgramRecord(switches.error);
         CPromptDlg prompt;
         prompt.m_fScale = skin::DisplayScale();
-        prompt.SetText(switches.error.empty() ? std::wstring(kUsageText) : switches.error + L"\n" + kUsageText);
+        // The prompt has room for one line of the fault (a long address is cut); the log has it whole.
+        std::wstring fault = switches.error.size() > 40 ? switches.error.substr(0, 39) + L"…" : switches.error;
+        prompt.SetText(fault.empty() ? std::wstring(kUsageText) : fault + L"\n" + kUsageText);
         prompt.SetMode(skin::ConfirmOnly);
         prompt.DoModal();
         return switches.error.empty() ? kExitSuccess : kExitBadSwitch;

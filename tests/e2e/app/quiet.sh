@@ -10,6 +10,7 @@ source=$(cd "$(dirname "$0")/../../.." && pwd)
 . "$source/tests/e2e/app/lib.sh"
 e2e_setup "$1" "$(cd "$1" && pwd)/restart-wineprefix"
 mirror=$build/e2e-mirror-quiet
+shots=$build/screenshots/app/96dpi
 trap 'e2e_cleanup; "$source/tests/e2e/app/mirror.sh" stop "$mirror"' EXIT
 "$source/tests/e2e/app/mirror.sh" start "$mirror" 20
 set_policy CaFile "$(windows_of "$mirror/ca.pem")"
@@ -83,6 +84,14 @@ quietly /quiet /bogus /source
 expect "bad switch: exit code" "$code" "87"
 check "bad switch: the first fault logged, in the /log copy given after it" has '无法识别的参数 /bogus'
 check "bad switch: nothing started" test ! -e "$work/calls.txt"
+# Without /quiet a bad switch shows the usage as a prompt; 确认 ends the program with 87.
+drv run "$folder\\Halden.exe" -Bogus >"$work/code.txt" &
+launcher=$!
+case_name="bad switch with windows"
+shot usage-prompt prompt
+prompt_says "$(printf '%s\n' '无法识别的参数 -Bogus' '用法: Halden.exe [/quiet] [/norestart]' '[/log 文件] [/source 地址] [/?]')" 30
+wait "$launcher"
+expect "bad switch with windows: exit code" "$(cat "$work/code.txt")" "87"
 make_program_folder "$folder window"
 start_halden "$folder window"
 drv wait main 60 >/dev/null || fail "no main window for the running copy"
