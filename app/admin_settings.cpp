@@ -2,7 +2,16 @@
 
 #include <windows.h>
 
+#include "app/image_source.h"
+#include "log/log_save.h"
+
 const wchar_t kPolicyKey[] = L"Software\\Policies\\Halden";
+
+namespace {
+
+std::string commandLineImageUrl;  // set once at start, before any window or worker
+
+}  // namespace
 
 std::wstring PolicyValue(const wchar_t *name) {
     HKEY key = nullptr;
@@ -38,4 +47,15 @@ void ApplyAdministratorSettings() {
     const std::wstring caFile = PolicyValue(L"CaFile");
     // The engine reads its authority file from this process's environment at every run.
     if (!caFile.empty()) SetEnvironmentVariableW(L"DRAVLIN_CA_FILE", caFile.c_str());
+}
+
+void SetCommandLineImageUrl(std::string url) { commandLineImageUrl = std::move(url); }
+
+std::string ChosenImageUrl() {
+    if (!commandLineImageUrl.empty()) return commandLineImageUrl;
+    bool refused = false;
+    const std::string policyUrl = AsciiOrRefused(PolicyValue(L"ImageUrl"));
+    std::string url = ChooseImageUrl(policyUrl.c_str(), refused);
+    if (refused) WriteProgramRecord(L"策略 ImageUrl 不是可用的下载地址，改用默认地址");
+    return url;
 }

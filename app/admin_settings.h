@@ -19,3 +19,9 @@ std::string AsciiOrRefused(const std::wstring &text);
 // authority file and time limits) and the program's own image address and command limits, then
 // hands the engine the policy's CaFile, if one is set. Call once at start, before the engine runs.
 void ApplyAdministratorSettings();
+
+// The image's address given on the command line (/source), already checked; it wins over the policy.
+void SetCommandLineImageUrl(std::string url);
+// The image's address: the command line's, else the policy's ImageUrl when it is usable (a refused
+// one is logged), else the default.
+std::string ChosenImageUrl();

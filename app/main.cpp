@@ -5,6 +5,5 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     CHaldenApp app;
-    app.InitInstance();
-    return 0;
+    return app.InitInstance();
 }

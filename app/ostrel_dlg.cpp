@@ -96,10 +96,7 @@ BOOL COstrelDlg::OnInitDialog() {
     Feed({Event::ChecksPassed, markerFound ? 1 : 0});
     LayoutControls(true);
 
-    bool refused = false;
-    const std::string policyUrl = AsciiOrRefused(PolicyValue(L"ImageUrl"));
-    m_strImageUrl = ChooseImageUrl(policyUrl.c_str(), refused);
-    if (refused) WriteProgramRecord(L"策略 ImageUrl 不是可用的下载地址，改用默认地址");
+    m_strImageUrl = ChosenImageUrl();
     InvalidCurl();  // a failure shows later as a download that cannot start
     m_hReportTarget = m_hWnd;
     SetDownloadDriverFileCallback(OnDownloadProgress, this);

@@ -55,11 +55,6 @@ private:
     void Feed(const Event &event);
     void Carry(const Command &command);
     void OnActionButton();
-    std::string ChooseImageDrive();
-    // The image's path in the program's own folder on root; empty when no such folder can be made.
-    std::string PrepareImageFolder(const std::string &root);
-    // A new, empty image file for this attempt.
-    Event StartNewImageFile(const std::string &path);
     static void __cdecl OnDownloadProgress(int taskId, const char *speedText, int percent, void *userData);
     static void __cdecl OnDownloadEnded(int taskId, int endCode, void *userData);
 

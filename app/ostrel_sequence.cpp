@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/image_source.h"
+#include "app/image_steps.h"
 #include "app/ostrel_dlg.h"
 #include "app/feedback_time.h"
 #include "app/tool_identity.h"
@@ -30,38 +31,6 @@ void COstrelDlg::OnActionButton() {
     // A click made by keyboard with the cursor elsewhere does nothing.
     if (!m_btnAction.IsCursorInside()) return;
     Feed({Event::ActionPressed});
-}
-
-std::string COstrelDlg::ChooseImageDrive() {
-    DriveSpaceMap drives;
-    GetDriveSpaceMap(drives);
-    const std::string root = FirstRootWithMoreFreeGiB(drives, 10);
-    return root.size() > 255 ? std::string() : root;
-}
-
-std::string COstrelDlg::PrepareImageFolder(const std::string &root) {
-    // Another user may have made a folder, a link or a file of that name first: it is left alone
-    // and the next name tried.
-    for (int attempt = 0; attempt < kImageFolderAttempts; ++attempt) {
-        const std::string folder = ImageFolderOnRoot(root, attempt);
-        if (privatefs::EnsurePrivateFolder(WideFromAnsi(folder), false)) return ImagePathInFolder(folder);
-    }
-    return {};
-}
-
-Event COstrelDlg::StartNewImageFile(const std::string &path) {
-    // The folder is the program's; it may have been changed since an earlier press.
-    const std::wstring image = WideFromAnsi(path);
-    const std::wstring folder = image.substr(0, image.rfind(L'\\'));
-    Event made{Event::ImageFileMade, static_cast<int>(ImageFileResult::CannotCreate)};
-    if (!privatefs::EnsurePrivateFolder(folder, false)) {
-        made.text = folder;
-        return made;
-    }
-    const CImageFile::Prepared prepared = m_sysOps.Image().Prepare(image, made.text);
-    if (prepared == CImageFile::Prepared::Ready) made.value = static_cast<int>(ImageFileResult::Ready);
-    if (prepared == CImageFile::Prepared::OldFileStays) made.value = static_cast<int>(ImageFileResult::OldFileStays);
-    return made;
 }
 
 void COstrelDlg::Carry(const Command &command) {
@@ -101,7 +70,7 @@ void COstrelDlg::Carry(const Command &command) {
         Feed({Event::ImageFolderMade, 0, PrepareImageFolder(command.path),
               WideFromAnsi(ImageFolderOnRoot(command.path, 0))});
         break;
-    case Command::MakeImageFile: Feed(StartNewImageFile(command.path)); break;
+    case Command::MakeImageFile: Feed(StartNewImageFile(m_sysOps.Image(), command.path)); break;
     case Command::StartDownload:
         DownloadFile(DOWNLOAD_TASK_ID, m_strImageUrl.c_str(), command.path.c_str(), kDownloadReserved);
         break;

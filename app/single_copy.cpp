@@ -19,12 +19,13 @@ bool AnotherCopyHoldsThePlace(HANDLE created, DWORD error) {
 
 }  // namespace
 
-bool ClaimSingleCopy(ScopedHandle &claim) {
+bool ClaimSingleCopy(ScopedHandle &claim, bool bringForward) {
     HANDLE created = CreateMutexW(nullptr, FALSE, kClaimName);
     const DWORD error = GetLastError();
     claim = ScopedHandle(created);
     if (!AnotherCopyHoldsThePlace(created, error)) return true;
     claim = ScopedHandle();
+    if (!bringForward) return false;
     // This copy was started by the user, so it may hand the foreground over.
     AllowSetForegroundWindow(ASFW_ANY);
     const UINT message = ShowRunningCopyMessage();

@@ -7,9 +7,10 @@
 #include "sysops/scoped_handle.h"
 
 // Claims the program's place for as long as `claim` lives. False when another copy holds it; that
-// copy has then been asked to come forward. True also when the system refuses to make the claim at
-// all: the program then runs unguarded rather than not at all.
-bool ClaimSingleCopy(ScopedHandle &claim);
+// copy has then been asked to come forward, unless bringForward is false (a run without windows
+// has nobody to hand the screen to). True also when the system refuses to make the claim at all:
+// the program then runs unguarded rather than not at all.
+bool ClaimSingleCopy(ScopedHandle &claim, bool bringForward = true);
 
 // The message a second copy broadcasts to the running one's windows.
 UINT ShowRunningCopyMessage();

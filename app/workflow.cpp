@@ -9,12 +9,8 @@ Command Do(Command::Kind kind) { return Command{kind, {}, {}}; }
 Command Say(Command::Kind kind, std::wstring text) { return Command{kind, std::move(text), {}}; }
 Command On(Command::Kind kind, std::string path) { return Command{kind, {}, std::move(path)}; }
 
-constexpr wchar_t kRemovalFailedText[] = L"卸载失败！";
-constexpr wchar_t kMountFailedText[] = L"挂载镜像文件失败！";
 constexpr wchar_t kMountFailedRecord[] = L"挂载镜像文件失败";
-constexpr wchar_t kNoSetupText[] = L"没有找到指定的安装装文件！";
 constexpr wchar_t kNoSetupRecord[] = L"没有找到指定的安装装文件";
-constexpr wchar_t kUnsignedSetupText[] = L"安装程序的数字签名无效，未安装任何内容！";
 
 }  // namespace
 

@@ -5,6 +5,10 @@ const wchar_t kRemovalDoneQuestion[] =
 const wchar_t kRestartRefusedText[] = L"无法自动重启电脑，请手动重启电脑，然后再次运行本软件进行下载安装。";
 const wchar_t kNoRoomText[] = L"磁盘空间不足，请保证磁盘10GB以上可用空间！";
 const wchar_t kOldImageStaysText[] = L"上次下载的镜像文件无法删除，请关闭正在使用它的程序后重试！";
+const wchar_t kRemovalFailedText[] = L"卸载失败！";
+const wchar_t kMountFailedText[] = L"挂载镜像文件失败！";
+const wchar_t kNoSetupText[] = L"没有找到指定的安装装文件！";
+const wchar_t kUnsignedSetupText[] = L"安装程序的数字签名无效，未安装任何内容！";
 
 unsigned DownloadResultFor(int endCode) {
     switch (endCode) {

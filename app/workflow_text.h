@@ -17,3 +17,7 @@ extern const wchar_t kRestartRefusedText[];
 extern const wchar_t kNoRoomText[];
 // An image of an earlier attempt that cannot be deleted (another program holds it open).
 extern const wchar_t kOldImageStaysText[];
+extern const wchar_t kRemovalFailedText[];
+extern const wchar_t kMountFailedText[];
+extern const wchar_t kNoSetupText[];
+extern const wchar_t kUnsignedSetupText[];

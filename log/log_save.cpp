@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 #include "log/gbk_text.h"
 #include "log/log_save_close_file.h"
 #include "log/log_text.h"
@@ -40,4 +42,40 @@ CLogSave &GetLogSave() {
     return *instance;
 }
 
-void WriteProgramRecord(const std::wstring &text) { GetLogSave().Write(GbkFromWide(text), "Ostrel.txt", true); }
+namespace {
+
+std::mutex copyLock;
+privatefs::FileHandle copyFile;  // guarded by copyLock; never closed: workers may log until the end
+
+void WriteCopy(const std::wstring &text) {
+    std::lock_guard<std::mutex> hold(copyLock);
+    if (!copyFile.IsValid()) return;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::string record = FormatRecordPrefix(
+        RecordTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds});
+    const std::wstring line = text + L"\r\n";
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return;
+    const size_t start = record.size();
+    record.resize(start + static_cast<size_t>(bytes));
+    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), &record[start], bytes, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(copyFile.Get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+}
+
+}  // namespace
+
+bool CopyProgramRecordsTo(const std::wstring &path) {
+    DeleteFileW(path.c_str());  // an earlier run's copy; CREATE_NEW below refuses whatever is left
+    privatefs::FileHandle file = privatefs::CreatePrivateFile(path, FILE_APPEND_DATA, FILE_SHARE_READ);
+    if (!file.IsValid()) return false;
+    std::lock_guard<std::mutex> hold(copyLock);
+    copyFile = std::move(file);
+    return true;
+}
+
+void WriteProgramRecord(const std::wstring &text) {
+    GetLogSave().Write(GbkFromWide(text), "Ostrel.txt", true);
+    WriteCopy(text);
+}

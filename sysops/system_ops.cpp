@@ -111,6 +111,7 @@ bool CSystemOps::RemoveOffice() {
         return false;
     };
     const InstalledClickToRun before = ReadInstalledClickToRun();
+    m_officeBefore = !NothingRegistered(before);
     if (!NothingRegistered(before)) WriteProgramRecord(L"卸载前" + RegisteredOfficeText(before));
 
     // What the steps and uninstall commands returned decides nothing: a Store package may simply be
@@ -133,6 +134,11 @@ bool CSystemOps::RemoveOffice() {
     for (size_t index = 0; index < 2; ++index) {
         const size_t step = commands.size() + 1 + index;
         const std::wstring package = GetModuleDir() + L"\\" + kTroubleshooterPackages[index];
+        if (m_nobodyAtScreen) {
+            WriteProgramRecord(L"无人操作，跳过故障排除程序 " + package + L" 卸载步骤 " + std::to_wstring(step));
+            ran.push_back({std::to_wstring(step), {CommandEnd::Skipped, 0}});
+            continue;
+        }
         if (troubleshooter.empty() || GetFileAttributesW(package.c_str()) == INVALID_FILE_ATTRIBUTES) {
             WriteProgramRecord((troubleshooter.empty() ? L"找不到故障排除程序 msdt.exe" : L"找不到卸载工具包 " + package) +
                       L" 跳过卸载步骤 " + std::to_wstring(step));
@@ -227,6 +233,7 @@ MountEnd CSystemOps::MountImage() {
             m_mountRecord = SignatureRecord(signature);
             return MountEnd::Unsigned;
         }
+        m_mountRecord = L"镜像盘 " + root + L" 安装程序 " + signature.program + L" 签名者 " + signature.signer;
         m_mountedRoot = root;
         m_mounted64 = windows64;
         m_mountedSetup = std::move(signature.held);

@@ -48,6 +48,12 @@ public:
     // registered; reports WM_CLOSE_EXECUTE_PROMPT then WM_UNINSTALL_RESULT. A PowerShell step still
     // running after its limit counts as one that could not run, and stops the removal.
     bool RemoveOffice();
+    // Without anybody at the screen the removal skips the two troubleshooters, which wait for a
+    // person without a limit; the registry decides its result all the same.
+    void SetNobodyAtScreen() { m_nobodyAtScreen = true; }
+    // Whether the last removal found a Click-to-Run product registered when it began; read after
+    // its result.
+    bool FoundOfficeBefore() const { return m_officeBefore; }
 
     // Starts MountImage on a detached thread for the image that Image() made; false (and a log
     // record) when it cannot start. This object must outlive the worker.
@@ -56,7 +62,8 @@ public:
     // for its own volume's drive letter for up to 10 s, finds the setup there and checks its
     // signature (a refused image is dismounted again); reports WM_MOUNT_RESULT with a MountEnd.
     MountEnd MountImage();
-    // What the last mount found to log with its result (empty when nothing): for NotOurs and Unsigned.
+    // What the last mount found to log with its result: for NotOurs and Unsigned; for Ready the
+    // drive and the setup's signer.
     const std::wstring &MountRecord() const { return m_mountRecord; }
     // Starts the install worker with the setup the last mount found and checked (MountEnd::Ready).
     bool StartInstallFromMount();
@@ -91,5 +98,7 @@ private:
     std::wstring m_mountRecord;
     std::wstring m_mountedRoot;
     bool m_mounted64 = false;
+    bool m_officeBefore = false;
+    bool m_nobodyAtScreen = false;
     ScopedHandle m_mountedSetup;
 };

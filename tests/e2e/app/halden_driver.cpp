@@ -24,6 +24,8 @@
 //                                           (the first, to the click itself, apart), then those
 //                                           through the mount and setup
 //   halden_driver windows                   every visible top-level window (for debugging)
+//   halden_driver run PROGRAM ARGS...       starts PROGRAM with ARGS (each quoted), waits for it and
+//                                           prints its whole exit code (the shell sees only 8 bits)
 // SEL: main, feedback, prompt, wait, about. Exit status: 0 done, 1 not found in time or condition
 // not met, 2 bad arguments, 3 the click would land on another window.
 #include <windows.h>
@@ -304,7 +306,7 @@ int ProbeDownload(const Pair &main, double seconds) {
 
 int Usage() {
     return Fail(L"usage: halden_driver wait|gone|text|state|until|click|press-out|focus|key|move|close|processes|"
-                L"probe-download|windows|hold ...", 2);
+                L"probe-download|windows|hold|run ...", 2);
 }
 
 }  // namespace
@@ -322,6 +324,24 @@ int wmain(int argc, wchar_t **argv) {
                   L" owner " + std::to_wstring(reinterpret_cast<UINT_PTR>(GetWindow(window, GW_OWNER))) + L" at " +
                   RectText(rect));
         }
+        return 0;
+    }
+    if (verb == L"run") {
+        if (argc < 3) return Usage();
+        std::wstring line;
+        for (int index = 2; index < argc; ++index) line += (index > 2 ? L" \"" : L"\"") + std::wstring(argv[index]) + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(argv[2], line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+            return Fail(L"cannot start " + std::wstring(argv[2]) + L": " + std::to_wstring(GetLastError()));
+        }
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        Print(std::to_wstring(code));
         return 0;
     }
     if (verb == L"key") {

@@ -160,3 +160,21 @@ TEST(SystemCodePage, IsTheOneTheTestRunAskedFor) {
     if (expected.empty()) GTEST_SKIP() << "no code page asked for";
     EXPECT_EQ(GetACP(), static_cast<UINT>(std::stoul(expected)));
 }
+
+// The /log copy: a file of its own each run, in UTF-8, never the file a link at its name leads to.
+TEST(ProgramRecordCopy, FreshUtf8FileNotThroughAHardLinkLeftAtItsName) {
+    const std::wstring folder = L"C:\\users\\Public\\halden-log-copy";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring victim = folder + L"\\victim.txt", copy = folder + L"\\copy.txt";
+    DeleteFileW(copy.c_str());
+    ASSERT_TRUE(WriteBytes(victim, "someone else's\r\n"));
+    ASSERT_TRUE(CreateHardLinkW(copy.c_str(), victim.c_str(), nullptr));
+
+    ASSERT_TRUE(CopyProgramRecordsTo(copy));
+    WriteProgramRecord(L"安装完成 copy");
+    EXPECT_EQ(ReadBytes(victim), "someone else's\r\n");
+    const std::string text = ReadBytes(copy);
+    EXPECT_TRUE(std::regex_match(text, std::regex(R"(\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d \d{3}ms\]   )"
+                                                  "\xE5\xAE\x89\xE8\xA3\x85\xE5\xAE\x8C\xE6\x88\x90 copy\r\n")))
+        << text;
+}

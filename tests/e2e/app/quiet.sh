@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Unattended runs, as a software distribution tool starts the program: no window, the outcome in the
+# exit code (read in full by the driver's launcher: the shell gets 8 bits from Wine) and in the log,
+# both phases by command line, the one-run path, a running copy, a bad switch, an unreachable
+# mirror, and last the restart (under Wine it ends every program of the prefix).
+#   usage: quiet.sh BUILD_DIR
+set -uo pipefail
+source=$(cd "$(dirname "$0")/../../.." && pwd)
+[ -n "${DISPLAY:-}" ] || exec "$source/scripts/with-display.sh" "$0" "$@"
+. "$source/tests/e2e/app/lib.sh"
+e2e_setup "$1" "$(cd "$1" && pwd)/restart-wineprefix"
+mirror=$build/e2e-mirror-quiet
+shots=$build/screenshots/app/96dpi
+trap 'e2e_cleanup; "$source/tests/e2e/app/mirror.sh" stop "$mirror"' EXIT
+"$source/tests/e2e/app/mirror.sh" start "$mirror" 20
+set_policy CaFile "$(windows_of "$mirror/ca.pem")"
+# The command line wins over the policy: this address would fail.
+set_policy ImageUrl "https://localhost:1/policy/HomeStudent2019Retail.img"
+folder='C:\Program Files\Halden quiet'
+
+# quietly ARGS...: the program with ARGS and /log into the scenario's folder; its exit code in $code.
+# While it runs, any window on the display is noted in $work/windows.txt.
+quietly() {
+    : >"$work/windows.txt"
+    drv run "$folder\\Halden.exe" "$@" /log "$work_win\\quiet.log" >"$work/code.txt" &
+    local launcher=$!
+    while kill -0 "$launcher" 2>/dev/null; do
+        drv windows >>"$work/windows.txt"
+        sleep 0.3
+    done
+    wait "$launcher"
+    code=$(cat "$work/code.txt")
+}
+# The /log copy (UTF-8) without its time prefixes.
+quiet_log() { tr -d '\r' <"$work/quiet.log" 2>/dev/null | sed 's/^\[[^]]*\] *//'; }
+has() { quiet_log | grep -qF -- "$1"; }
+
+# --- First phase, Office installed: removal, the marker, 3010 with /norestart -----------------------
+scenario quiet-removal
+make_program_folder "$folder"
+register_click_to_run HomeStudent2019Retail
+quietly /Quiet -NORESTART
+expect "removal: exit code" "$code" "3010"
+expect "removal: no window while it ran" "$(sort -u "$work/windows.txt")" ""
+check "removal: marker written" marker_present
+expect "removal: Office left registered" "$(registered_click_to_run)" ""
+expect_match "removal: start and switches logged" "$(quiet_log | head -1)" '^静默运行开始 命令行 .*"/Quiet" "-NORESTART" "/log" '
+for record in '没有卸载完成标记：卸载' '卸载前已安装: HomeStudent2019Retail' '卸载成功，需要重启 (/norestart)' \
+    '静默运行结束 退出码 3010'; do
+    check "removal: logged '$record'" has "$record"
+done
+# The troubleshooters wait for a person: skipped, and the registry decides all the same.
+expect "removal: each command with its exit code and duration" \
+    "$(quiet_log | grep -cE '^命令 .* 退出码 0 用时 [0-9]+\.[0-9] s$')" "4"
+expect "removal: the troubleshooters skipped" "$(quiet_log | grep -c '^无人操作，跳过故障排除程序 ')" "2"
+expect "removal: no troubleshooter started" "$(double_calls | grep -c '^msdt.exe')" "0"
+expect "removal: the same records in the program's log (GBK)" "$(program_log)" "$(quiet_log)"
+
+# --- Second phase from the marker: download, mount, signature, setup, clean-up, 0 ---------------------
+scenario quiet-install
+plant_marker
+make_program_folder "$folder"
+quietly /quiet /source "$(cat "$mirror/url")?throttle=4000000"
+expect "install: exit code" "$code" "0"
+expect "install: no window while it ran" "$(sort -u "$work/windows.txt")" ""
+check "install: marker deleted" test ! -e "$(unix_of "$marker_win")"
+check "install: image deleted" test ! -e "$(unix_of "$image_win")"
+expect "install: progress every ten per cent" "$(quiet_log | sed -n 's/^下载进度 \([0-9]*\) %$/\1/p' | tr '\n' ' ')" \
+    "0 10 20 30 40 50 60 70 80 90 100 "
+expect_match "install: the download's end and its code" "$(quiet_log | grep '^下载结束')" '^下载结束 303 用时 [0-9.]+ s$'
+check "install: the chosen drive" has '下载到磁盘 C:\'
+expect_match "install: the image's drive and the setup's signer" "$(quiet_log | grep '^镜像盘')" \
+    '^镜像盘 [D-Z]:\\ 安装程序 [D-Z]:\\Office\\Setup64.exe 签名者 Microsoft Corporation$'
+expect_match "install: the setup's exit code" "$(quiet_log | grep 'setup64')" '^命令 cd /d [D-Z]:\\Office\\ & setup64 退出码 0 用时 '
+check "install: the clean-up" has "清理 已结束 Click-to-Run 进程, 镜像文件 $image_win 已删除"
+check "install: the result and the exit code" has '提示 安装完成！'
+expect "install: last record" "$(quiet_log | tail -1)" '静默运行结束 退出码 0'
+expect "install: the program's files stay" "$(ls "$(unix_of "$folder")" | wc -l)" "6"
+
+# --- A bad switch, a running copy, an unreachable mirror ----------------------------------------------
+scenario quiet-refusals
+make_program_folder "$folder"
+quietly /quiet /bogus /source
+expect "bad switch: exit code" "$code" "87"
+check "bad switch: the first fault logged, in the /log copy given after it" has '无法识别的参数 /bogus'
+check "bad switch: nothing started" test ! -e "$work/calls.txt"
+# Without /quiet a bad switch shows the usage as a prompt; 确认 ends the program with 87.
+drv run "$folder\\Halden.exe" -Bogus >"$work/code.txt" &
+launcher=$!
+case_name="bad switch with windows"
+shot usage-prompt prompt
+prompt_says "$(printf '%s\n' '无法识别的参数 -Bogus' '用法: Halden.exe [/quiet] [/norestart]' '[/log 文件] [/source 地址] [/?]')" 30
+wait "$launcher"
+expect "bad switch with windows: exit code" "$(cat "$work/code.txt")" "87"
+make_program_folder "$folder window"
+start_halden "$folder window"
+drv wait main 60 >/dev/null || fail "no main window for the running copy"
+quietly /quiet
+expect "running copy: exit code" "$code" "1618"
+check "running copy: logged" has '另一个副本正在运行'
+check "running copy: the window stays" drv wait main 1 >/dev/null
+# The display probe of every case sees a window that is there.
+check "running copy: the probe saw its window" grep -q '"Ostrel"' "$work/windows.txt"
+drv close main >/dev/null
+drv wait feedback 20 >/dev/null && drv click feedback 1002
+ended_within 20 || end_program
+plant_marker
+quietly /quiet /source "https://localhost:1/nothing/HomeStudent2019Retail.img"
+expect "unreachable mirror: exit code (ERROR_NETWORK_UNREACHABLE)" "$code" "1231"
+check "unreachable mirror: its ending code" has '下载失败 201'
+check "unreachable mirror: its prompt as a record" has '提示 网络问题获取失败！'
+
+# --- Nothing installed: removal, download and installation in one run, no restart --------------------
+scenario quiet-one-run
+make_program_folder "$folder"
+quietly /quiet /source "$(cat "$mirror/url")"
+expect "one run: exit code" "$code" "0"
+check "one run: no restart needed" has '卸载前没有 Office，不需要重启，继续下载并安装'
+check "one run: installed" has '提示 安装完成！'
+check "one run: marker gone" test ! -e "$(unix_of "$marker_win")"
+expect "one run: no window while it ran" "$(sort -u "$work/windows.txt")" ""
+
+# --- The restart: 1641 logged before the system ends the program (and under Wine the launcher) --------
+scenario quiet-restart
+make_program_folder "$folder"
+register_click_to_run HomeStudent2019Retail
+quietly /quiet
+check "restart: logged with its code" has '已开始重启电脑 退出码 1641'
+check "restart: marker written" marker_present
+reboot
+finish
