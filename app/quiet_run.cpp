@@ -18,7 +18,6 @@
 #include "dravlin.h"
 #include "log/gbk_text.h"
 #include "log/log_save.h"
-#include "skin/messages.h"
 #include "sysops/command_runner.h"
 #include "sysops/private_messages.h"
 #include "sysops/system_ops.h"
