@@ -2,10 +2,13 @@
 # Builds everything and runs every test layer: native (AddressSanitizer and UndefinedBehaviorSanitizer,
 # then ThreadSanitizer on the concurrency tests), the engine's install and packages, Windows tests
 # under Wine and the end-to-end checks under Xvfb. The 32-bit Windows build is compiled and linked
-# only. Ends with "N passed, N failed, N skipped".
+# only. Ends with "N passed, N failed, N skipped". Whatever the tests started is ended by then: a
+# process of this run still alive at the end counts as a failure.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/bootstrap.sh || exit 1
+# Every process this run starts carries this in its environment, which is how its leftovers are found.
+export HALDEN_TEST_RUN=$$-$RANDOM
 
 logs=$PWD/build/test-logs
 counts=$logs/counts
@@ -22,17 +25,36 @@ build() {  # build PRESET; a broken build counts as one failure
     return 1
 }
 
-build native && ./scripts/ctest-layer.sh native "$counts" "$logs/test-native.log" -j2
-build native-tsan && ./scripts/ctest-layer.sh native-tsan "$counts" "$logs/test-native-tsan.log"
+build native && ./scripts/ctest-layer.sh native "$counts" "$logs/test-native.log" -j4
+build native-tsan && ./scripts/ctest-layer.sh native-tsan "$counts" "$logs/test-native-tsan.log" -j4
 # The engine alone, optimised, as other programs get it: installed, linked from outside, packaged.
 build dravlin && ./scripts/ctest-layer.sh dravlin "$counts" "$logs/test-dravlin.log"
 build win32
 if build win64; then
     export WINEPREFIX=$PWD/build/win64/wineprefix
     ./scripts/wine-prefix.sh "$WINEPREFIX"
-    # The tests' programs share one persistent wineserver (started by scripts/wine-session.sh).
-    ./scripts/with-display.sh ./scripts/ctest-layer.sh win64 "$counts" "$logs/test-win64.log"
-    wineserver -k 2>/dev/null
+    # The unit tests share the build's prefix, its persistent wineserver (scripts/wine-session.sh)
+    # and this display; each end-to-end test has a prefix and a display of its own for its lane
+    # (tests/e2e/CMakeLists.txt). Most of the time Wine tests wait, so four run at once on two cores.
+    ./scripts/with-display.sh ./scripts/ctest-layer.sh win64 "$counts" "$logs/test-win64.log" -j4
+    for prefix in build/win64/*wineprefix*/; do
+        WINEPREFIX=$PWD/${prefix%/} wineserver -k 2>/dev/null && WINEPREFIX=$PWD/${prefix%/} wineserver -w
+    done
+    unset WINEPREFIX
+fi
+
+# Processes of this run still alive: named, ended, and counted as one failure.
+left=$(env -u HALDEN_TEST_RUN bash -c '
+    for environ in /proc/[0-9]*/environ; do
+        grep -qzx "HALDEN_TEST_RUN=$1" "$environ" 2>/dev/null || continue
+        pid=${environ#/proc/}; pid=${pid%/environ}
+        echo "$pid $(tr "\0" " " <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-200)"
+        kill -9 "$pid" 2>/dev/null
+    done' _ "$HALDEN_TEST_RUN")
+if [ -n "$left" ]; then
+    echo "FAIL: processes of this run were still running at its end (now ended):"
+    echo "$left"
+    echo "0 1 0" >>"$counts"
 fi
 
 # What failed and why, just above the summary, where a reader of only the output's tail sees it.

@@ -40,6 +40,13 @@ poll() {
     done
 }
 
+# A scenario ends the Wine session of its prefix when it ends: the next one starts its own on a
+# display of its own, and nothing of the scenario outlives it.
+end_wine_session() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+}
+
 # --- Control ids ------------------------------------------------------------------------------------
 # resource_id NAME: the number of a resource id, read from the program's and the skinned dialogs'
 # headers. (Not "id": that is the system's command.)

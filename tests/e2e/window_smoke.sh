@@ -21,9 +21,12 @@ echo cab >"$folder/O15CTRRemove.diagcab"
 echo cab >"$folder/cssemerg97275.diagcab"
 echo "mine" >"$folder/notes.txt"
 
+# wine-run's prefix, named here too so that the session can be ended at the end.
+export HALDEN_WINE_PREFIX=${HALDEN_WINE_PREFIX:-$build/wineprefix}
+export WINEPREFIX=$HALDEN_WINE_PREFIX
 "$build/wine-run" "$folder/Halden.exe" &
 program=$!
-trap 'kill $program 2>/dev/null || true' EXIT
+trap 'kill $program 2>/dev/null || true; end_wine_session' EXIT
 
 window=$(find_window Ostrel) || { fail "no window titled Ostrel"; finish; }
 window_geometry "$window"
@@ -70,7 +73,7 @@ for _ in $(seq 150); do
 done
 if kill -0 "$program" 2>/dev/null; then fail "Halden.exe did not exit after its close button"; finish; fi
 wait "$program" && status=0 || status=$?
-trap - EXIT
+trap end_wine_session EXIT
 expect "exit status" "$status" 0
 
 # The removal waits three seconds after the program ended, then takes only what the program ships.

@@ -12,7 +12,7 @@ source=$(cd "$(dirname "$0")/../../.." && pwd)
 [ -n "${DISPLAY:-}" ] || exec "$source/scripts/with-display.sh" "$0" "$@"
 . "$source/tests/e2e/app/lib.sh"
 e2e_setup "$1" "$(cd "$1" && pwd)/wineprefix"
-mirror=$build/e2e-mirror
+mirror=$build/e2e-mirror/$(basename "$0" .sh)  # one each: scenarios run side by side
 holder=
 trap '[ -n "$holder" ] && touch "$work/let go"; e2e_cleanup; "$source/tests/e2e/app/mirror.sh" stop "$mirror"' EXIT
 "$source/tests/e2e/app/mirror.sh" start "$mirror" 40

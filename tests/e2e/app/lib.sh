@@ -11,10 +11,11 @@ image_win='C:\HaldenImage\HomeStudent2019Retail.img'
 desktop_win='C:\users\Public\Desktop'
 shipped_files=(Halden.exe Dravlin.dll libcurl.dll QuorinFeedbackInformation.dll O15CTRRemove.diagcab cssemerg97275.diagcab)
 
-# e2e_setup BUILD_DIR PREFIX: Wine settings, the prefix made, the doubles in its system32.
+# e2e_setup BUILD_DIR PREFIX: Wine settings, the prefix made, the doubles in its system32. The test
+# command names the prefix in HALDEN_WINE_PREFIX instead (tests/e2e/CMakeLists.txt).
 e2e_setup() {
     build=$(cd "$1" && pwd)
-    export WINEPREFIX=$2 WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    export WINEPREFIX=${HALDEN_WINE_PREFIX:-$2} WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     "$source/scripts/wine-prefix.sh" "$WINEPREFIX"
     local system32=$WINEPREFIX/drive_c/windows/system32
     # An interpreter that a run ended half way left hidden (HALDEN_DOUBLE_HIDE_CMD_AFTER) goes back.
@@ -22,10 +23,15 @@ e2e_setup() {
     cp -u "$build"/bin/doubles/*.exe "$system32/"
     # The program runs only a setup signed by Microsoft Corporation: the mount double puts a copy of
     # itself signed now with such a certificate on the drive (made again when the double is newer).
+    # Scenarios of other prefixes may be doing the same at this moment: one signs, the others wait.
     local signed=$build/signing/e2e
-    if [ ! "$signed/Setup64.exe" -nt "$build/bin/doubles/powershell.exe" ]; then
-        "$source/scripts/sign-setup-double.sh" "$build" "Microsoft Corporation" "$signed" >/dev/null
-    fi
+    mkdir -p "$build/signing"
+    (
+        flock 9
+        if [ ! "$signed/Setup64.exe" -nt "$build/bin/doubles/powershell.exe" ]; then
+            "$source/scripts/sign-setup-double.sh" "$build" "Microsoft Corporation" "$signed" >/dev/null
+        fi
+    ) 9>"$build/signing/e2e.lock"
     export HALDEN_DOUBLES_SETUP
     HALDEN_DOUBLES_SETUP=$(windows_of "$signed")
     start_services
@@ -265,6 +271,7 @@ e2e_cleanup() {
         wait "$program" 2>/dev/null || true
     fi
     restore_interpreter
+    end_wine_session
 }
 
 # --- Evidence ----------------------------------------------------------------------------------------

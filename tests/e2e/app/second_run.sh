@@ -9,7 +9,7 @@ source=$(cd "$(dirname "$0")/../../.." && pwd)
 . "$source/tests/e2e/app/lib.sh"
 e2e_setup "$1" "$(cd "$1" && pwd)/wineprefix"
 shots=$build/screenshots/app/96dpi
-mirror=$build/e2e-mirror
+mirror=$build/e2e-mirror/$(basename "$0" .sh)  # one each: scenarios run side by side
 trap 'e2e_cleanup; "$source/tests/e2e/app/mirror.sh" stop "$mirror"' EXIT
 "$source/tests/e2e/app/mirror.sh" start "$mirror" 40
 

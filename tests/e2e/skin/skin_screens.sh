@@ -17,7 +17,9 @@ gallery=$build/bin/HaldenGallery.exe
 . "$source/tests/e2e/lib.sh"
 
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ "$dpi" = 96 ]; then
+if [ -n "${HALDEN_WINE_PREFIX:-}" ]; then
+    export WINEPREFIX=$HALDEN_WINE_PREFIX
+elif [ "$dpi" = 96 ]; then
     export WINEPREFIX=$build/wineprefix
 else
     export WINEPREFIX=$build/wineprefix-${dpi}dpi
@@ -41,7 +43,7 @@ program=
 cleanup() {
     [ -n "$program" ] && kill "$program" 2>/dev/null
     wait 2>/dev/null || true
-    [ "$dpi" = 96 ] || wineserver -k 2>/dev/null || true  # a prefix of its own stops with the script
+    end_wine_session
 }
 trap cleanup EXIT
 

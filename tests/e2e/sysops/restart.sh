@@ -4,10 +4,10 @@
 #   usage: restart.sh BUILD_DIR
 set -euo pipefail
 build=$1
-prefix=$build/restart-wineprefix
+prefix=${HALDEN_WINE_PREFIX:-$build/restart-wineprefix}
 "$(dirname "$0")/../../../scripts/wine-prefix.sh" "$prefix"
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true' EXIT
 
 work=$prefix/drive_c/users/Public/restart-test
 rm -rf "$work"
