@@ -73,8 +73,7 @@ for round in $(seq "$rounds"); do
     # The mount double fingerprints what Halden downloaded; the setup and clean-up came before the prompt.
     drv wait prompt 600 >/dev/null && drv click prompt IDC_PROMPT_FIRST
     grep -q "sha256 $(cat "$mirror/image.sha256")" "$work/calls.txt" || echo "  Halden's image differs from the mirror's!"
-    kill "$program" 2>/dev/null
-    wait "$program" 2>/dev/null || true
+    end_job "$program"
     program=
 done
 

@@ -21,10 +21,13 @@ done
 display=$(tr -dc 0-9 <"$numberfile")
 rm -f "$numberfile"
 [ -n "$display" ] || { echo "Xvfb did not start" >&2; kill "$xvfb" 2>/dev/null; exit 1; }
+# Only jobs that still run: the id of one that ended may be another process's by now. The manager
+# and the compositor first, as they end by themselves once the display has gone.
 cleanup() {
-    [ -n "${manager:-}" ] && kill "$manager" 2>/dev/null
-    [ -n "${compositor:-}" ] && kill "$compositor" 2>/dev/null
-    kill "$xvfb" 2>/dev/null
+    local pid
+    for pid in ${manager:-} ${compositor:-} $xvfb; do
+        [[ " $(jobs -pr | tr '\n' ' ') " == *" $pid "* ]] && { kill "$pid" 2>/dev/null || true; }
+    done
     wait 2>/dev/null || true
 }
 trap cleanup EXIT

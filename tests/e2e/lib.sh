@@ -40,6 +40,23 @@ poll() {
     done
 }
 
+# --- Background jobs -------------------------------------------------------------------------------
+# A process id names a job only while the job runs: ids come round again within one test run
+# (pid_max is 32768 here, and four lanes start thousands of processes), so asking "kill -0 PID" or
+# sending "kill PID" after the job ended may reach somebody else's process. These ask the shell's
+# own table of running jobs.
+job_running() {
+    local pid
+    for pid in $(jobs -pr); do [ "$pid" = "$1" ] && return 0; done
+    return 1
+}
+# end_job PID: ends the job if it still runs, and collects it.
+end_job() {
+    [ -n "$1" ] || return 0
+    if job_running "$1"; then kill "$1" 2>/dev/null || true; fi
+    wait "$1" 2>/dev/null || true
+}
+
 # A scenario ends the Wine session of its prefix when it ends: the next one starts its own on a
 # display of its own, and nothing of the scenario outlives it.
 end_wine_session() {

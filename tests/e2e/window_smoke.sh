@@ -26,7 +26,7 @@ export HALDEN_WINE_PREFIX=${HALDEN_WINE_PREFIX:-$build/wineprefix}
 export WINEPREFIX=$HALDEN_WINE_PREFIX
 "$build/wine-run" "$folder/Halden.exe" &
 program=$!
-trap 'kill $program 2>/dev/null || true; end_wine_session' EXIT
+trap 'end_job $program; end_wine_session' EXIT
 
 window=$(find_window Ostrel) || { fail "no window titled Ostrel"; finish; }
 window_geometry "$window"
@@ -50,7 +50,7 @@ fi
 timeout 10 xdotool windowactivate --sync "$window" || { fail "the window could not be activated"; finish; }
 xdotool key Escape Return
 sleep 1
-kill -0 "$program" 2>/dev/null || { fail "Escape or Enter closed the window"; finish; }
+job_running "$program" || { fail "Escape or Enter closed the window"; finish; }
 
 # The close button: 26 x 34 at the top right of the control layer, which sits 5, 4 inside.
 xdotool mousemove $((X + 5 + 368 + 13)) $((Y + 4 + 17)) click 1
@@ -68,10 +68,10 @@ done
 sleep 0.5  # its layer paints and takes input
 xdotool mousemove $((F_X + 5 + 400 - 12)) $((F_Y + 4 + 12)) click 1
 for _ in $(seq 150); do
-    kill -0 "$program" 2>/dev/null || break
+    job_running "$program" || break
     sleep 0.1
 done
-if kill -0 "$program" 2>/dev/null; then fail "Halden.exe did not exit after its close button"; finish; fi
+if job_running "$program"; then fail "Halden.exe did not exit after its close button"; finish; fi
 wait "$program" && status=0 || status=$?
 trap end_wine_session EXIT
 expect "exit status" "$status" 0

@@ -31,6 +31,7 @@ coredump_dir $state
 hosts_file $state/hosts
 dns_nameservers 127.0.0.1
 shutdown_lifetime 0 seconds
+pinger_enable off
 via off
 forwarded_for delete
 auth_param basic program /usr/lib/squid/basic_ncsa_auth $state/passwd

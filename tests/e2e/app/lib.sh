@@ -211,9 +211,7 @@ park_cursor() { drv move 5 5 >/dev/null; }
 
 # end_program: ends a program a scenario is done with, or one that did not end by itself.
 end_program() {
-    [ -n "${program:-}" ] || return 0
-    kill "$program" 2>/dev/null
-    wait "$program" 2>/dev/null
+    end_job "${program:-}"
     program=
 }
 
@@ -221,7 +219,7 @@ end_program() {
 ended_within() {
     local waited=0
     status="(still running)"
-    while kill -0 "$program" 2>/dev/null; do
+    while job_running "$program"; do
         [ "$waited" -ge $(($1 * 10)) ] && return 1
         sleep 0.1
         waited=$((waited + 1))
@@ -267,8 +265,7 @@ prompt_says() {
 e2e_cleanup() {
     if [ -n "${program:-}" ]; then
         drv close main >/dev/null 2>&1 || true
-        kill "$program" 2>/dev/null || true
-        wait "$program" 2>/dev/null || true
+        end_job "$program"
     fi
     restore_interpreter
     end_wine_session

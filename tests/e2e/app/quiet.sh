@@ -24,7 +24,7 @@ quietly() {
     : >"$work/windows.txt"
     drv run "$folder\\Halden.exe" "$@" /log "$work_win\\quiet.log" >"$work/code.txt" &
     local launcher=$!
-    while kill -0 "$launcher" 2>/dev/null; do
+    while job_running "$launcher"; do
         drv windows >>"$work/windows.txt"
         sleep 0.3
     done

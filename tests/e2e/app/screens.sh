@@ -33,8 +33,7 @@ for branch in remove install; do
     expect "$branch at $dpi dpi: background size" "${width}x$height" "$background"
     expect "$branch at $dpi dpi: action button in the layer" "$(drv state main IDC_BTN_ACTION | cut -d' ' -f4-)" "$button"
     shot "main-$branch" main
-    kill "$program"
-    wait "$program" 2>/dev/null
+    end_job "$program"
     program=
 done
 finish

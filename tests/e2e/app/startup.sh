@@ -25,7 +25,7 @@ refused() {
         if [ "$main_window" = absent ]; then check "$name: no main window" drv gone main 0; fi
         drv click prompt IDC_PROMPT_FIRST
     else
-        fail "$name: no prompt$(kill -0 "$program" 2>/dev/null || echo "; the program had ended by $((SECONDS - started)) s: $(head -c 300 "$work/halden.out")")"
+        fail "$name: no prompt$(job_running "$program" || echo "; the program had ended by $((SECONDS - started)) s: $(head -c 300 "$work/halden.out")")"
     fi
     if ended_within 15; then ok "$name: the program ends after the prompt"; else
         fail "$name: the program ends after the prompt ($(drv gone prompt 0 >/dev/null && echo "the prompt had closed" || echo "the prompt still showed"))"

@@ -41,7 +41,7 @@ fi
 
 program=
 cleanup() {
-    [ -n "$program" ] && kill "$program" 2>/dev/null
+    end_job "$program"
     wait 2>/dev/null || true
     end_wine_session
 }
@@ -53,9 +53,8 @@ start() {  # start SCENE ARGS...: runs the gallery, output in $out
     program=$!
 }
 stop() {  # waits up to 10 s for the gallery to end by itself, else ends it
-    for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
-    kill "$program" 2>/dev/null || true
-    wait "$program" 2>/dev/null || true
+    for _ in $(seq 100); do job_running "$program" || break; sleep 0.1; done
+    end_job "$program"
     program=
 }
 place() {  # place NAME: sets X Y WIDTH HEIGHT of the visible window with that name
@@ -221,7 +220,7 @@ if feedback_start; then
     sleep 1
     expect_calls() { [ "$(calls)" = "$1" ] || fail "feedback: $2: calls were [$(calls | tr '\t\n' ' |')]"; }
     expect_calls "$(printf 'OpenUrl\t"https://kb.quorin.com/"')" "margin press then 更多方案"
-    kill -0 "$program" 2>/dev/null || fail "feedback: the dialog ended without an answer"
+    job_running "$program" || fail "feedback: the dialog ended without an answer"
     # The answer (已解决 at 96 dpi, 未解决 at any other) is reported slowly: the please-wait box shows,
     # and a close from outside meanwhile does not end the dialog before the report is done.
     row=1 kind=2
@@ -233,7 +232,7 @@ if feedback_start; then
         shot feedback-reporting
         crop feedback-reporting $((X - 20)) $((Y - 20)) $((WIDTH + 40)) $((HEIGHT + 40))
         drv close feedback >/dev/null
-        kill -0 "$program" 2>/dev/null || fail "feedback: a close from outside ended the dialog during the report"
+        job_running "$program" || fail "feedback: a close from outside ended the dialog during the report"
     else
         fail "feedback: no please-wait box during the report"
     fi
