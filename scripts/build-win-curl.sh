@@ -75,6 +75,19 @@ build_arch() {
 }
 
 version=$(curl_source_version)
+# The architectures build side by side from one source tree: curl's configuration checks run one
+# compiler at a time, so one architecture alone leaves a core idle for most of a minute.
+missing=()
 for arch in "$@"; do
-    build_arch "$arch" "$version"
+    [ -f "$cache/curl-$version-$arch/.done" ] || missing+=("$arch")
 done
+[ ${#missing[@]} -gt 0 ] || exit 0
+fetch_source "$version" >/dev/null
+builds=()
+for arch in "${missing[@]}"; do
+    build_arch "$arch" "$version" &
+    builds+=($!)
+done
+status=0
+for pid in "${builds[@]}"; do wait "$pid" || status=1; done
+exit "$status"
