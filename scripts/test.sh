@@ -15,12 +15,14 @@ counts=$logs/counts
 mkdir -p "$logs"
 : >"$counts"
 
+# Builds run at the lowest priority: the native test layers run beside the next build, and their
+# tests, which mostly wait but mind the clock when they do not, come first.
 build() {  # build PRESET [TARGET...]; a broken build counts as one failure
     local preset=$1
     shift
     echo "== build $preset"
-    if cmake --preset "$preset" >"$logs/configure-$preset.log" 2>&1 &&
-        cmake --build --preset "$preset" ${1:+--target "$@"} >"$logs/build-$preset.log" 2>&1; then
+    if nice -n 19 cmake --preset "$preset" >"$logs/configure-$preset.log" 2>&1 &&
+        nice -n 19 cmake --build --preset "$preset" ${1:+--target "$@"} >"$logs/build-$preset.log" 2>&1; then
         return 0
     fi
     tail -40 "$logs/configure-$preset.log" "$logs/build-$preset.log" 2>/dev/null
@@ -33,14 +35,31 @@ build() {  # build PRESET [TARGET...]; a broken build counts as one failure
 ./scripts/wine-prefix.sh "$PWD/build/win64/wineprefix-template" >"$logs/prefix-template.log" 2>&1 &
 template=$!
 
-build native && ./scripts/ctest-layer.sh native "$counts" "$logs/test-native.log" -j4
-# ThreadSanitizer runs the engine's tests only: only they are built.
-build native-tsan dravlin_native_engine_tests dravlin_native_unit_tests dravlin-get &&
-    ./scripts/ctest-layer.sh native-tsan "$counts" "$logs/test-native-tsan.log" -j4
+# layer PRESET [CTEST OPTIONS]: a native test layer, in the background; the one before it is waited
+# for first (one layer at a time), and each layer's lines are shown when it is waited for.
+layer=
+layer() {
+    wait_layer
+    ./scripts/ctest-layer.sh "$1" "$counts" "$logs/test-$1.log" "${@:2}" >"$logs/layer-$1.out" 2>&1 &
+    layer="$! $logs/layer-$1.out"
+}
+wait_layer() {
+    [ -n "$layer" ] || return 0
+    wait "${layer%% *}"
+    cat "${layer#* }"
+    layer=
+}
+
+build native && layer native -j4
 # The engine alone, optimised, as other programs get it: installed, linked from outside, packaged.
-build dravlin && ./scripts/ctest-layer.sh dravlin "$counts" "$logs/test-dravlin.log"
+build dravlin && layer dravlin
+# ThreadSanitizer runs the engine's tests only: only they are built.
+build native-tsan dravlin_native_engine_tests dravlin_native_unit_tests dravlin-get && layer native-tsan -j4
 wait "$template" || { cat "$logs/prefix-template.log"; echo "0 1 0" >>"$counts"; }
-if build win64; then
+build win64
+win64_built=$?
+wait_layer
+if [ "$win64_built" = 0 ]; then
     # The 32-bit build, which runs nowhere here, compiles beside the Windows tests, which mostly
     # wait; at the lowest priority, so that it takes only what they leave.
     (renice -n 19 -p "$BASHPID" >/dev/null; build win32) >"$logs/win32-step.log" 2>&1 &

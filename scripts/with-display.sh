@@ -14,10 +14,10 @@ mkdir -p /tmp/.X11-unix
 numberfile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
 xvfb=$!
-for _ in $(seq 200); do
-    [ -s "$numberfile" ] && break
-    sleep 0.05
-done
+# Waits are bounded by the clock, not by a count of tries: with four tests starting displays at
+# once on two cores each try takes longer, and once jwm was given up on after 17 s.
+deadline=$((SECONDS + 30))
+until [ -s "$numberfile" ] || [ "$SECONDS" -ge "$deadline" ]; do sleep 0.05; done
 display=$(tr -dc 0-9 <"$numberfile")
 rm -f "$numberfile"
 [ -n "$display" ] || { echo "Xvfb did not start" >&2; kill "$xvfb" 2>/dev/null; exit 1; }
@@ -32,18 +32,25 @@ cleanup() {
 }
 trap cleanup EXIT
 export DISPLAY=":$display"
-for _ in $(seq 100); do
-    xdpyinfo >/dev/null 2>&1 && break
+deadline=$((SECONDS + 30))
+until xdpyinfo >/dev/null 2>&1; do
+    [ "$SECONDS" -lt "$deadline" ] || { echo "display :$display does not answer" >&2; exit 1; }
     sleep 0.05
 done
 xcompmgr >/dev/null 2>&1 &
 compositor=$!
-jwm -f "$(cd "$(dirname "$0")" && pwd)/jwm-rc.xml" >/dev/null 2>&1 &
+managerlog=$(mktemp)
+jwm -f "$(cd "$(dirname "$0")" && pwd)/jwm-rc.xml" >"$managerlog" 2>&1 &
 manager=$!
 # Windows shown before the manager runs would stay unmanaged: wait until it has taken the screen.
-for _ in $(seq 200); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+deadline=$((SECONDS + 30))
+until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    if [ "$SECONDS" -ge "$deadline" ] || ! [[ " $(jobs -pr | tr '\n' ' ') " == *" $manager "* ]]; then
+        echo "jwm did not start on :$display: $(head -c 500 "$managerlog")" >&2
+        rm -f "$managerlog"
+        exit 1
+    fi
     sleep 0.05
 done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || { echo "jwm did not start" >&2; exit 1; }
+rm -f "$managerlog"
 "$@"

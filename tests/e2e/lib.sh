@@ -22,6 +22,8 @@ expect_match() {
 check() {
     if "${@:2}"; then ok "$1"; else fail "$1"; fi
 }
+# silent COMMAND...: the command without its output, for a check that needs only its status.
+silent() { "$@" >/dev/null; }
 finish() {
     if [ "$failures" = 0 ]; then
         echo "PASS"
