@@ -5,7 +5,7 @@
 state=$1
 if [ -s "$state/pid" ]; then
     pid=$(cat "$state/pid")
-    if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q 'squid'; then
+    if tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | grep -qxF "$state/squid.conf"; then
         kill "$pid" 2>/dev/null && for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
         pkill -KILL -s "$pid" 2>/dev/null
     fi

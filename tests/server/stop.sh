@@ -4,7 +4,8 @@
 state=$1
 if [ -s "$state/pid" ]; then
     pid=$(cat "$state/pid")
-    if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q 'test_server\.py'; then
+    # Its own command line names this state's pid file: the mirrors of other lanes run the same server.
+    if tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | grep -qxF "$state/pid"; then
         kill "$pid" 2>/dev/null && for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
     fi
     rm -f "$state/pid"
