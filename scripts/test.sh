@@ -85,7 +85,8 @@ left=$(env -u HALDEN_TEST_RUN bash -c '
     for environ in /proc/[0-9]*/environ; do
         grep -qzx "HALDEN_TEST_RUN=$1" "$environ" 2>/dev/null || continue
         pid=${environ#/proc/}; pid=${pid%/environ}
-        echo "$pid $(tr "\0" " " <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-200)"
+        prefix=$(tr "\0" "\n" <"$environ" 2>/dev/null | sed -n "s/^WINEPREFIX=//p")
+        echo "$pid $(tr "\0" " " <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-200)${prefix:+ (WINEPREFIX $prefix)}"
         kill -9 "$pid" 2>/dev/null
     done' _ "$HALDEN_TEST_RUN")
 if [ -n "$left" ]; then
