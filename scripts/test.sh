@@ -80,15 +80,21 @@ else
     build win32
 fi
 
-# Processes of this run still alive: named, ended, and counted as one failure.
-left=$(env -u HALDEN_TEST_RUN bash -c '
+# Processes of this run still alive: named, ended, and counted as one failure. A process whose
+# server has just been ended may take a moment to go: what is still there after five seconds is left.
+scan='
     for environ in /proc/[0-9]*/environ; do
         grep -qzx "HALDEN_TEST_RUN=$1" "$environ" 2>/dev/null || continue
         pid=${environ#/proc/}; pid=${pid%/environ}
         prefix=$(tr "\0" "\n" <"$environ" 2>/dev/null | sed -n "s/^WINEPREFIX=//p")
         echo "$pid $(tr "\0" " " <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-200)${prefix:+ (WINEPREFIX $prefix)}"
-        kill -9 "$pid" 2>/dev/null
-    done' _ "$HALDEN_TEST_RUN")
+        [ "$2" = end ] && kill -9 "$pid" 2>/dev/null
+    done'
+deadline=$((SECONDS + 5))
+until [ -z "$(env -u HALDEN_TEST_RUN bash -c "$scan" _ "$HALDEN_TEST_RUN" look)" ] || [ "$SECONDS" -ge "$deadline" ]; do
+    sleep 0.2
+done
+left=$(env -u HALDEN_TEST_RUN bash -c "$scan" _ "$HALDEN_TEST_RUN" end)
 if [ -n "$left" ]; then
     echo "FAIL: processes of this run were still running at its end (now ended):"
     echo "$left"
