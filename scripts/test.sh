@@ -67,8 +67,9 @@ if [ "$win64_built" = 0 ]; then
     export WINEPREFIX=$PWD/build/win64/wineprefix
     ./scripts/wine-prefix.sh "$WINEPREFIX"
     # The unit tests share the build's prefix, its persistent wineserver (scripts/wine-session.sh)
-    # and this display; each end-to-end test has a prefix and a display of its own for its lane
-    # (tests/e2e/CMakeLists.txt). Most of the time Wine tests wait, so four run at once on two cores.
+    # and this display, one at a time; each end-to-end test has a prefix and a display of its own
+    # for its lane (tests/e2e/CMakeLists.txt). Most of the time Wine tests wait, so four run at once
+    # on two cores.
     ./scripts/with-display.sh ./scripts/ctest-layer.sh win64 "$counts" "$logs/test-win64.log" -j4
     for prefix in build/win64/*wineprefix*/; do
         WINEPREFIX=$PWD/${prefix%/} wineserver -k 2>/dev/null && WINEPREFIX=$PWD/${prefix%/} wineserver -w
