@@ -6,6 +6,10 @@
 #   prints nothing on a cache hit; the install prefix is $HALDEN_CACHE/curl-<version>-<arch>
 set -euo pipefail
 
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=deb-src.sh
+. "$here/deb-src.sh"
+
 cache=${HALDEN_CACHE:-/var/cache/halden}
 mkdir -p "$cache"
 
@@ -14,23 +18,8 @@ curl_source_version() {
 }
 
 ensure_deb_src() {
-    local src=/etc/apt/sources.list.d/halden-deb-src.sources
-    [ -f "$src" ] && return 0
-    # Derive source entries from the machine's own binary entries, so the same mirror serves both.
-    local f
-    for f in /etc/apt/sources.list.d/*.sources; do
-        [ "$f" = "$src" ] && continue
-        sed -n 's/^Types:.*deb\b.*/Types: deb-src/;p' "$f"
-        echo
-    done > "$src.tmp"
-    if ! grep -q '^Types: deb-src' "$src.tmp"; then
-        # one-line format fallback
-        grep -h '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null \
-            | sed 's/^deb /deb-src /' > /etc/apt/sources.list.d/halden-deb-src.list || true
-        rm -f "$src.tmp"
-    else
-        mv "$src.tmp" "$src"
-    fi
+    [ -f /etc/apt/sources.list.d/halden-deb-src.sources ] || [ -f /etc/apt/sources.list.d/halden-deb-src.list ] && return 0
+    write_deb_src "" || { echo "build-win-curl: no binary apt source to derive source entries from" >&2; return 1; }
     apt-get update -qq
 }
 
