@@ -33,6 +33,13 @@ finish() {
     exit 1
 }
 
+# A script under `set -e` ends at its first failing command: it names that command, so that no test
+# ends without a FAIL line saying why. Not inside command substitutions, whose output is a value.
+if [[ $- == *e* ]]; then
+    set -E
+    trap 'status=$?; [ "$BASH_SUBSHELL" != 0 ] || echo "FAIL: ${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND (status $status)"' ERR
+fi
+
 # poll SECONDS COMMAND...: runs the command every 0.1 s until it succeeds; fails after SECONDS.
 poll() {
     local deadline=$((SECONDS + $1))
