@@ -217,8 +217,9 @@ if feedback_start; then
     xdotool mousemove $((B_LEFT + INSET / 2)) "$uy" mousedown 1 sleep 0.2 mouseup 1
     read -r mx my < <(answer_at 2)
     xdotool mousemove "$mx" "$my" click 1
-    sleep 1
-    expect_calls() { [ "$(calls)" = "$1" ] || fail "feedback: $2: calls were [$(calls | tr '\t\n' ' |')]"; }
+    # The library records the call when the dialog has handled the click: wait for it, not for a time.
+    calls_are() { [ "$(calls)" = "$1" ]; }
+    expect_calls() { poll 10 calls_are "$1" || fail "feedback: $2: calls were [$(calls | tr '\t\n' ' |')]"; }
     expect_calls "$(printf 'OpenUrl\t"https://kb.quorin.com/"')" "margin press then 更多方案"
     job_running "$program" || fail "feedback: the dialog ended without an answer"
     # The answer (已解决 at 96 dpi, 未解决 at any other) is reported slowly: the please-wait box shows,
