@@ -34,10 +34,13 @@ finish() {
 }
 
 # A script under `set -e` ends at its first failing command: it names that command, so that no test
-# ends without a FAIL line saying why. Not inside command substitutions, whose output is a value.
+# ends without a FAIL line saying why. Not inside command substitutions, whose output is a value;
+# to the script's own output, since the command may be one whose output goes to /dev/null.
 if [[ $- == *e* ]]; then
     set -E
-    trap 'status=$?; [ "$BASH_SUBSHELL" != 0 ] || echo "FAIL: ${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND (status $status)"' ERR
+    exec {script_output}>&1
+    trap 'status=$?; [ "$BASH_SUBSHELL" != 0 ] ||
+        echo "FAIL: ${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND (status $status)" >&"$script_output"' ERR
 fi
 
 # poll SECONDS COMMAND...: runs the command every 0.1 s until it succeeds; fails after SECONDS.
