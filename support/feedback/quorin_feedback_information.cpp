@@ -5,7 +5,8 @@
 //   [Answers]                 [Record]
 //   Init=1       (nonzero: ready)          Path=C:\path\to\record.txt
 //   NewVersion=0 (3: a newer version exists)
-//   ReportDelayMs=0 (CustomerFeedbackEx takes this long, as a report over a slow network would)
+//   ReportUntil=C:\path\file (CustomerFeedbackEx lasts until that file exists, at most a minute, as a
+//                             report over a slow network would: the test decides when it is done)
 //
 // Without the file: ready, no newer version, record "QuorinFeedbackRecord.txt" beside the library.
 // HALDEN_FEEDBACK_CONFIG names another file to read instead, so that a test can keep the program's
@@ -104,7 +105,11 @@ int __cdecl CustomerFeedbackEx(const wchar_t *toolId, const wchar_t *version, in
                                                      const wchar_t *timeText) {
     Record(L"CustomerFeedbackEx\t" + Arg(toolId) + L"\t" + Arg(version) + L"\t" + std::to_wstring(kind) + L"\t" +
            Arg(timeText));
-    if (int delay = Answer(L"ReportDelayMs", 0); delay > 0) Sleep(static_cast<DWORD>(delay));
+    wchar_t until[MAX_PATH * 4] = {};
+    GetPrivateProfileStringW(L"Answers", L"ReportUntil", L"", until, static_cast<DWORD>(std::size(until)),
+                             IniPath().c_str());
+    const ULONGLONG start = GetTickCount64();
+    while (until[0] && GetFileAttributesW(until) == INVALID_FILE_ATTRIBUTES && GetTickCount64() - start < 60000) Sleep(20);
     return 1;
 }
 

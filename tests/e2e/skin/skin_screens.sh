@@ -178,7 +178,11 @@ calls() { tr -d '\r' 2>/dev/null <"$records/calls.txt"; }
 feedback_start() {
     rm -f "$records/calls.txt"
     xdotool mousemove 0 0  # away from the buttons, so that each shows its normal face
-    printf '[Answers]\r\nReportDelayMs=%s\r\n[Record]\r\nPath=%s\r\n' "${delay:-0}" \
+    # A held report lasts until the test lets it end: however slow the machine, a close from outside
+    # comes while it is under way.
+    rm -f "$records/report-done"
+    printf '[Answers]\r\nReportUntil=%s\r\n[Record]\r\nPath=%s\r\n' \
+        "$([ "${hold:-0}" = 1 ] && windows_path "$records/report-done")" \
         "$(windows_path "$records/calls.txt")" >"$records/answers.ini"
     HALDEN_FEEDBACK_CONFIG=$(windows_path "$records/answers.ini") start feedback "$@"
     place Ostrel || return 1
@@ -196,7 +200,7 @@ ended() {  # ended: the gallery printed DoModal's result within 10 s
     stop
     grep -q '^result' "$out"
 }
-delay=2500
+hold=1
 if feedback_start; then
     [ "$WIDTH" = "$(scale 410)" ] && [ "$HEIGHT" = "$(scale 479)" ] || fail "feedback is ${WIDTH}x$HEIGHT"
     read -r cx cy < <(answer_at 0)
@@ -237,6 +241,7 @@ if feedback_start; then
     else
         fail "feedback: no please-wait box during the report"
     fi
+    touch "$records/report-done"
     ended || fail "feedback: DoModal did not return after the answer"
     sent=$(calls | sed -n 2p)
     [[ $sent =~ ^CustomerFeedbackEx$'\t'\"10075\"$'\t'\"2\.1\.21\.312\"$'\t'$kind$'\t'\"([0-9]+)\"$ ]] ||
@@ -247,7 +252,7 @@ if feedback_start; then
     [ "$(calls | wc -l)" = 3 ] || fail "feedback: $(calls | wc -l) calls"
 fi
 stop
-delay=0
+hold=0
 # The close button is an answer too: kind 3.
 if feedback_start; then
     shot_when feedback-close $(answer_at 0) "$blue" 12
