@@ -184,7 +184,7 @@ typedef void (DRAVLIN_CALL *DownloadDriverFileErrorCallback)(int taskId, int end
 /* Why a run failed, by kind, so that a caller can decide without reading text. The ending codes above
  * stay what they were; this tells the cause behind one of them. */
 enum DownloadFailureKind {
-    DownloadNoFailure = 0,         /* the run did not fail (3xx other than 302), or no run has ended */
+    DownloadNoFailure = 0,         /* the run finished (301, 303), or no run has ended */
     DownloadInputRefused = 1,      /* 201 before any request: address or path refused (see DownloadFile) */
     DownloadHostNotFound = 2,      /* the host's (or the proxy's) name could not be resolved */
     DownloadCannotConnect = 3,     /* the connection was refused or the host could not be reached */
@@ -195,7 +195,7 @@ enum DownloadFailureKind {
     DownloadTooManyRequests = 8,   /* the server answered 429; see retryAfterSeconds */
     DownloadHttpRefused = 9,       /* any other 4xx, e.g. 404, 403, 401, a proxy's 407 */
     DownloadBadResponse = 10,      /* an answer that is no file: no or zero size, a size other than the one
-                                      announced, too many redirects, headers too large, malformed */
+                                      announced, too many redirects, malformed */
     DownloadTlsFailure = 11,       /* the TLS handshake or the server's certificate failed, or the CA
                                       file could not be read */
     DownloadInsecureRedirect = 12, /* an https:// address redirected to anything but https:// */
@@ -288,11 +288,12 @@ DRAVLIN_API void DRAVLIN_CALL SetDownloadTaskNum(int count);
 DRAVLIN_API void DRAVLIN_CALL SetDownloadSpeed(int value);
 
 /* The cause of the last ended run of task taskId (the twelfth export; on Linux under the symbol
- * version DRAVLIN_2, the eleven above keep DRAVLIN_1). Fills *failure and returns 1 when taskId is registered and a run of it has ended: from
- * the start of its ending callback until the task is deleted or replaced, or its next run starts; for a
- * 3xx ending only while its ending callback runs (the task goes when it returns). Otherwise, or when
- * failure is null, returns 0; *failure is then set to DownloadNoFailure if failure is not null. May
- * be called from any thread, the ending callback included; the struct is copied, nothing stays shared. */
+ * version DRAVLIN_2, while the eleven above keep DRAVLIN_1). Fills *failure and returns 1 when
+ * taskId is registered and its run has ended: from the start of its ending callback until the task
+ * is deleted or replaced (DownloadFile with its id starts a new task, whose run has not ended); for a
+ * 3xx ending only while its ending callback runs, as the task goes when it returns. Otherwise
+ * returns 0 and, if failure is not null, fills it with DownloadNoFailure. May be called from any
+ * thread, the ending callback included. *failure is the caller's; nothing of it stays shared. */
 DRAVLIN_API int DRAVLIN_CALL GetDownloadFailure(int taskId, DownloadFailure *failure);
 
 #ifdef __cplusplus

@@ -1,5 +1,6 @@
 // Single downloads through the C interface: whole, resumed, already complete and failing ones.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -164,7 +165,11 @@ TEST_F(Engine, FailuresKeepTheirEndingCodesAndSayWhy) {
             EXPECT_EQ(c.status, failure.httpStatus);
         }
         EXPECT_EQ(c.retryAfter, failure.retryAfterSeconds);
-        EXPECT_NE(nullptr, std::strstr(failure.text, c.text)) << failure.text;
+        // Case aside: libcurl's words differ between its TLS back ends.
+        std::string told = failure.text, wanted = c.text;
+        for (std::string *t : {&told, &wanted})
+            std::transform(t->begin(), t->end(), t->begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+        EXPECT_NE(std::string::npos, told.find(wanted)) << failure.text;
         EXPECT_EQ(c.kind == DownloadServerError || c.kind == DownloadTooManyRequests ? DownloadWorthRetrying
                                                                                       : DownloadNotWorthRetrying,
                   failure.retryAdvice);
