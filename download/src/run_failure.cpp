@@ -156,7 +156,12 @@ void CopyOut(const RunFailure &failure, DownloadFailure &out) {
     out.curlCode = failure.curlCode;
     out.retryAfterSeconds = failure.retryAfterSeconds;
     std::size_t n = failure.text.size() < sizeof out.text ? failure.text.size() : sizeof out.text - 1;
-    std::memcpy(out.text, failure.text.data(), n);
+    // The server chooses part of the text (a reason phrase, a certificate's names): no control
+    // character of its reaches a terminal that shows it.
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char c = static_cast<unsigned char>(failure.text[i]);
+        out.text[i] = c < 0x20 || c == 0x7f ? '?' : static_cast<char>(c);
+    }
     out.text[n] = '\0';
 }
 
