@@ -311,10 +311,11 @@ bool AppendFile::Open(const std::string &path) {
         openFailure_ = OpenFailure::NotPlainFile;
         return false;
     }
-    // Two runs appending to one file, in this process or another, would interleave their bytes.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Two runs appending to one file, in this process or another, would interleave their bytes. A
+    // file system that keeps no such locks (ENOLCK, say) leaves the file unlocked rather than unusable.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         close(fd);
-        openFailure_ = errno == EWOULDBLOCK ? OpenFailure::Busy : OpenFailure::CannotOpen;
+        openFailure_ = OpenFailure::Busy;
         return false;
     }
     fd_ = fd;
