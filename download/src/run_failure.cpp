@@ -129,7 +129,7 @@ RunFailure FailureOfRequest(CURLcode result, long httpStatus, long proxyStatus, 
     failure.kind = KindOfResult(result);
     // libcurl refuses a redirect to a scheme that is not allowed; for https that is the downgrade.
     if (result == CURLE_UNSUPPORTED_PROTOCOL && https) failure.kind = DownloadInsecureRedirect;
-    failure.text = failure.kind == DownloadInsecureRedirect ? "redirected from https:// to an address that is not"
+    failure.text = failure.kind == DownloadInsecureRedirect ? "refused a redirect from https:// to another scheme"
                    : errorText && errorText[0]           ? errorText
                                                          : curl_easy_strerror(result);
     if (osError == kConnectionRefused) failure.text = "connection refused: " + failure.text;
