@@ -37,6 +37,8 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/DravlinConfig.cmake ${CMAKE_CURRENT_BI
 set(DRAVLIN_PC_IN ${CMAKE_CURRENT_LIST_DIR}/dravlin.pc.in)
 install(CODE "
   get_filename_component(DRAVLIN_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\" ABSOLUTE)  # --prefix may be relative
+  # pkg-config splits its flags at white space: a space in the prefix is escaped, as it reads it.
+  string(REPLACE \" \" \"\\\\ \" DRAVLIN_PC_PREFIX \"\${DRAVLIN_PC_PREFIX}\")
   set(DRAVLIN_PC_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
   set(DRAVLIN_PC_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
   set(DRAVLIN_PC_VERSION \"${PROJECT_VERSION}\")

@@ -11,11 +11,15 @@
  * written before the first byte is appended and removed once the file is complete (303 or 301).
  * A later run compares it with what the server now reports: a file that changed, or a companion
  * that cannot be read, makes the run start the file again from nothing; the resumed request also
- * carries If-Range, so a change between the size query and the transfer ends the run with 204
- * before a byte is appended. A server that names no version is resumed unchecked, and so is a
+ * carries If-Range, so a change between the size query and the transfer is answered with the whole
+ * file, which the run then takes from nothing. So does a server that ignores Range, and a partial
+ * file longer than the remote. A server that names no version is resumed unchecked, and so is a
  * partial file without a companion (its companion is written then). A companion that cannot be
- * written (on Windows, for instance, when the path would pass 259 characters) leaves that download
- * unchecked too.
+ * written (on Windows, for instance, when the path would pass 259 characters; anywhere, when a
+ * directory is in its place) leaves that download unchecked too.
+ *
+ * The size learned bounds the file: an answer whose length is another is refused before its first
+ * byte, and a body without length is never written past it (204 either way).
  *
  * The file on disk decides. Each run opens the destination once, after the size query, and uses
  * that open file for everything: the 301 decision, the cut of a changed file and the transfer. It is
@@ -23,7 +27,9 @@
  * FILE_FLAG_OPEN_REPARSE_POINT, and its final path must be its own name, which also catches a Unix
  * link under Wine) and must be a plain file with a single link. On Windows it is shared for reading
  * only: while a run holds it nobody else can write to, cut or delete it, and one that someone else
- * holds open for writing cannot be opened. A run writes nothing but that file and its companion. A
+ * holds open for writing cannot be opened. On Linux every run holds an exclusive advisory lock
+ * (flock) on it while it is open, so a second run on the same file, in this process or another, ends
+ * with 202 instead of appending beside the first. A run writes nothing but that file and its companion. A
  * file that another writer added to or cut while it was being transferred (possible on Linux) never
  * ends 303; its companion is then made unreadable, so that the next run starts it again.
  *
@@ -70,7 +76,8 @@
  *    SYSTEM), WinHTTP's machine setting (netsh winhttp). A script that cannot be fetched leaves the
  *    static proxy, if any, else direct. Resolving a script may hold the run for a few seconds.
  *  - On Linux the environment alone.
- *  - Redirects keep the proxy chosen for the task's address.
+ *  - Redirects keep the proxy chosen for the task's address (or going direct): neither the proxy
+ *    variables nor no_proxy are read again for the host a redirect names.
  *  - Authentication to the proxy: with credentials in its address ("http://user:pw@host:port"),
  *    whatever scheme the proxy asks for, Basic included; without, on Windows, the logged-on user
  *    through Negotiate or NTLM (SSPI). A proxy that cannot be reached, that refuses (403), or that
@@ -81,10 +88,12 @@
  * the shipped program sets none of them):
  *  - DRAVLIN_CA_FILE: a PEM file of certificate authorities to trust instead of the system's.
  *    It narrows trust; it never turns verification off.
- *  - DRAVLIN_QUERY_TIMEOUT_MS: time limit of one size query request (default 30000).
- *  - DRAVLIN_STALL_TIMEOUT_S: a transfer that receives nothing for this long ends with
- *    OtherError (default 60), within about a second of the limit. A paused transfer is never ended
- *    for being idle.
+ *  - DRAVLIN_QUERY_TIMEOUT_MS: time limit of one size query request (default 30000). A size query
+ *    that takes the whole limit is not asked again.
+ *  - DRAVLIN_STALL_TIMEOUT_S: a transfer that receives less than 1 KiB a second (half the speed
+ *    limit, when that is lower) over this long ends with OtherError (default 60), within about a
+ *    second of the limit, whether it received nothing or a trickle. A paused transfer is never
+ *    ended for being idle.
  */
 #ifndef DRAVLIN_H
 #define DRAVLIN_H
@@ -118,7 +127,9 @@ extern "C" {
  *      transfer had begun, its reporter goes on reporting (see the progress callback).
  * 3xx: the task is finished; it is removed from the registry once the ending callback returns. */
 enum DownloadEndCode {
-    SizeQueryFailed = 201,    /* the remote size could not be learned in 5 attempts, or it is 0
+    SizeQueryFailed = 201,    /* the remote size could not be learned in 5 attempts (fewer when
+                                 waiting cannot help: a 4xx, a TLS failure, too many redirects, or a
+                                 server that let the query's whole time limit pass), or it is 0
                                  (also: the proxy could not be reached or refused, see Proxies);
                                  also: input refused before any request (URL or path empty or too
                                  long, URL not http:// or https://, no directory separator in the
@@ -127,16 +138,18 @@ enum DownloadEndCode {
                                  but https. Nothing is created on disk */
     SaveFileFailed = 202,     /* the destination cannot be opened for writing, or it is not a plain
                                  file with a single link (a symbolic link, a reparse point, a second
-                                 name of another file, a directory, a device), or on Windows someone
-                                 else holds it open for writing; it is left as it was */
+                                 name of another file, a directory, a device), or another run is
+                                 writing it (on Windows: anyone holds it open for writing); it is
+                                 left as it was */
     NetworkInterrupted = 203, /* the connection broke while receiving, whether reset or closed before
                                  the whole file arrived; the partial file is kept. Also: the file on
                                  disk is shorter than the remote when the transfer ends (someone cut
                                  it) */
-    OtherError = 204,         /* any other transfer failure: HTTP error status, no data for the stall
-                                 time, refused resume (also: the file changed since the size query,
-                                 or the file on disk is already longer than the remote), write
-                                 failure, TLS failure, a redirect from https to http; file kept.
+    OtherError = 204,         /* any other transfer failure: HTTP error status, less than a trickle
+                                 for the stall time, an answer whose length is not the size learned
+                                 or that runs past it, a resume the server still refuses when the
+                                 file is started again, write failure, TLS failure, a redirect from
+                                 https to http; file kept.
                                  Also: the file on disk is longer than the remote when the transfer
                                  ends (someone added to it) */
     AlreadyComplete = 301,    /* the file on disk has the remote size; nothing was transferred */
@@ -163,9 +176,54 @@ typedef void (DRAVLIN_CALL *DownloadDriverFileCallback)(int taskId, const char *
 /* Ending callback. Called on the task's transfer thread exactly once per run of the task, when the
  * run ends, with a DownloadEndCode. It is not called for a task that was deleted or replaced before
  * its run ended. After a 3xx code returns, the task is removed; its id is free for reuse. For a 3xx
- * code it is the task's last callback (see the thread notes).
+ * code it is the task's last callback (see the thread notes). GetDownloadFailure tells the cause of
+ * the ending from inside it (and, after a 2xx code, afterwards).
  *   taskId, endCode, userData (the pointer registered with SetDownloadDriverFileErrorCallback) */
 typedef void (DRAVLIN_CALL *DownloadDriverFileErrorCallback)(int taskId, int endCode, void *userData);
+
+/* Why a run failed, by kind, so that a caller can decide without reading text. The ending codes above
+ * stay what they were; this tells the cause behind one of them. */
+enum DownloadFailureKind {
+    DownloadNoFailure = 0,         /* the run finished (301, 303), or no run has ended */
+    DownloadInputRefused = 1,      /* 201 before any request: address or path refused (see DownloadFile) */
+    DownloadHostNotFound = 2,      /* the host's (or the proxy's) name could not be resolved */
+    DownloadCannotConnect = 3,     /* the connection was refused or the host could not be reached */
+    DownloadTimedOut = 4,          /* connecting, or the size query, took longer than its limit */
+    DownloadConnectionBroken = 5,  /* the connection broke or closed before the whole answer came */
+    DownloadStalled = 6,           /* the transfer received less than 1 KiB a second for the stall time */
+    DownloadServerError = 7,       /* the server answered 5xx (httpStatus says which) */
+    DownloadTooManyRequests = 8,   /* the server answered 429; see retryAfterSeconds */
+    DownloadHttpRefused = 9,       /* any other 4xx, e.g. 404, 403, 401, a proxy's 407 */
+    DownloadBadResponse = 10,      /* an answer that is no file: no or zero size, a size other than the one
+                                      announced, too many redirects, malformed */
+    DownloadTlsFailure = 11,       /* the TLS handshake or the server's certificate failed, or the CA
+                                      file could not be read */
+    DownloadInsecureRedirect = 12, /* an https:// address redirected to anything but https:// */
+    DownloadDiskFull = 13,         /* the disk (or the user's quota) is full */
+    DownloadCannotSave = 14,       /* the destination cannot be created, opened or written, is not a plain
+                                      file with a single link, or its directory cannot be created */
+    DownloadDestinationBusy = 15,  /* another run, in this or another process, is writing the file */
+    DownloadCancelled = 16,        /* 302 */
+    DownloadOtherFailure = 17      /* anything else libcurl reported; curlCode says what */
+};
+
+/* Whether trying the same download again later may succeed: DownloadWorthRetrying for
+ * DownloadHostNotFound, DownloadCannotConnect, DownloadTimedOut, DownloadConnectionBroken,
+ * DownloadStalled, DownloadServerError and DownloadTooManyRequests; DownloadNotWorthRetrying for
+ * every other kind (a 4xx, TLS, an insecure redirect, a full disk, a file that cannot be saved). */
+enum DownloadRetryAdvice { DownloadNotWorthRetrying = 0, DownloadWorthRetrying = 1 };
+
+/* The cause of a run's ending, filled in by GetDownloadFailure. A plain struct the caller owns. */
+typedef struct DownloadFailure {
+    int kind;               /* a DownloadFailureKind */
+    int retryAdvice;        /* a DownloadRetryAdvice */
+    long httpStatus;        /* the last status the server (or the proxy) answered with, 0 if none */
+    int curlCode;           /* libcurl's CURLcode for the request that failed, 0 if none */
+    long retryAfterSeconds; /* the server's Retry-After, in seconds from when it answered; -1 if none */
+    char text[256];         /* for people, NUL-terminated, e.g. "HTTP 404 Not Found",
+                               "SSL certificate problem: self-signed certificate", "empty address";
+                               "" with DownloadNoFailure. Cut to fit; never parse it */
+} DownloadFailure;
 
 /* Initialises libcurl's global state. Returns 1 on success, 0 if libcurl reported a failure.
  * Call it once before anything else, from one thread, while no other thread uses libcurl. */
@@ -192,10 +250,11 @@ DRAVLIN_API int DRAVLIN_CALL SetDownloadDriverFileErrorCallback(DownloadDriverFi
  *         component without a '.' followed by a character names a directory, unless it is an
  *         existing file; anything else (e.g. "a/data.1", or an existing "a/README") names a file.
  *         Into a directory the file named by the URL's last path segment (up to '?' or '&') is
- *         saved; a URL without one (ending in '/', or without a path) is refused there. At most
- *         255 bytes, also after the name is appended. Missing directories are created, one level at
- *         a time, once the input has been found acceptable. The separator is '/' on Linux; '\' and
- *         '/' on Windows.
+ *         saved; a URL without one (ending in '/', or without a path) is refused there. The query
+ *         and the fragment are no part of the path: a '/' in them names nothing. At most 255
+ *         bytes, also after the name is appended. Missing directories are created, one level at a
+ *         time, once the remote size is known (a run that fails before leaves none). The separator
+ *         is '/' on Linux; '\' and '/' on Windows.
  * Refused input (see SizeQueryFailed) still registers the task, whose run then ends with 201 and
  * nothing on disk changed.
  * An id already registered is replaced: the old task stops and never calls back again, its partial
@@ -227,6 +286,15 @@ DRAVLIN_API void DRAVLIN_CALL SetDownloadTaskNum(int count);
 /* Receive-speed limit in bytes per second for tasks created afterwards; 0 or less means none
  * (the default). */
 DRAVLIN_API void DRAVLIN_CALL SetDownloadSpeed(int value);
+
+/* The cause of the last ended run of task taskId (the twelfth export; on Linux under the symbol
+ * version DRAVLIN_2, while the eleven above keep DRAVLIN_1). Fills *failure and returns 1 when
+ * taskId is registered and its run has ended: from the start of its ending callback until the task
+ * is deleted or replaced (DownloadFile with its id starts a new task, whose run has not ended); for a
+ * 3xx ending only while its ending callback runs, as the task goes when it returns. Otherwise
+ * returns 0 and, if failure is not null, fills it with DownloadNoFailure. May be called from any
+ * thread, the ending callback included. *failure is the caller's; nothing of it stays shared. */
+DRAVLIN_API int DRAVLIN_CALL GetDownloadFailure(int taskId, DownloadFailure *failure);
 
 #ifdef __cplusplus
 }

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 #include "platform.h"
 
@@ -73,20 +74,28 @@ bool HasHttpScheme(const std::string &url) {
 bool IsHttps(const std::string &url) { return StartsWithNoCase(url, "https://"); }
 
 std::string FileNameFromUrl(const std::string &url) {
-    std::size_t slash = url.rfind('/');
+    // A '/' in the query or the fragment ("?back=/.profile") would otherwise choose the name.
+    const std::string path = url.substr(0, url.find_first_of("?#"));
+    std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) return {};
     // The slashes of "scheme://" belong to no path: "http://host:8080" names no file.
-    std::size_t scheme = url.find("://");
+    std::size_t scheme = path.find("://");
     if (scheme != std::string::npos && slash < scheme + 3) return {};
     std::size_t begin = slash + 1;
-    std::size_t end = url.find_first_of("?&", begin);
-    if (end == std::string::npos) end = url.size();
-    return url.substr(begin, end - begin);
+    std::size_t end = path.find('&', begin);
+    if (end == std::string::npos) end = path.size();
+    return path.substr(begin, end - begin);
 }
 
 bool CreateDirectories(const std::string &dir) {
     std::string path = dir;
     if (path.empty()) return false;
+    std::vector<std::string> made;
+    auto undo = [&made] {
+        // Best effort: a level someone else filled meanwhile stays.
+        for (auto level = made.rbegin(); level != made.rend(); ++level) RemoveEmptyDirectory(*level);
+        return false;
+    };
     if (!IsSeparator(path.back())) path += kSeparator;
     for (std::size_t i = 0; i < path.size(); ++i) {
 #ifdef _WIN32
@@ -98,37 +107,48 @@ bool CreateDirectories(const std::string &dir) {
         if (!IsSeparator(path[i]) || i == 0) continue;
         std::string prefix = path.substr(0, i);
         if (IsSeparator(prefix.back()) || PathExists(prefix)) continue;
-        // Another task may have created it in the meantime.
-        if (!MakeDirectory(prefix) && !PathExists(prefix)) return false;
+        if (MakeDirectory(prefix)) {
+            made.push_back(prefix);
+        } else if (!IsDirectory(prefix)) {  // another task may have created it in the meantime
+            return undo();
+        }
     }
     return true;
 }
 
 Destination ResolveDestination(const char *url, const char *path) {
-    if (!url || !path) return {};
+    auto refuse = [](const char *why) {
+        Destination refused;
+        refused.refusal = why;
+        return refused;
+    };
+    if (!url || !url[0]) return refuse("empty address");
+    if (!path || !path[0]) return refuse("empty path");
     std::size_t urlLength = BoundedLength(url, kMaxAddressBytes);
     std::size_t pathLength = BoundedLength(path, kMaxPathBytes);
-    if (urlLength == 0 || urlLength > kMaxAddressBytes || pathLength == 0 || pathLength > kMaxPathBytes) return {};
+    if (urlLength > kMaxAddressBytes) return refuse("address longer than 511 bytes");
+    if (pathLength > kMaxPathBytes) return refuse("path longer than 255 bytes");
 
     std::string address(url, urlLength);
     std::string file(path, pathLength);
     std::size_t lastSeparator = LastSeparator(file);
-    if (!HasHttpScheme(address) || lastSeparator == std::string::npos) return {};
+    if (!HasHttpScheme(address)) return refuse("not an http:// or https:// address");
+    if (lastSeparator == std::string::npos) return refuse("no directory separator in the path");
 
-    // Everything is checked before the first directory is made: refused input leaves no trace.
-    std::string directory;
+    Destination destination;
     if (NamesFile(file, lastSeparator)) {
-        directory = file.substr(0, lastSeparator + 1);
+        destination.directory = file.substr(0, lastSeparator + 1);
     } else {
         std::string name = FileNameFromUrl(address);
-        if (name.empty() || !SafeFileName(name)) return {};
-        directory = file;
+        if (name.empty() || !SafeFileName(name)) return refuse("no file name in the address");
+        destination.directory = file;
         if (!IsSeparator(file.back())) file += kSeparator;
         file += name;
-        if (file.size() > kMaxPathBytes) return {};
+        if (file.size() > kMaxPathBytes) return refuse("path longer than 255 bytes");
     }
-    if (!CreateDirectories(directory)) return {};
-    return {address, file};
+    destination.address = address;
+    destination.file = file;
+    return destination;
 }
 
 }  // namespace dravlin

@@ -15,24 +15,28 @@ constexpr char kSeparator = '/';
 #endif
 bool IsSeparator(char c);
 
-// Where a task saves: both empty when the input was refused or a directory could not be created.
+// Where a task saves: address and file both empty when the input was refused, with refusal saying why.
 struct Destination {
     std::string address;
     std::string file;
+    std::string directory;  // the file's directory, created only once the remote size is known
+    std::string refusal;
 };
 
-// Works out the file that url is saved to for the caller's path, creating missing directories.
-// Input that would have to be cut short or guessed at is refused instead.
+// Works out the file that url is saved to for the caller's path; touches nothing on disk. Input that
+// would have to be cut short or guessed at is refused instead.
 Destination ResolveDestination(const char *url, const char *path);
 
-// The last segment of url up to '?', '&' or its end; empty when url has no path.
+// The last segment of url's path up to '&' or its end; the query and the fragment are no part of
+// it. Empty when url has no path.
 std::string FileNameFromUrl(const std::string &url);
 
 // Whether url starts with http:// or https://, in any case.
 bool HasHttpScheme(const std::string &url);
 bool IsHttps(const std::string &url);
 
-// Creates every missing directory along dir, one level at a time.
+// Creates every missing directory along dir, one level at a time. On failure the levels it made are
+// removed again, so that a refused run leaves nothing behind.
 bool CreateDirectories(const std::string &dir);
 
 }  // namespace dravlin

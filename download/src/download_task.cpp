@@ -1,6 +1,8 @@
 #include "download_task.h"
 
+#include <algorithm>
 #include <chrono>
+#include <deque>
 #include <memory>
 
 #include "block_writer.h"
@@ -17,6 +19,7 @@ constexpr int kSizeQueryRetryPauseMs = 100;
 constexpr long kConnectTimeoutSeconds = 25;
 constexpr long kMaxRedirects = 5;
 constexpr long kReceiveBufferBytes = 512 * 1024;
+constexpr std::int64_t kStallFloorBytesPerSecond = 1024;
 
 struct EasyDeleter {
     void operator()(CURL *easy) const { curl_easy_cleanup(easy); }
@@ -33,8 +36,16 @@ using HeaderList = std::unique_ptr<curl_slist, ListDeleter>;
 
 size_t DiscardBody(char *, size_t size, size_t count, void *) { return size * count; }
 
-size_t CollectValidators(char *line, size_t size, size_t count, void *validators) {
-    TakeHeaderLine(line, size * count, *static_cast<Validators *>(validators));
+void TakeLine(const char *line, size_t length, ResponseNotes &notes) { TakeResponseLine(line, length, notes); }
+template <typename Seen>
+void TakeLine(const char *line, size_t length, Seen &seen) {
+    TakeHeaderLine(line, length, seen.validators);
+    TakeResponseLine(line, length, seen.notes);
+}
+
+template <typename Seen>
+size_t CollectHeaders(char *line, size_t size, size_t count, void *seen) {
+    TakeLine(line, size * count, *static_cast<Seen *>(seen));
     return size * count;
 }
 
@@ -52,7 +63,15 @@ int EndCodeForError(CURLcode result) {
 struct DataSink {
     DownloadTask *task;
     BlockWriter *writer;
-    bool writeFailed;  // the file refused a block: the transfer ends, and nothing more is written
+    CURL *easy;
+    std::int64_t offset;  // bytes on disk when the transfer began
+    std::int64_t total;   // the remote size
+    std::int64_t taken;   // bytes handed to the writer
+    bool accepted;        // the answer was checked and its bytes may be written
+    bool writeFailed;     // the file refused a block: the transfer ends, and nothing more is written
+    bool rangeRefused;    // a resume answered with anything but the rest
+    bool sizeMismatch;    // the answer's length is not what the size query said
+    bool overrun;         // more bytes came than the size query said
 };
 
 }  // namespace
@@ -135,8 +154,24 @@ void DownloadTask::ReportEnding(int endCode) {
     endingGate_.Pass([&] { callbacks_.ending(id_, endCode, callbacks_.userData); });
 }
 
+bool DownloadTask::LastFailure(RunFailure &failure) const {
+    std::lock_guard<std::mutex> lock(failureLock_);
+    if (!runEnded_) return false;
+    failure = failure_;
+    return true;
+}
+
 void DownloadTask::RunTransfer() {
-    int endCode = RunOnce();
+    RunFailure failure;
+    int endCode = RunOnce(failure);
+    if (endCode == Aborted && failure.kind == DownloadNoFailure) failure = Failure(DownloadCancelled, "cancelled");
+    if (endCode == Finished || endCode == AlreadyComplete) failure = RunFailure();
+    {
+        // Set before the ending callback, so that the callback can ask for it.
+        std::lock_guard<std::mutex> lock(failureLock_);
+        failure_ = failure;
+        runEnded_ = true;
+    }
     {
         std::lock_guard<std::mutex> lock(wakeLock_);
         runActive_ = false;
@@ -149,12 +184,18 @@ void DownloadTask::RunTransfer() {
     owner_.RunEnded(shared_from_this(), endCode);
 }
 
-int DownloadTask::RunOnce() {
+int DownloadTask::RunOnce(RunFailure &failure) {
+    if (destination_.address.empty()) {
+        state_ = TaskState::Stopped;
+        failure = Failure(DownloadInputRefused, destination_.refusal);
+        return SizeQueryFailed;
+    }
     RunSettings settings = ReadRunSettings();
     settings.proxy = ResolveProxy(destination_.address);
     MultiHandle multi(curl_multi_init());
     if (!multi) {
         state_ = TaskState::Stopped;
+        failure = Failure(DownloadOtherFailure, "out of memory");
         return SizeQueryFailed;
     }
     {
@@ -170,13 +211,19 @@ int DownloadTask::RunOnce() {
     } forget{*this};
 
     Validators validators;
-    const std::int64_t remote = destination_.address.empty() ? 0 : QueryRemoteSize(multi.get(), settings, validators);
+    const std::int64_t remote = QueryRemoteSize(multi.get(), settings, validators, failure);
     if (Interrupted()) return Aborted;
     if (remote <= 0) {
         state_ = TaskState::Stopped;
         return SizeQueryFailed;
     }
     totalSize_ = remote;
+    // Made only now: a run that fails its size query leaves nothing on disk.
+    if (!CreateDirectories(destination_.directory)) {
+        state_ = TaskState::Stopped;
+        failure = Failure(DownloadCannotSave, "cannot create the directory " + destination_.directory);
+        return SizeQueryFailed;
+    }
 
     // Everything from here on is decided on this one open file, never on whatever the name leads
     // to at another moment.
@@ -184,13 +231,25 @@ int DownloadTask::RunOnce() {
     std::int64_t local = file.Open(destination_.file) ? file.Size() : -1;
     if (local < 0) {
         state_ = TaskState::Stopped;
+        switch (file.LastOpenFailure()) {
+        case AppendFile::OpenFailure::Busy:
+            failure = Failure(DownloadDestinationBusy, "another download is writing " + destination_.file);
+            break;
+        case AppendFile::OpenFailure::NotPlainFile:
+            failure = Failure(DownloadCannotSave, destination_.file + " is not a plain file of its own");
+            break;
+        default: failure = Failure(DownloadCannotSave, "cannot open " + destination_.file + " for writing");
+        }
         return SaveFileFailed;
     }
     const std::string companion = CompanionPath(destination_.file);
     std::string recordText;
-    const bool hasRecord = PathExists(companion);
+    // A directory in the companion's place can be neither read nor replaced: as no companion, the
+    // file is resumed unchecked instead of started again on every run.
+    const bool hasRecord = PathExists(companion) && !IsDirectory(companion);
     if (hasRecord && !ReadSmallFile(companion, kMaxRecordBytes, recordText)) recordText.clear();
-    const bool restart = local > 0 && RemoteChanged(hasRecord, recordText, validators, remote);
+    // A file already longer than the remote cannot be its beginning.
+    bool restart = local > remote || (local > 0 && RemoteChanged(hasRecord, recordText, validators, remote));
     // Removal results are not checked here: a record left behind is compared, and fails safe, next time.
     if (!restart && local == remote) {
         file.Close();
@@ -198,25 +257,35 @@ int DownloadTask::RunOnce() {
         state_ = TaskState::Stopped;
         return AlreadyComplete;
     }
-    if (restart) {
-        if (!file.Truncate()) {
-            state_ = TaskState::Stopped;
-            return SaveFileFailed;
+    TransferNotes notes;
+    int endCode = OtherError;
+    // At most twice: a server that will not resume gives the whole file to a run that starts again.
+    for (int pass = 0; pass < 2; ++pass) {
+        if (restart) {
+            if (!file.Truncate()) {
+                state_ = TaskState::Stopped;
+                failure = Failure(DownloadCannotSave, "cannot cut " + destination_.file);
+                return SaveFileFailed;
+            }
+            local = 0;
         }
-        local = 0;
+        resumeOffset_ = local;
+        received_ = 0;
+        // The record is down before the first byte is, so an interrupted run always leaves a true one.
+        // Without it (no validator, or it cannot be written) the next run resumes unchecked, as curl -C does.
+        if (validators.Empty() || !ReplaceSmallFile(companion, FormatRecord({validators, remote})))
+            RemoveFile(companion);
+        notes = TransferNotes();
+        failure = RunFailure();
+        endCode = Transfer(multi.get(), settings, file, validators.IfRangeValue(), notes, failure);
+        if (!notes.rangeRefused || local == 0) break;
+        restart = true;
     }
-    resumeOffset_ = local;
-    // The record is down before the first byte is, so an interrupted run always leaves a true one.
-    // Without it (no validator, or it cannot be written) the next run resumes unchecked, as curl -C does.
-    if (validators.Empty() || !ReplaceSmallFile(companion, FormatRecord({validators, remote})))
-        RemoveFile(companion);
-    bool foreignWrites = false;
-    int endCode = Transfer(multi.get(), settings, file, validators.IfRangeValue(), foreignWrites);
     if (endCode == Finished) {
         RemoveFile(companion);
-    } else if (foreignWrites && !validators.Empty()) {
-        // Someone else wrote to or cut the file meanwhile: its bytes are no longer one version of
-        // the remote file, so a record that cannot be read makes the next run start again.
+    } else if ((notes.foreignWrites || notes.overrun) && !validators.Empty()) {
+        // Someone else wrote to or cut the file meanwhile, or the server's bytes did not fit what it
+        // announced: a record that cannot be read makes the next run start again.
         ReplaceSmallFile(companion, "written by another\n");
     }
     return endCode;
@@ -242,27 +311,51 @@ void DownloadTask::SetCommonOptions(CURL *easy, const RunSettings &settings) con
     ApplyProxy(easy, settings.proxy);
 }
 
-std::int64_t DownloadTask::QueryRemoteSize(CURLM *multi, const RunSettings &settings, Validators &validators) {
+std::int64_t DownloadTask::QueryRemoteSize(CURLM *multi, const RunSettings &settings, Validators &validators,
+                                           RunFailure &failure) {
     auto interrupted = [this] { return Interrupted(); };
+    failure = Failure(DownloadOtherFailure, "out of memory");
     for (int attempt = 1; attempt <= kSizeQueryAttempts && !Interrupted(); ++attempt) {
         EasyHandle easy(curl_easy_init());
         if (easy) {
-            Validators seen;
+            struct Seen {
+                Validators validators;
+                ResponseNotes notes;
+            } seen;
+            char errorText[CURL_ERROR_SIZE] = "";
             SetCommonOptions(easy.get(), settings);
             curl_easy_setopt(easy.get(), CURLOPT_NOBODY, 1L);
             curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, DiscardBody);
-            curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, CollectValidators);
+            curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, CollectHeaders<Seen>);
             curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &seen);
+            curl_easy_setopt(easy.get(), CURLOPT_ERRORBUFFER, errorText);
             curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT_MS, settings.queryTimeoutMs);
-            // Asked twice on one connection; the second answer is the one that counts.
-            PerformInterruptibly(multi, easy.get(), interrupted, nullptr);
+            // A server may send a body after its answer to HEAD anyway: its connection is not
+            // handed on to the transfer, which would read those bytes as its own answer.
+            curl_easy_setopt(easy.get(), CURLOPT_FORBID_REUSE, 1L);
             CURLcode result = PerformInterruptibly(multi, easy.get(), interrupted, nullptr);
+            long status = 0, proxyStatus = 0;
+            if (curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) status = 0;
+            if (curl_easy_getinfo(easy.get(), CURLINFO_HTTP_CONNECTCODE, &proxyStatus) != CURLE_OK) proxyStatus = 0;
             curl_off_t length = -1;
             if (result == CURLE_OK &&
                 curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0) {
-                validators = seen;
+                validators = seen.validators;
                 return static_cast<std::int64_t>(length);
             }
+            if (result == CURLE_OK) {
+                failure = Failure(DownloadBadResponse, length == 0 ? "the server tells a size of 0 bytes"
+                                                                   : "the server tells no size");
+                failure.httpStatus = status;
+                return 0;  // the same answer would come again
+            }
+            long osError = 0;
+            if (curl_easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osError) != CURLE_OK) osError = 0;
+            failure = FailureOfRequest(result, status, proxyStatus, seen.notes, errorText, IsHttps(destination_.address),
+                                       osError);
+            // Asked again only when waiting can help; a server that let the whole limit pass
+            // without an answer has had its time.
+            if (!WorthRetrying(failure.kind) || failure.kind == DownloadTimedOut) return 0;
         }
         if (attempt < kSizeQueryAttempts) WaitQuietly(kSizeQueryRetryPauseMs);
     }
@@ -270,9 +363,12 @@ std::int64_t DownloadTask::QueryRemoteSize(CURLM *multi, const RunSettings &sett
 }
 
 int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile &file, const std::string &ifRange,
-                           bool &foreignWrites) {
+                           TransferNotes &notes, RunFailure &failure) {
     EasyHandle easy(curl_easy_init());
-    if (!easy) return OtherError;
+    if (!easy) {
+        failure = Failure(DownloadOtherFailure, "out of memory");
+        return OtherError;
+    }
     const std::int64_t offset = resumeOffset_;
     SetCommonOptions(easy.get(), settings);
     curl_easy_setopt(easy.get(), CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(offset));
@@ -282,9 +378,14 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile
         headers.reset(curl_slist_append(nullptr, ("If-Range: " + ifRange).c_str()));
         curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
     }
+    ResponseNotes response;
+    char errorText[CURL_ERROR_SIZE] = "";
+    curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, CollectHeaders<ResponseNotes>);
+    curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &response);
+    curl_easy_setopt(easy.get(), CURLOPT_ERRORBUFFER, errorText);
     // Blocks of a receive buffer's size: one write for what a pass of libcurl's received.
     BlockWriter writer(file, kReceiveBufferBytes);
-    DataSink sink{this, &writer, false};
+    DataSink sink{this, &writer, easy.get(), offset, totalSize_, 0, false, false, false, false, false};
     auto flush = [&] {
         if (!writer.Flush()) sink.writeFailed = true;
         received_ = writer.Written();
@@ -301,22 +402,29 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile
         curl_easy_setopt(easy.get(), CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     }
 
-    // A connection that delivers nothing for the stall time is dead; the partial file stays
-    // resumable. Watched here rather than by libcurl's low-speed limit, whose speed is an average
-    // over several seconds and so noticed a stall up to six seconds late.
+    // A connection that delivers less than a trickle over the stall time is dead, whether silent or
+    // sending a byte now and then; the partial file stays resumable. Watched here rather than by
+    // libcurl's low-speed limit, whose speed is an average over several seconds and so noticed a
+    // silence up to six seconds late. A speed limit below the floor lowers it, or it would end
+    // every such transfer.
     const auto stallLimit = std::chrono::seconds(settings.stallTimeoutSeconds);
-    std::int64_t seenBytes = received_;
-    auto lastChange = std::chrono::steady_clock::now();
+    const std::int64_t floor =
+        speedLimit_ >= 1 ? std::min<std::int64_t>(kStallFloorBytesPerSecond, speedLimit_ / 2) : kStallFloorBytesPerSecond;
+    const std::int64_t floorBytes = floor * settings.stallTimeoutSeconds;
+    // Samples of the bytes received, a tenth of a second apart at most, reaching back over the
+    // stall time: the oldest is the count the window is measured from.
+    std::deque<std::pair<std::chrono::steady_clock::time_point, std::int64_t>> samples;
     bool stalled = false;
     auto abort = [&] {
         if (StopRequested() || sink.writeFailed) return true;
         auto now = std::chrono::steady_clock::now();
         std::int64_t bytes = received_;
-        if (bytes != seenBytes || state_ == TaskState::Paused) {
-            seenBytes = bytes;
-            lastChange = now;
-        }
-        stalled = now - lastChange >= stallLimit;
+        if (state_ == TaskState::Paused) samples.clear();  // a paused transfer is never idle for long
+        if (samples.empty() || now - samples.back().first >= std::chrono::milliseconds(100))
+            samples.emplace_back(now, bytes);
+        while (samples.size() >= 2 && now - samples[1].first >= stallLimit) samples.pop_front();
+        const std::int64_t left = totalSize_ - offset - samples.front().second;
+        stalled = now - samples.front().first >= stallLimit && bytes - samples.front().second < std::min(floorBytes, left);
         return stalled;
     };
 
@@ -338,35 +446,60 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile
         std::lock_guard<std::mutex> lock(handleLock_);
         transferActive_ = false;
     }
-    long status = 0;
+    long status = 0, proxyStatus = 0;
     if (curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) status = 0;
+    if (curl_easy_getinfo(easy.get(), CURLINFO_HTTP_CONNECTCODE, &proxyStatus) != CURLE_OK) proxyStatus = 0;
+    long osError = 0;
+    if (curl_easy_getinfo(easy.get(), CURLINFO_OS_ERRNO, &osError) != CURLE_OK) osError = 0;
     easy.reset();
     // The file decides, not the count of bytes received: someone else may have added to it or cut
     // it meanwhile (on Windows nobody can while it is open; elsewhere anyone allowed to write can).
     const std::int64_t onDisk = file.Size();
-    file.Close();
-    foreignWrites = onDisk != offset + received_;
+    notes.foreignWrites = onDisk != offset + received_;
+    notes.overrun = sink.overrun;
+    // A resume answered with the whole file (the server ignores Range, or the file changed since the
+    // size query and If-Range said so), or refused as out of range: nothing of it was written.
+    notes.rangeRefused = offset > 0 && received_ == 0 && !sink.accepted &&
+                         (sink.rangeRefused || result == CURLE_RANGE_ERROR || status == 416 ||
+                          (result == CURLE_OK && status != 206));
 
     int endCode;
     if (stalled) {
         endCode = OtherError;
+        failure = Failure(DownloadStalled, "less than " + std::to_string(floorBytes) + " bytes received in " +
+                                               std::to_string(settings.stallTimeoutSeconds) + " s");
+    } else if (sink.sizeMismatch || sink.overrun) {
+        endCode = OtherError;
+        failure = Failure(DownloadBadResponse, sink.overrun ? "the server sent more than the size it announced"
+                                                            : "the server sends another size than it announced");
     } else if (sink.writeFailed) {
         endCode = StopRequested() ? Aborted : OtherError;
+        if (endCode == OtherError)
+            failure = file.DiskFull() ? Failure(DownloadDiskFull, "the disk is full")
+                                      : Failure(DownloadCannotSave, "cannot write " + destination_.file);
+    } else if (notes.rangeRefused) {
+        endCode = OtherError;
+        failure = Failure(DownloadBadResponse, "the server did not resume where the file ends");
     } else if (result == CURLE_OK) {
         // libcurl also calls it a success when a server answers a resume with the whole file of
         // exactly the size already here, or ends a body without length early: neither is the file.
-        if (offset > 0 && status != 206) {
-            endCode = OtherError;
-        } else if (onDisk == totalSize_ && !foreignWrites) {
+        if (onDisk == totalSize_ && !notes.foreignWrites) {
             endCode = Finished;
+        } else if (onDisk >= 0 && onDisk < totalSize_) {
+            endCode = NetworkInterrupted;
+            failure = Failure(DownloadConnectionBroken, "the connection closed before the whole file arrived");
         } else {
-            endCode = onDisk >= 0 && onDisk < totalSize_ ? NetworkInterrupted : OtherError;
+            endCode = OtherError;
+            failure = Failure(DownloadCannotSave, "someone else changed " + destination_.file + " meanwhile");
         }
     } else if (StopRequested()) {
         endCode = Aborted;  // also a write refused because of the stop
     } else {
         endCode = EndCodeForError(result);
+        failure = FailureOfRequest(result, status, proxyStatus, response, errorText, IsHttps(destination_.address),
+                                   osError);
     }
+    if (failure.httpStatus == 0) failure.httpStatus = status;
     if (endCode == Finished) {
         outcome_ = TransferOutcome::Completed;
         state_ = TaskState::Stopped;
@@ -383,10 +516,33 @@ size_t DownloadTask::OnData(char *data, size_t size, size_t count, void *sinkDat
     // libcurl may deliver many megabytes between two passes of the transfer loop; a stopped or
     // removed task writes none of them, so whoever waits for it to stop waits no longer than a block.
     if (!data || sink->task->StopRequested() || sink->writeFailed) return 0;
+    if (!sink->accepted) {
+        // The answer is checked before its first byte lands: a resume must be answered with the
+        // rest, and the body must be as long as the size query said.
+        long status = 0;
+        curl_off_t length = -1;
+        curl_easy_getinfo(sink->easy, CURLINFO_RESPONSE_CODE, &status);
+        if (sink->offset > 0 && status != 206) {
+            sink->rangeRefused = true;
+            return 0;
+        }
+        if (curl_easy_getinfo(sink->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length >= 0 &&
+            sink->offset + length != sink->total) {
+            sink->sizeMismatch = true;
+            return 0;
+        }
+        sink->accepted = true;
+    }
+    // Never a byte past the size learned: a body longer than announced ends the transfer here.
+    if (sink->offset + sink->taken + static_cast<std::int64_t>(bytes) > sink->total) {
+        sink->overrun = true;
+        return 0;
+    }
     if (!sink->writer->Add(data, bytes)) {
         sink->writeFailed = true;
         return 0;
     }
+    sink->taken += static_cast<std::int64_t>(bytes);
     sink->task->received_ = sink->writer->Written();
     return bytes;
 }

@@ -12,6 +12,7 @@
 #include "dravlin.h"
 #include "destination.h"
 #include "resume_record.h"
+#include "run_failure.h"
 #include "settings.h"
 
 namespace dravlin {
@@ -69,18 +70,27 @@ public:
     void WaitForRunToStop();
     void WaitForCallbacks();
 
+    // The cause of the last ended run; false while no run has ended.
+    bool LastFailure(RunFailure &failure) const;
+
     // Registry bookkeeping, guarded by the owner's registry lock.
     bool waiting = true;     // registered, never started
     bool holdsSlot = false;  // counts against the limit until its run ends or it is removed
 
 private:
     void RunTransfer();
-    int RunOnce();
+    int RunOnce(RunFailure &failure);
     void RunReporter();
-    std::int64_t QueryRemoteSize(CURLM *multi, const RunSettings &settings, Validators &validators);
-    // foreignWrites: the file's size at the end is not what this transfer made of it.
+    std::int64_t QueryRemoteSize(CURLM *multi, const RunSettings &settings, Validators &validators,
+                                 RunFailure &failure);
+    // What a transfer left to decide beside its ending.
+    struct TransferNotes {
+        bool foreignWrites = false;  // the file's size at the end is not what this transfer made of it
+        bool rangeRefused = false;   // a resume answered with anything but the rest; nothing was written
+        bool overrun = false;        // the server sent more than the size it announced
+    };
     int Transfer(CURLM *multi, const RunSettings &settings, AppendFile &file, const std::string &ifRange,
-                 bool &foreignWrites);
+                 TransferNotes &notes, RunFailure &failure);
     void SetCommonOptions(CURL *easy, const RunSettings &settings) const;
     bool Interrupted() const { return removed_.load(); }
     bool StopRequested() const { return Interrupted() || state_ == TaskState::Stopped; }
@@ -121,6 +131,10 @@ private:
 
     CallbackGate progressGate_;
     CallbackGate endingGate_;
+
+    mutable std::mutex failureLock_;  // guards failure_ and runEnded_
+    RunFailure failure_;
+    bool runEnded_ = false;
 };
 
 }  // namespace dravlin

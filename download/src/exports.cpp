@@ -78,4 +78,14 @@ DRAVLIN_API void DRAVLIN_CALL SetDownloadSpeed(int value) {
     });
 }
 
+DRAVLIN_API int DRAVLIN_CALL GetDownloadFailure(int taskId, DownloadFailure *failure) {
+    return Guarded(0, [&] {
+        dravlin::RunFailure found;
+        bool known = TaskManager::Instance().LastFailure(taskId, found);
+        if (!known) found = dravlin::RunFailure();
+        if (failure) dravlin::CopyOut(found, *failure);
+        return known && failure ? 1 : 0;
+    });
+}
+
 }  // extern "C"

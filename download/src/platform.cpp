@@ -7,6 +7,7 @@
 #else
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -49,6 +50,11 @@ bool IsDirectory(const std::string &path) {
 bool MakeDirectory(const std::string &path) {
     std::wstring wide = Wide(path);
     return !wide.empty() && CreateDirectoryW(wide.c_str(), nullptr);
+}
+
+bool RemoveEmptyDirectory(const std::string &path) {
+    std::wstring wide = Wide(path);
+    return !wide.empty() && RemoveDirectoryW(wide.c_str());
 }
 
 bool ReadSmallFile(const std::string &path, std::size_t limit, std::string &data) {
@@ -159,12 +165,19 @@ bool AppendFile::Open(const std::string &path) {
         file = CreateFileW(wide.c_str(), access, FILE_SHARE_READ, nullptr, CREATE_NEW, flags, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
     }
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        openFailure_ = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? OpenFailure::Busy
+                                                                                         : OpenFailure::CannotOpen;
+        return false;
+    }
     if (!IsPlainFileAt(file, wide)) {
         CloseHandle(file);
+        openFailure_ = OpenFailure::NotPlainFile;
         return false;
     }
     handle_ = file;
+    openFailure_ = OpenFailure::None;
     return true;
 }
 
@@ -187,7 +200,11 @@ bool AppendFile::Write(const char *data, std::size_t size) {
         OVERLAPPED atEnd{};
         atEnd.Offset = 0xFFFFFFFF;
         atEnd.OffsetHigh = 0xFFFFFFFF;
-        if (!handle_ || !WriteFile(handle_, data, chunk, &written, &atEnd) || written == 0) return false;
+        if (!handle_ || !WriteFile(handle_, data, chunk, &written, &atEnd) || written == 0) {
+            DWORD error = GetLastError();
+            diskFull_ = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+            return false;
+        }
         data += written;
         size -= written;
     }
@@ -217,6 +234,8 @@ bool IsDirectory(const std::string &path) {
 }
 
 bool MakeDirectory(const std::string &path) { return !path.empty() && mkdir(path.c_str(), 0777) == 0; }
+
+bool RemoveEmptyDirectory(const std::string &path) { return !path.empty() && rmdir(path.c_str()) == 0; }
 
 namespace {
 
@@ -278,12 +297,30 @@ AppendFile::~AppendFile() { Close(); }
 
 bool AppendFile::Open(const std::string &path) {
     Close();
+    openFailure_ = OpenFailure::CannotOpen;
     if (path.empty()) return false;
-    fd_ = OpenRegular(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW, 0666);
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        if (errno == ELOOP) openFailure_ = OpenFailure::NotPlainFile;
+        return false;
+    }
     struct stat info;
     // A second name means the bytes are also someone else's file.
-    if (fd_ >= 0 && (fstat(fd_, &info) != 0 || info.st_nlink != 1)) Close();
-    return fd_ >= 0;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1) {
+        close(fd);
+        openFailure_ = OpenFailure::NotPlainFile;
+        return false;
+    }
+    // Two runs appending to one file, in this process or another, would interleave their bytes. A
+    // file system that keeps no such locks (ENOLCK, say) leaves the file unlocked rather than unusable.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        close(fd);
+        openFailure_ = OpenFailure::Busy;
+        return false;
+    }
+    fd_ = fd;
+    openFailure_ = OpenFailure::None;
+    return true;
 }
 
 std::int64_t AppendFile::Size() const {
@@ -298,7 +335,10 @@ bool AppendFile::Write(const char *data, std::size_t size) {
     while (size > 0) {
         ssize_t written = write(fd_, data, size);
         if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
+        if (written <= 0) {
+            diskFull_ = written < 0 && (errno == ENOSPC || errno == EDQUOT);
+            return false;
+        }
         data += written;
         size -= static_cast<std::size_t>(written);
     }

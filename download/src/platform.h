@@ -10,6 +10,7 @@ bool PathExists(const std::string &path);
 bool IsRegularFile(const std::string &path);
 bool IsDirectory(const std::string &path);
 bool MakeDirectory(const std::string &path);
+bool RemoveEmptyDirectory(const std::string &path);
 
 // Small files beside the download (a few hundred bytes). Read gives false when the file is missing
 // or longer than limit; Replace creates or overwrites; Remove of a missing file succeeds.
@@ -25,16 +26,23 @@ void ReportThreadFailure(const char *text, int taskId);
 // Open never follows a link at the last component of path, where the platform can tell: on Windows
 // the file is opened as itself (not what a reparse point names) and no one else may write to it or
 // delete it while it is open; on Linux a symbolic link is refused outright. Either way it must then
-// be a plain file with a single name, or Open refuses it and leaves it as it was.
+// be a plain file with a single name, or Open refuses it and leaves it as it was. Another writer is
+// kept out for as long as it is open, across processes: on Windows by the sharing mode, on Linux by
+// an exclusive advisory lock that every run takes.
 class AppendFile {
 public:
+    enum class OpenFailure { None, NotPlainFile, Busy, CannotOpen };
+
     AppendFile() = default;
     ~AppendFile();
     AppendFile(const AppendFile &) = delete;
     AppendFile &operator=(const AppendFile &) = delete;
 
-    // Opens path, creating it when nothing is there.
+    // Opens path, creating it when nothing is there. On failure, why is left in LastOpenFailure.
     bool Open(const std::string &path);
+    OpenFailure LastOpenFailure() const { return openFailure_; }
+    // Whether the last refused write was refused for want of space.
+    bool DiskFull() const { return diskFull_; }
     // The file's size now, read from the open file (whoever wrote it); -1 when it cannot be read.
     std::int64_t Size() const;
     // Cuts the open file to nothing.
@@ -43,6 +51,8 @@ public:
     void Close();
 
 private:
+    OpenFailure openFailure_ = OpenFailure::None;
+    bool diskFull_ = false;
 #ifdef _WIN32
     void *handle_ = nullptr;
 #else

@@ -186,6 +186,21 @@ std::string EnvironmentProxy(const std::string &scheme, const std::function<std:
     return value;
 }
 
+bool NoProxyNames(const std::string &noProxy, const std::string &host) {
+    const std::string name = Lower(host);
+    bool named = false;
+    ForEachEntry(noProxy, true, [&](const std::string &listed) {
+        std::string entry = Lower(listed);
+        if (entry == "*") return named = true;
+        if (!entry.empty() && entry[0] == '.') entry.erase(0, 1);
+        if (entry.empty()) return false;
+        named = name == entry || (name.size() > entry.size() && name.compare(name.size() - entry.size(), entry.size(), entry) == 0 &&
+                                  name[name.size() - entry.size() - 1] == '.');
+        return named;
+    });
+    return named;
+}
+
 bool HasCredentials(const std::string &proxy) {
     size_t marker = proxy.find("://");
     size_t start = marker == std::string::npos ? 0 : marker + 3;
@@ -198,6 +213,9 @@ ProxyChoice ResolveProxy(const std::string &url) {
     ProxyChoice choice;
     AddressParts address;
     if (!SplitAddress(url, address)) return choice;  // refused input: no request is made
+    std::string noProxy = EnvironmentValue("no_proxy");
+    if (noProxy.empty()) noProxy = EnvironmentValue("NO_PROXY");
+    if (NoProxyNames(noProxy, address.host)) return choice;
     choice.address = EnvironmentProxy(address.scheme, EnvironmentValue);
 #ifdef _WIN32
     if (choice.address.empty()) {
@@ -209,9 +227,10 @@ ProxyChoice ResolveProxy(const std::string &url) {
 }
 
 void ApplyProxy(CURL *easy, const ProxyChoice &choice) {
-    // Set even when empty: "" tells libcurl to go direct instead of reading the environment.
-    // libcurl still honours no_proxy from the environment then.
-    if (choice.fromSystem) curl_easy_setopt(easy, CURLOPT_PROXY, choice.address.c_str());
+    // Set even when empty: "" tells libcurl to go direct instead of reading the environment, and an
+    // empty no-proxy list keeps it from reading no_proxy for the host a redirect names.
+    curl_easy_setopt(easy, CURLOPT_PROXY, choice.address.c_str());
+    curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
     if (choice.address.empty()) return;
     if (HasCredentials(choice.address)) {
         // Whatever the proxy asks for, with the credentials its address carries (Basic included).

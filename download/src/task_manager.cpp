@@ -100,6 +100,17 @@ int TaskManager::Cancel(int id) {
     return 1;
 }
 
+bool TaskManager::LastFailure(int id, RunFailure &failure) {
+    std::shared_ptr<DownloadTask> task;
+    {
+        std::lock_guard<std::mutex> lock(registryLock_);
+        auto found = tasks_.find(id);
+        if (found == tasks_.end()) return false;
+        task = found->second;
+    }
+    return task->LastFailure(failure);
+}
+
 void TaskManager::Delete(int id) {
     TaskList removed;
     {

@@ -27,6 +27,8 @@ public:
     int Resume(int id);
     int Cancel(int id);
     void Delete(int id);  // -1: every task
+    // The cause of the last ended run of task id; false when there is none.
+    bool LastFailure(int id, RunFailure &failure);
     // Deletes every task and waits for every engine thread, refusing new tasks meanwhile. False when
     // called from a callback, whose own thread cannot be waited for.
     bool Shutdown();

@@ -4,13 +4,11 @@
  * Input the engine would refuse is refused here, with a message and status 64, before any
  * network use. All downloads go through the engine's own queue. On a terminal each download has a
  * line that is updated in place; otherwise every progress report is one line. Each ending line
- * tells the seconds from the download's request (its size query included) to its ending. Ctrl-C
- * cancels everything; partial files stay and running the same command again resumes them. The exit
- * status is the worst ending (the highest of these):
- *   0 finished (303) or already complete (301)   1 size query failed or input refused (201)
- *   2 file could not be opened (202)             3 connection broken (203)
- *   4 other transfer failure (204)               5 cancelled (302, or never started)
- *   64 wrong arguments                           70 libcurl could not be initialised
+ * tells the seconds from the download's request (its size query included) to its ending; a failure
+ * is also told on stderr with its cause, as curl does. Ctrl-C, a closed terminal (SIGHUP), SIGTERM
+ * and a closed output pipe (SIGPIPE) cancel everything; partial files stay and running the same
+ * command again resumes them. The exit status is the highest of the downloads' (see --help), by the
+ * kind of their failure.
  */
 #include <signal.h>
 #include <stdatomic.h>
@@ -43,6 +41,8 @@ typedef struct {
     atomic_flag textLock;
     char speedText[32];
     int createdPlaceholder;
+    char madeDir[kMaxPathBytes + 2]; /* the outermost directory the placeholder needed, "" if none */
+    DownloadFailure failure;         /* read in the ending callback, while the engine keeps it */
     double requestedAt, endedAt; /* seconds on a monotonic clock; endedAt is set before endCode */
 } TaskView;
 
@@ -136,6 +136,7 @@ static void DRAVLIN_CALL OnProgress(int taskId, const char *speedText, int perce
 static void DRAVLIN_CALL OnEnding(int taskId, int code, void *userData) {
     (void)userData;
     if (!ValidId(taskId)) return;
+    GetDownloadFailure(taskId, &views[taskId - 1].failure);
     views[taskId - 1].endedAt = Now();
     atomic_store(&views[taskId - 1].endCode, code);
     WakeMain();
@@ -155,15 +156,26 @@ static const char *EndingName(int code) {
     }
 }
 
-static int ExitStatus(int code) {
-    switch (code) {
-    case Finished:
-    case AlreadyComplete: return 0;
-    case SizeQueryFailed: return 1;
-    case SaveFileFailed: return 2;
-    case NetworkInterrupted: return 3;
-    case OtherError: return 4;
-    default: return 5;
+/* By the kind of failure, as --help tells them. */
+static int ExitStatus(int code, const DownloadFailure *failure) {
+    if (code == Finished || code == AlreadyComplete) return 0;
+    if (code == Aborted || code == kNotStarted) return 5;
+    switch (failure->kind) {
+    case DownloadCannotSave:
+    case DownloadDiskFull:
+    case DownloadDestinationBusy: return 2;
+    case DownloadHostNotFound:
+    case DownloadCannotConnect:
+    case DownloadTimedOut:
+    case DownloadConnectionBroken:
+    case DownloadStalled: return 3;
+    case DownloadServerError:
+    case DownloadTooManyRequests:
+    case DownloadHttpRefused: return 4;
+    case DownloadCancelled: return 5;
+    case DownloadTlsFailure:
+    case DownloadInsecureRedirect: return 6;
+    default: return 1;
     }
 }
 
@@ -286,12 +298,12 @@ int main(int argc, char **argv) {
         views[i].file = plan.downloads[i].file;
         snprintf(views[i].speedText, sizeof views[i].speedText, "0.00B");
         if (!plan.downloads[i].needsPlaceholder) continue;
-        int error = CreatePlaceholder(plan.downloads[i].file);
+        int error = CreatePlaceholder(plan.downloads[i].file, views[i].madeDir, sizeof views[i].madeDir,
+                                      &views[i].createdPlaceholder);
         if (error != 0) {
             fprintf(stderr, "dravlin-get: cannot create %s: %s\n", plan.downloads[i].file, strerror(error));
             return 2;
         }
-        views[i].createdPlaceholder = 1;
     }
 #ifdef _WIN32
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
@@ -299,8 +311,10 @@ int main(int argc, char **argv) {
     struct sigaction action;
     memset(&action, 0, sizeof action);
     action.sa_handler = OnInterrupt;
-    sigaction(SIGINT, &action, NULL);
-    sigaction(SIGTERM, &action, NULL);
+    /* A closed terminal or a reader that went away (| head) ends a run as Ctrl-C does: cancelled,
+     * partial files kept, rather than killed half way with nothing told. */
+    int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+    for (size_t s = 0; s < sizeof signals / sizeof signals[0]; ++s) sigaction(signals[s], &action, NULL);
 #endif
     onTerminal = StdoutIsTerminal();
     if (plan.caFile) SetVariable("DRAVLIN_CA_FILE", plan.caFile);
@@ -343,9 +357,16 @@ int main(int argc, char **argv) {
         int code = atomic_load(&views[i].endCode);
         printf("ending %d: %s (%s) in %.3f s\n", code == kNotStarted ? Aborted : code, EndingName(code),
                plan.downloads[i].file, views[i].endedAt - views[i].requestedAt);
-        if (ExitStatus(code) > status) status = ExitStatus(code);
-        /* A placeholder that never received a byte goes again. */
-        if (views[i].createdPlaceholder && FileSize(plan.downloads[i].file) == 0) remove(plan.downloads[i].file);
+        if (code != Finished && code != AlreadyComplete && code != Aborted && code != kNotStarted) {
+            const DownloadFailure *failure = &views[i].failure;
+            fprintf(stderr, "dravlin-get: %s: %s", plan.downloads[i].url, failure->text[0] ? failure->text : EndingName(code));
+            if (failure->retryAfterSeconds >= 0) fprintf(stderr, " (the server asks to retry after %ld s)", failure->retryAfterSeconds);
+            fputc('\n', stderr);
+        }
+        int exitStatus = ExitStatus(code, &views[i].failure);
+        if (exitStatus > status) status = exitStatus;
+        /* A placeholder that never received a byte goes again, with the directories made for it. */
+        if (views[i].createdPlaceholder) RemovePlaceholder(plan.downloads[i].file, views[i].madeDir);
     }
     FreePlan(&plan);
     free(views);

@@ -2,6 +2,7 @@
 
 #include <ctype.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -10,12 +11,21 @@
 
 #ifdef _WIN32
 #include <direct.h>
+#include <io.h>
 #define kSeparator '\\'
+#define kNoFollow 0
 static int MakeDir(const char *path) { return _mkdir(path); }
+static int RemoveDir(const char *path) { return _rmdir(path); }
+/* The engine refuses reparse points itself; here a plain look is enough. */
+static int LookNoFollow(const char *path, struct stat *info) { return stat(path, info); }
 static int IsSep(char c) { return c == '\\' || c == '/'; }
 #else
+#include <unistd.h>
 #define kSeparator '/'
+#define kNoFollow O_NOFOLLOW
 static int MakeDir(const char *path) { return mkdir(path, 0777); }
+static int RemoveDir(const char *path) { return rmdir(path); }
+static int LookNoFollow(const char *path, struct stat *info) { return lstat(path, info); }
 static int IsSep(char c) { return c == '/'; }
 #endif
 
@@ -28,7 +38,16 @@ static const char kUsage[] =
     "  --ca-file FILE     trust the certificate authorities in FILE instead of the system's\n"
     "  -x, --proxy PROXY  use this proxy ([http://][user:password@]host[:port]) for every address,\n"
     "                     whatever the environment or the system says; \"\" for none\n"
-    "  --noproxy LIST     reach these hosts directly (comma-separated, as no_proxy; * for all)\n";
+    "  --noproxy LIST     reach these hosts directly (comma-separated, as no_proxy; * for all)\n"
+    "Each failure is told on stderr with its cause (\"HTTP 404 Not Found\", \"Connection refused\").\n"
+    "Exit status, the highest of the downloads':\n"
+    "  0 finished or already complete     1 other failure (the server's answer is no file)\n"
+    "  2 the file cannot be saved (disk full, not a plain file, another download writes it)\n"
+    "  3 network: host not found, connection refused, broken, stalled or timed out\n"
+    "  4 the server (or the proxy) answered with an error status (4xx, 5xx)\n"
+    "  5 cancelled (Ctrl-C, a closed terminal, a closed pipe)\n"
+    "  6 TLS: certificate not trusted or for another name, or https redirected to http\n"
+    "  64 wrong arguments   70 libcurl could not be initialised\n";
 
 static int Refuse(const char *format, const char *what) {
     fputs("dravlin-get: ", stderr);
@@ -75,13 +94,19 @@ static int HasHttpScheme(const char *url) {
     return 0;
 }
 
-/* The engine's file name for an address: after the last '/' of its path, up to '?' or '&'. */
+/* The engine's file name for an address: after the last '/' of its path, up to '&'. The query
+ * and the fragment are no part of the path, whatever slashes they hold. */
 static size_t NameFromUrl(const char *url, char *name, size_t size) {
-    const char *slash = strrchr(url, '/');
+    size_t pathLength = strcspn(url, "?#");
+    const char *slash = NULL;
+    for (const char *c = url; c < url + pathLength; ++c) {
+        if (*c == '/') slash = c;
+    }
     const char *scheme = strstr(url, "://");
     name[0] = '\0';
     if (!slash || (scheme && slash < scheme + 3)) return 0;
-    size_t n = strcspn(slash + 1, "?&");
+    size_t n = strcspn(slash + 1, "&");
+    if (n > (size_t)(url + pathLength - slash - 1)) n = (size_t)(url + pathLength - slash - 1);
     if (n >= size) return 0;
     memcpy(name, slash + 1, n);
     name[n] = '\0';
@@ -139,7 +164,8 @@ static const char *OptionValue(int argc, char **argv, int *i, const char *name, 
 
 static int PlanOne(const char *url, const char *dest, int intoDirectory, PlannedDownload *out) {
     size_t length = strlen(url);
-    if (length == 0 || length > kMaxUrlBytes) return Refuse("address longer than 511 bytes: %.80s...", url);
+    if (length == 0) return Refuse("%s", "empty address");
+    if (length > kMaxUrlBytes) return Refuse("address longer than 511 bytes: %.80s...", url);
     if (!HasHttpScheme(url)) return Refuse("not an http:// or https:// address: %s", url);
     out->url = url;
     if (intoDirectory) {
@@ -237,18 +263,46 @@ void FreePlan(Plan *plan) {
     plan->count = 0;
 }
 
-int CreatePlaceholder(const char *file) {
+int CreatePlaceholder(const char *file, char *firstMadeDir, size_t size, int *created) {
     char path[kMaxPathBytes + 2];
     snprintf(path, sizeof path, "%s", file);
+    firstMadeDir[0] = '\0';
+    *created = 0;
     for (char *c = path + 1; *c; ++c) {
         if (!IsSep(*c) || IsSep(c[-1])) continue;
         char kept = *c;
         *c = '\0';
-        if (!IsDirectory(path) && MakeDir(path) != 0 && errno != EEXIST) return errno;
+        if (!IsDirectory(path)) {
+            if (MakeDir(path) == 0) {
+                if (!firstMadeDir[0]) snprintf(firstMadeDir, size, "%s", path);
+            } else if (errno != EEXIST) {
+                return errno;
+            }
+        }
         *c = kept;
     }
-    FILE *created = fopen(file, "ab");
-    if (!created) return errno;
-    fclose(created);
+    /* Only where nothing is, a dangling link included: whatever is there is the engine's to judge. */
+    int fd = open(file, O_WRONLY | O_CREAT | O_EXCL | kNoFollow, 0666);
+    if (fd < 0) return errno == EEXIST ? 0 : errno;
+    close(fd);
+    *created = 1;
     return 0;
+}
+
+void RemovePlaceholder(const char *file, const char *firstMadeDir) {
+    struct stat info;
+    /* Only the empty plain file it made: never a link or a file someone put there since. */
+    if (LookNoFollow(file, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != 0 || remove(file) != 0) return;
+    if (!firstMadeDir[0]) return;
+    char path[kMaxPathBytes + 2];
+    snprintf(path, sizeof path, "%s", file);
+    for (;;) {
+        char *last = NULL;
+        for (char *c = path; *c; ++c) {
+            if (IsSep(*c)) last = c;
+        }
+        if (!last) return;
+        *last = '\0';
+        if (RemoveDir(path) != 0 || strcmp(path, firstMadeDir) == 0) return;
+    }
 }

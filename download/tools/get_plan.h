@@ -29,7 +29,12 @@ int MakePlan(int argc, char **argv, Plan *plan);
 void FreePlan(Plan *plan);
 
 /* Creates a placeholder file (and its missing directories) so that the engine takes a name
- * without extension for a file. Returns 0, or errno. */
-int CreatePlaceholder(const char *file);
+ * without extension for a file. Never writes through what is already at file (a link, say): then it
+ * creates nothing there and leaves *created 0. firstMadeDir gets the outermost directory it made, ""
+ * if none. Returns 0, or errno. */
+int CreatePlaceholder(const char *file, char *firstMadeDir, size_t size, int *created);
+/* Removes the placeholder again if it is still the empty plain file, then the directories that
+ * CreatePlaceholder made for it as far as they are empty. */
+void RemovePlaceholder(const char *file, const char *firstMadeDir);
 
 #endif

@@ -7,13 +7,13 @@
 set -uo pipefail
 build=$1 source=$2 server=$3 version=$4 libdir=$5 toolchain=${6:-} wine_run=${7:-}
 work=$build/package-tests/consumer
-prefix=$work/prefix
+prefix="$work/pre fix"  # a space, as in "Program Files" or a user's home
 . "$(dirname "$0")/package_support.sh"
 rm -rf "$work" && mkdir -p "$work/out"
 url=$(example_url)
 
 # A prefix given relative to the current folder, as people type it.
-(cd "$work" && cmake --install "$build" --prefix prefix) >"$work/install.log" 2>&1 || fail "install: exit status $?"
+(cd "$work" && cmake --install "$build" --prefix "pre fix") >"$work/install.log" 2>&1 || fail "install: exit status $?"
 package=./$libdir/cmake/Dravlin
 if [ -n "$toolchain" ]; then
     library="./bin/Dravlin.dll ./bin/libcurl.dll ./bin/dravlin-get.exe ./lib/libDravlin.dll.a"

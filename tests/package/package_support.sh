@@ -30,9 +30,11 @@ check_example() {
 pkg_config_example() {
     local label=$1 libdir=$2 exe=$work/$1/fetch_one needed
     mkdir -p "$work/$label"
-    # shellcheck disable=SC2046  # compiler flags are word lists
-    cc -std=c11 -Wall -Wextra -Werror -o "$exe" "$source/download/examples/fetch_one.c" $(pkg-config --cflags --libs dravlin) \
-        >"$work/$label-build.log" 2>&1 || fail "$label: build failed"
+    # pkg-config escapes a space in a path with a backslash, which only the shell's own reading undoes.
+    local flags
+    flags=$(pkg-config --cflags --libs dravlin) || fail "$label: pkg-config failed"
+    eval "cc -std=c11 -Wall -Wextra -Werror -o \"\$exe\" \"\$source/download/examples/fetch_one.c\" $flags" \
+        >"$work/$label-build.log" 2>&1 || fail "$label: build failed with $flags"
     needed=$(readelf -d "$exe" | sed -nE 's/.*Shared library: \[(libdravlin[^]]*)\]/\1/p')
     [ "$needed" = libdravlin.so.1 ] || fail "$label: the program needs '$needed', not the soname"
     LD_LIBRARY_PATH=$libdir "$exe" "$url" "$work/out/$label.bin" >"$work/$label-run.log" 2>&1 || fail "$label: the example ended with $?"

@@ -14,6 +14,9 @@ misbehaviour, so one server covers every case a test needs:
   head_status=N       answer HEAD with status N (GET is unaffected)
   get_status=N        answer GET with status N and an error body (HEAD is unaffected)
   head_stall=1        answer HEAD with nothing while the connection stays open
+  head_body=1         answer HEAD with the file's first bytes after the headers, as no server should
+  head_length=N       answer HEAD with Content-Length N whatever the file's size (GET is unaffected)
+  retry_after=V       add "Retry-After: V" to an error answer
   tag=NAME            count the request under NAME; GET /__count?tag=NAME answers "HEADS GETS"
   no_length=1         send the body without Content-Length (closing the connection ends it)
   get_no_length=1     the same for GET only: HEAD still tells the length
@@ -32,6 +35,7 @@ import argparse
 import email.utils
 import http.server
 import os
+import socket
 import socketserver
 import ssl
 import sys
@@ -66,6 +70,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def send_error_body(self, status):
         body = ("<html><body>error %d</body></html>" % status).encode()
         self.send_response(status)
+        if "retry_after" in self.options()[1]:
+            self.send_header("Retry-After", self.options()[1]["retry_after"])
         self.send_header("Content-Type", "text/html")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
@@ -83,17 +89,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return None
 
     def stall(self):
+        # Waits until the client closes, for both plain and TLS sockets: a TLS socket takes no recv
+        # flags such as MSG_DONTWAIT, but both take a timeout.
         self.wfile.flush()
         deadline = time.monotonic() + 300
+        self.connection.settimeout(0.05)
         while time.monotonic() < deadline:
             try:
-                if self.connection.recv(1, 0x40) == b"":  # MSG_DONTWAIT
+                if self.connection.recv(1) == b"":
                     return
-            except BlockingIOError:
+            except (socket.timeout, ssl.SSLWantReadError):
                 pass
             except OSError:
                 return
-            time.sleep(0.05)
 
     def respond(self, head):
         path, query = self.options()
@@ -179,9 +187,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if query.get("no_length") == "1" or (not head and query.get("get_no_length") == "1"):
             self.send_header("Connection", "close")
             self.close_connection = True
+        elif head and "head_length" in query:
+            self.send_header("Content-Length", query["head_length"])
         else:
             self.send_header("Content-Length", str(length))
         self.end_headers()
+        if head and query.get("head_body") == "1":
+            with open(file_path, "rb") as f:
+                self.wfile.write(f.read(min(length, 4096)))
+            return
         if head:
             return
         self.send_body(file_path, start, length, query)

@@ -44,11 +44,12 @@ same a.bin "$out/env/a.bin" && same b.bin "$out/env/b.bin" && same a.bin "$out/e
 # get (407), or no proxy at all: the size query fails, and no error page becomes the file.
 run refused https_proxy="$open" http_proxy="$open" -- \
     "https://refused.proxied.test:$https/proxy/a.bin" "http://refused.proxied.test:$port/proxy/b.bin" "$out/refused/"
-[ $? = 1 ] && [ "$(grep -c '^ending 201' "$out/refused.out")" = 2 ] || fail "refused: not two failed size queries"
+[ $? = 4 ] && [ "$(grep -c '^ending 201' "$out/refused.out")" = 2 ] || fail "refused: not two failed size queries"
+grep -q "403" "$out/refused.out" || fail "refused: the proxy's 403 is not told"
 run no-credentials https_proxy="http://$auth" -- "$mirror/a.bin" "$out/refused/"
-[ $? = 1 ] || fail "407 without credentials did not fail the size query"
+[ $? = 4 ] && grep -q "407" "$out/no-credentials.out" || fail "407 without credentials did not fail the size query"
 run dead https_proxy="$dead" -- "$mirror/a.bin" "$out/refused/"
-[ $? = 1 ] || fail "a proxy that is not there did not fail the size query"
+[ $? = 3 ] || fail "a proxy that is not there did not fail the size query"
 [ -z "$(ls -A "$out/refused")" ] || fail "a refusal left a file: $(ls -l "$out/refused")"
 [ "$(logged "TCP_DENIED/403 .* CONNECT refused.proxied.test")" -ge 1 ] && [ "$(logged "TCP_DENIED/407")" -ge 1 ] \
     || fail "the proxy did not refuse"
@@ -66,5 +67,14 @@ same a.bin "$out/option/a.bin" && same b.bin "$out/option/b.bin" || fail "-x: fi
 [ "$(logged localhost)" = 0 ] || fail "--noproxy: localhost went through the proxy"
 before=$(logged mirror.proxied.test)
 run none https_proxy="$open" -- --proxy= "$mirror/a.bin" "$out/none/"
-[ $? = 1 ] && [ "$(logged mirror.proxied.test)" = "$before" ] || fail "-x \"\" still used the proxy"
-echo "dravlin-get through a proxy: environment, no_proxy, plain HTTP resumed, 403/407/no proxy refused, Basic, -x, --noproxy: all as expected"
+[ $? = 3 ] && [ "$(logged mirror.proxied.test)" = "$before" ] || fail "-x \"\" still used the proxy"
+
+# A redirect keeps the proxy chosen for the task's address, even to a host no_proxy names
+# (last: the proxy's log then names localhost).
+run redirect http_proxy="$open" no_proxy=localhost -- \
+    "http://mirror.proxied.test:$port/proxy/a.bin?redirect_to=http://localhost:$port/proxy/b.bin" "$out/redirect/b.bin" \
+    || fail "redirect: exit status $?"
+same b.bin "$out/redirect/b.bin" && [ "$(logged "GET http://localhost:$port/proxy/b.bin")" -ge 1 ] \
+    || fail "the redirect left the proxy"
+
+echo "dravlin-get through a proxy: environment, no_proxy, plain HTTP resumed, 403/407/no proxy refused, Basic, -x, --noproxy, a redirect kept on the proxy: all as expected"

@@ -2,7 +2,8 @@
 # dravlin-get as people use curl and wget: DEST a directory or a file name, several addresses at
 # once through the engine's queue, refusals before any request, Ctrl-C keeping partial files that
 # the same command resumes, the exit status telling the worst ending, and lines redrawn in place on
-# a terminal.
+# a terminal. And as hostile servers, neighbours and shells treat it: failures told with their
+# cause, a second run on one file, a closed terminal or pipe, a link at DEST, slashes in the query.
 #   usage: dravlin_get_test.sh DRAVLIN_GET SERVER_DIR
 set -uo pipefail
 get=$(realpath "$1") server=$(realpath "$2")
@@ -67,7 +68,8 @@ start=$(date +%s%N)
 "$get" -j 1 --limit-rate 1M "$base/get.bin" "$base/missing.bin" "$base/README" "$out/many/" >"$out/many.log" 2>&1
 status=$?
 elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
-[ "$status" = 1 ] || fail "several: exit status $status, expected 1 (a size query failed)"
+[ "$status" = 4 ] || fail "several: exit status $status, expected 4 (the server answered 404)"
+grep -q "missing.bin: HTTP 404 Not Found" "$out/many.log" || fail "several: the 404 is not told"
 cmp -s "$out/many/get.bin" "$root/get.bin" && cmp -s "$out/many/README" "$root/README" || fail "several: files differ"
 # libcurl does not count what piled up in the socket before its first reads (about 2 MB once under
 # load, when this took 2.5 s); unlimited it takes well under a second.
@@ -88,4 +90,51 @@ cmp -s "$out/tty/get.bin" "$root/get.bin" || fail "terminal run file differs"
 
 "$get" >"$out/usage.log" 2>&1
 [ $? = 64 ] || fail "usage exit status"
-echo "dravlin-get: cancel, resume, complete, plain names, 8 refusals, queue with limit ($elapsed_ms ms), terminal: all as expected"
+
+# Failures tell their cause on stderr, as curl does, with an exit status by kind.
+rogue=https://localhost:$(cat "$server/state/rogue_port")
+while read -r want text url; do
+    "$get" "$url" "$out/fail/new1/new2/" >"$out/fail.log" 2>"$out/fail.err"
+    status=$?
+    [ "$status" = "$want" ] && grep -q "$text" "$out/fail.err" || fail "$url: exit status $status, told: $(cat "$out/fail.err")"
+done <<EOF2
+4 HTTP.404.Not.Found $base/missing.bin
+4 HTTP.503.*retry.after.120.s $base/get.bin?status=503&retry_after=120
+3 connection.refused http://127.0.0.1:1/get.bin
+6 certificate $rogue/get.bin
+64 empty.address ${nothing:-}
+EOF2
+[ ! -e "$out/fail" ] || fail "a failed download left directories: $(find "$out/fail")"
+
+# A '/' in the query names nothing: the file of the user's stays as it was.
+mkdir -p "$out/home" && echo "the user's own" >"$out/home/.profile"
+"$get" "$base/get.bin?back=/.profile" "$out/home/" >"$out/home.log" 2>&1 || fail "query with a slash: exit status $?"
+[ "$(cat "$out/home/.profile")" = "the user's own" ] && cmp -s "$out/home/get.bin" "$root/get.bin" || fail "saved by the query's name"
+
+# A dangling link at DEST: nothing is written through it, and it stays.
+ln -s "$out/link-target" "$out/LINKED"
+"$get" "$base/get.bin" "$out/LINKED" >"$out/link.log" 2>&1 && fail "a dangling link at DEST succeeded"
+[ -L "$out/LINKED" ] && [ ! -e "$out/link-target" ] || fail "the link was written through or removed"
+
+# Two runs on one file: the second is refused while the first writes; a closed terminal (SIGHUP)
+# ends the first as Ctrl-C does, and the next run resumes it into one whole copy.
+rm -rf "$out/two" && mkdir -p "$out/two"
+"$get" "$base/get.bin?throttle=600000" "$out/two/" >"$out/first.log" 2>&1 &
+pid=$!
+for _ in $(seq 600); do grep -qE ' [1-9][0-9]?%' "$out/first.log" && break; sleep 0.05; done
+"$get" "$base/get.bin" "$out/two/" >"$out/second.log" 2>&1
+status=$?
+[ "$status" = 2 ] && grep -q "another download is writing" "$out/second.log" || fail "second run: exit status $status"
+kill -HUP "$pid"
+wait "$pid"
+status=$?
+[ "$status" = 5 ] && grep -q '^ending 302' "$out/first.log" || fail "SIGHUP: exit status $status"
+"$get" "$base/get.bin" "$out/two/" >"$out/third.log" 2>&1 && cmp -s "$out/two/get.bin" "$root/get.bin" || fail "not resumed whole"
+
+# A reader that goes away (| head -1) cancels the run instead of killing it half way.
+rm -rf "$out/pipe"
+"$get" "$base/get.bin?throttle=600000" "$out/pipe/" 2>"$out/pipe.err" | head -1 >/dev/null
+status=${PIPESTATUS[0]}
+[ "$status" = 5 ] && grep -q cancelling "$out/pipe.err" || fail "closed pipe: exit status $status"
+echo "dravlin-get: cancel, resume, complete, plain names, 8 refusals, queue with limit ($elapsed_ms ms), terminal," \
+     "failures told, query slash, dangling link, second run, SIGHUP, SIGPIPE: all as expected"

@@ -102,9 +102,28 @@ TEST_F(Engine, OnlyAPlainFileOfItsOwnSizeIsCompleteAndNoSecondNameIsWrittenThrou
 #endif
     EXPECT_EQ(SaveFileFailed, recorder.WaitEnding(1));
     EXPECT_EQ(AlreadyComplete, recorder.WaitEnding(2));
-    EXPECT_EQ(OtherError, recorder.WaitEnding(3)) << "a file longer than the remote is not complete";
+    EXPECT_EQ(Finished, recorder.WaitEnding(3)) << "a file longer than the remote is not complete: it starts again";
     EXPECT_EQ("precious", ReadFile(Out("victim.txt")));
-    EXPECT_TRUE(ReadFile(Out("longer.bin")) == std::string(body.size() + 1, 'L'));
+    EXPECT_TRUE(ReadFile(Out("longer.bin")) == body);
+}
+
+// One file, one writer: a second run on a file that a run is writing, of this process or another,
+// is refused, and the first run's file is still resumed into one whole copy.
+TEST_F(Engine, ASecondRunOnAFileBeingWrittenIsRefusedAndTheFirstStaysWhole) {
+    const std::string body = dtest::Pattern(1500000, 53);
+    const std::string path = Serve("busy.bin", body);
+    ASSERT_EQ(1, DownloadFile(1, Url(path + "?throttle=300000").c_str(), Out("busy.bin").c_str(), 0));
+    ASSERT_TRUE(recorder.WaitProgress(1, [](const dtest::Progress &p) { return p.percent > 0; }));
+    ASSERT_EQ(1, DownloadFile(2, Url(path).c_str(), Out("busy.bin").c_str(), 0));
+    EXPECT_EQ(SaveFileFailed, recorder.WaitEnding(2));
+    EXPECT_EQ(DownloadDestinationBusy, FailureOf(2).kind) << FailureOf(2).text;
+    ASSERT_EQ(1, CancelDownload(1));
+    ASSERT_EQ(Aborted, recorder.WaitEnding(1));
+    EXPECT_EQ(DownloadCancelled, FailureOf(1).kind);
+    ASSERT_EQ(1, DownloadFile(2, Url(path).c_str(), Out("busy.bin").c_str(), 0));
+    ASSERT_TRUE(dtest::Eventually([&] { return recorder.EndingsOf(2).size() == 2; }));
+    EXPECT_EQ(Finished, recorder.EndingsOf(2).back());
+    EXPECT_TRUE(ReadFile(Out("busy.bin")) == body);
 }
 
 TEST_F(Engine, AnotherWriterBesideTheTransferNeverGivesA303OfForeignBytes) {
@@ -153,6 +172,7 @@ TEST_F(Engine, HttpsIsNeverRedirectedToHttp) {
     EXPECT_EQ(Finished, recorder.WaitEnding(3));
     EXPECT_EQ(Finished, recorder.WaitEnding(4));
     EXPECT_EQ("0 0", dtest::Counts(tag)) << "the plain address is never asked";
+    EXPECT_EQ(DownloadInsecureRedirect, FailureOf(1).kind) << FailureOf(1).text;
     EXPECT_EQ(-1, FileSize(Out("a.bin")));
     EXPECT_EQ(-1, FileSize(Out("b.bin")));
     EXPECT_TRUE(ReadFile(Out("c.bin")) == body);
@@ -170,6 +190,7 @@ TEST_F(Engine, AWriteTheDiskRefusesEnds204WithTheBytesBeforeItInOrder) {
         ASSERT_EQ(1, DownloadFile(1, Url(path).c_str(), Out("refused.bin").c_str(), 0));
         EXPECT_EQ(OtherError, recorder.WaitEnding(1)) << "neither finished nor a broken connection";
     }
+    EXPECT_EQ(DownloadCannotSave, FailureOf(1).kind) << FailureOf(1).text;
     EXPECT_TRUE(ReadFile(Out("refused.bin")) == body.substr(0, static_cast<std::size_t>(limit)));
     ASSERT_EQ(1, DownloadFile(2, Url(path).c_str(), Out("refused.bin").c_str(), 0));
     EXPECT_EQ(Finished, recorder.WaitEnding(2));

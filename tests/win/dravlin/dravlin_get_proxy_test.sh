@@ -72,7 +72,7 @@ same a.bin static && same b.bin static || fail "static proxy: files differ"
 # The environment outranks the system: a dead system proxy does not matter.
 settings "$dead" "" "" 0 ""
 run dead-system -- "$mirror/a.bin"
-[ $? = 1 ] || fail "a dead system proxy did not fail the size query"
+[ $? = 3 ] || fail "a dead system proxy did not fail the size query"
 run environment https_proxy="http://$open" -- "$mirror/a.bin" || fail "environment: exit status $?"
 
 # No setting of the user's: WinHTTP's machine setting.

@@ -12,7 +12,7 @@ namespace {
 const char *const kExports[] = {
     "InvalidCurl",        "ReleaseCurl",        "SetDownloadDriverFileCallback", "SetDownloadDriverFileErrorCallback",
     "DownloadFile",       "DownloadPause",      "DownloadResume",                "CancelDownload",
-    "DeleteDownloadTask", "SetDownloadTaskNum", "SetDownloadSpeed",
+    "DeleteDownloadTask", "SetDownloadTaskNum", "SetDownloadSpeed",              "GetDownloadFailure",
 };
 
 size_t Collect(char *data, size_t size, size_t count, void *target) {
