@@ -34,6 +34,16 @@ int DravlinEndingIsPassing(DravlinAttemptEnding ending) {
     }
 }
 
+DravlinAttemptEnding DravlinEndingOfHttpStatus(int status) {
+    if (status == 404 || status == 410) return DravlinEndNotFound;
+    if (status == 408) return DravlinEndTimedOut;
+    if (status == 429) return DravlinEndTooManyRequests;
+    if (status >= 400 && status <= 499) return DravlinEndClientError;
+    if (status == 501 || status == 505) return DravlinEndOther;
+    if (status >= 500 && status <= 599) return DravlinEndServerBusy;
+    return DravlinEndOther;
+}
+
 static DravlinRetryDecision GiveUp(DravlinRetryVerdict verdict) {
     DravlinRetryDecision decision = {verdict, 0, 0};
     return decision;

@@ -82,6 +82,11 @@ typedef struct DravlinRetryDecision {
                         the first), as shown to the person; else 0 */
 } DravlinRetryDecision;
 
+/* The ending of a run that the server answered with an HTTP error status: 404 and 410 not found,
+ * 408 timed out, 429 too many requests, other 4xx refused; 5xx busy, but 501 and 505 (the server
+ * cannot do what is asked at all) and anything that is not an error status are DravlinEndOther. */
+DravlinAttemptEnding DravlinEndingOfHttpStatus(int status);
+
 /* Whether an ending can get better by waiting. */
 int DravlinEndingIsPassing(DravlinAttemptEnding ending);
 

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "retry_policy.h"
@@ -90,6 +91,18 @@ TEST(RetryPolicy, RetryLimitCountsRetriesInARowWithoutProgressAndOddLimitsStaySa
     EXPECT_EQ(INT_MAX, d.retry);
     EXPECT_EQ(DravlinGiveUpPermanent, DravlinRetryDecide(&policy, nullptr, &end).verdict);
     EXPECT_EQ(DravlinGiveUpPermanent, DravlinRetryDecide(&policy, &state, nullptr).verdict);
+}
+
+TEST(RetryPolicy, HttpStatusesThatWaitingCanMendAreTheBusyOnes) {
+    const std::pair<int, DravlinAttemptEnding> statuses[] = {
+        {404, DravlinEndNotFound},         {410, DravlinEndNotFound},     {403, DravlinEndClientError},
+        {416, DravlinEndClientError},      {408, DravlinEndTimedOut},     {429, DravlinEndTooManyRequests},
+        {500, DravlinEndServerBusy},       {503, DravlinEndServerBusy},   {599, DravlinEndServerBusy},
+        {501, DravlinEndOther},            {505, DravlinEndOther},        {200, DravlinEndOther},
+        {302, DravlinEndOther},            {600, DravlinEndOther},        {-1, DravlinEndOther}};
+    for (const auto &[status, ending] : statuses)
+        EXPECT_STREQ(DravlinAttemptEndingName(ending), DravlinAttemptEndingName(DravlinEndingOfHttpStatus(status)))
+            << status;
 }
 
 TEST(RetryPolicy, WaitTextCountsDownAndIsCutOnlyBetweenCharacters) {
