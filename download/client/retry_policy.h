@@ -1,0 +1,122 @@
+/* When a failed download is worth trying again, and how long to wait first.
+ *
+ * One policy for every client of the engine (dravlin-get and Halden), so that both give up, wait
+ * and count alike. It is pure: no clock, no I/O, no allocation, no globals. The caller measures
+ * time with its own monotonic clock, keeps a DravlinRetryState per download, and after each run
+ * that ended in failure asks DravlinRetryDecide what to do next. A retried run resumes the file,
+ * so a retry costs only the bytes that were missing.
+ *
+ * Not part of Dravlin's exported interface: it is compiled into each program that uses it.
+ * Plain C, safe to include from C and C++. Every function accepts null pointers without crashing.
+ */
+#ifndef DRAVLIN_RETRY_POLICY_H
+#define DRAVLIN_RETRY_POLICY_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* How one run of a download ended, as far as retrying is concerned. The engine's own endings are
+ * mapped onto these by its caller. The first five can get better by waiting; the rest cannot. */
+typedef enum DravlinAttemptEnding {
+    DravlinEndConnectionBroke = 0, /* reset or closed before the whole file arrived */
+    DravlinEndStalled,             /* nothing, or only a trickle, arrived for the stall time */
+    DravlinEndTimedOut,            /* connecting or the size query ran out of time */
+    DravlinEndServerBusy,          /* the server answered 5xx */
+    DravlinEndTooManyRequests,     /* the server answered 429 */
+    /* never retried: */
+    DravlinEndNotFound,            /* 404 (and 410) */
+    DravlinEndClientError,         /* any other 4xx */
+    DravlinEndTls,                 /* TLS handshake or certificate failure */
+    DravlinEndInsecureRedirect,    /* https redirected to anything but https */
+    DravlinEndDiskFull,            /* the file could not grow: no space or over quota */
+    DravlinEndCannotSave,          /* the destination cannot be opened or written */
+    DravlinEndOther                /* anything not known to be passing: treated as permanent */
+} DravlinAttemptEnding;
+
+/* The limits. DravlinRetryPolicyDefaults fills in the values below; a caller changes what it must
+ * (dravlin-get's --retry N sets maxRetries). All times are whole seconds. */
+typedef struct DravlinRetryPolicy {
+    int maxRetries;         /* retries in a row without a byte arriving; -1 (default): no limit
+                               other than giveUpAfter; 0: never retry */
+    int firstWait;          /* the wait before the first retry (2); each further one doubles it */
+    int longestWait;        /* the doubling stops here (60) */
+    int retryAfterBound;    /* a server's Retry-After is honoured up to this (300) */
+    int64_t giveUpAfter;    /* no retry once this long has passed without a byte arriving (600) */
+} DravlinRetryPolicy;
+
+void DravlinRetryPolicyDefaults(DravlinRetryPolicy *policy);
+
+/* What the policy remembers between runs of one download. Zero it (or call DravlinRetryReset)
+ * when the download begins. Owned by the caller; plain data, may be copied. */
+typedef struct DravlinRetryState {
+    int retriesInARow; /* retries since a byte last arrived */
+    int retriesTotal;  /* retries of this download, for display and logs */
+} DravlinRetryState;
+
+void DravlinRetryReset(DravlinRetryState *state);
+
+/* One failed run, as its caller saw it. */
+typedef struct DravlinAttemptEnd {
+    DravlinAttemptEnding ending;
+    int retryAfter;           /* the server's Retry-After in seconds; negative when it sent none */
+    int bytesArrived;         /* non-zero when this run wrote at least one byte of the file */
+    int64_t sinceProgress;    /* seconds from the last byte that arrived (or, if none has, from the
+                                 start of the download) to the end of this run */
+} DravlinAttemptEnd;
+
+typedef enum DravlinRetryVerdict {
+    DravlinRetryAfterWait = 0,   /* start the run again once waitSeconds have passed */
+    DravlinGiveUpPermanent,      /* the ending cannot get better by waiting */
+    DravlinGiveUpNoProgress,     /* giveUpAfter passed without a byte arriving */
+    DravlinGiveUpRetryLimit      /* maxRetries retries in a row brought nothing */
+} DravlinRetryVerdict;
+
+typedef struct DravlinRetryDecision {
+    DravlinRetryVerdict verdict;
+    int waitSeconds; /* for DravlinRetryAfterWait, at least 1; else 0 */
+    int retry;       /* for DravlinRetryAfterWait, which retry of the download this will be (1 for
+                        the first), as shown to the person; else 0 */
+} DravlinRetryDecision;
+
+/* The ending of a run that the server answered with an HTTP error status: 404 and 410 not found,
+ * 408 timed out, 429 too many requests, other 4xx refused; 5xx busy, but 501 and 505 (the server
+ * cannot do what is asked at all) and anything that is not an error status are DravlinEndOther. */
+DravlinAttemptEnding DravlinEndingOfHttpStatus(int status);
+
+/* Whether an ending can get better by waiting. */
+int DravlinEndingIsPassing(DravlinAttemptEnding ending);
+
+/* Decides what follows the failed run `end` and records it in `state`.
+ *  - A permanent ending gives up, whatever else is true.
+ *  - Bytes that arrived in the run start the count again: the next wait is firstWait and
+ *    maxRetries counts from zero. A link that breaks every few megabytes but moves forward each
+ *    time is therefore never given up on.
+ *  - Without progress for giveUpAfter seconds, or after maxRetries retries in a row without it,
+ *    it gives up.
+ *  - Otherwise it waits firstWait * 2^(retries in a row), at most longestWait; a Retry-After
+ *    longer than that is waited instead, up to retryAfterBound. A shorter Retry-After does not
+ *    shorten the wait.
+ * A null policy means the defaults; a null state or end gives up (DravlinGiveUpPermanent). */
+DravlinRetryDecision DravlinRetryDecide(const DravlinRetryPolicy *policy, DravlinRetryState *state,
+                                        const DravlinAttemptEnd *end);
+
+/* The short Chinese text shown while a retry waits, e.g. "网络中断，10 秒后重试（第 2 次）", in UTF-8
+ * (the same bytes on every system; the window converts it to UTF-16, the log to its code page).
+ * Written into buffer (size bytes, always NUL-terminated when size > 0; cut at a character
+ * boundary if too small). Returns the length of the whole text in bytes, without the NUL, as
+ * snprintf does, so a result >= size means it was cut. */
+size_t DravlinRetryWaitText(DravlinAttemptEnding ending, int secondsLeft, int retry, char *buffer, size_t size);
+
+/* A short English name of the ending for logs and dravlin-get ("connection broke", "stalled"...).
+ * A static string; never null. */
+const char *DravlinAttemptEndingName(DravlinAttemptEnding ending);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,93 @@
+#include "sha256.h"
+
+#include <string.h>
+
+static const uint32_t kRound[64] = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+
+static uint32_t Rotate(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+
+static void Compress(uint32_t state[8], const unsigned char *block) {
+    uint32_t w[64];
+    for (int i = 0; i < 16; ++i)
+        w[i] = (uint32_t)block[4 * i] << 24 | (uint32_t)block[4 * i + 1] << 16 |
+               (uint32_t)block[4 * i + 2] << 8 | (uint32_t)block[4 * i + 3];
+    for (int i = 16; i < 64; ++i) {
+        uint32_t s0 = Rotate(w[i - 15], 7) ^ Rotate(w[i - 15], 18) ^ (w[i - 15] >> 3);
+        uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
+        w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+    }
+    uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
+    for (int i = 0; i < 64; ++i) {
+        uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
+        uint32_t t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+        h = g;
+        g = f;
+        f = e;
+        e = d + t1;
+        d = c;
+        c = b;
+        b = a;
+        a = t1 + t2;
+    }
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
+    state[5] += f;
+    state[6] += g;
+    state[7] += h;
+}
+
+void DravlinSha256Init(DravlinSha256 *context) {
+    static const uint32_t kStart[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    if (!context) return;
+    memcpy(context->state, kStart, sizeof kStart);
+    context->length = 0;
+    context->used = 0;
+}
+
+void DravlinSha256Update(DravlinSha256 *context, const void *data, size_t size) {
+    if (!context || !data) return;
+    const unsigned char *bytes = (const unsigned char *)data;
+    context->length += size;
+    if (context->used > 0) {
+        size_t take = 64 - context->used < size ? 64 - context->used : size;
+        memcpy(context->block + context->used, bytes, take);
+        context->used += take;
+        bytes += take;
+        size -= take;
+        if (context->used < 64) return;
+        Compress(context->state, context->block);
+        context->used = 0;
+    }
+    for (; size >= 64; bytes += 64, size -= 64) Compress(context->state, bytes);
+    memcpy(context->block, bytes, size);
+    context->used = size;
+}
+
+void DravlinSha256Final(DravlinSha256 *context, unsigned char digest[DRAVLIN_SHA256_BYTES]) {
+    if (!context || !digest) return;
+    uint64_t bits = context->length * 8;
+    context->block[context->used++] = 0x80;
+    if (context->used > 56) {
+        memset(context->block + context->used, 0, 64 - context->used);
+        Compress(context->state, context->block);
+        context->used = 0;
+    }
+    memset(context->block + context->used, 0, 56 - context->used);
+    for (int i = 0; i < 8; ++i) context->block[56 + i] = (unsigned char)(bits >> (56 - 8 * i));
+    Compress(context->state, context->block);
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 4; ++j) digest[4 * i + j] = (unsigned char)(context->state[i] >> (24 - 8 * j));
+}

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "retry_policy.h"
+
+namespace {
+
+struct Step {
+    DravlinAttemptEnding ending;
+    int retryAfter;
+    int bytesArrived;
+    int64_t sinceProgress;
+    DravlinRetryVerdict verdict;
+    int wait;
+    int retry;
+};
+
+// Runs the steps on one download's state and names the first step that decides otherwise.
+void Replay(const DravlinRetryPolicy *policy, const std::vector<Step> &steps) {
+    DravlinRetryState state;
+    DravlinRetryReset(&state);
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const Step &s = steps[i];
+        DravlinAttemptEnd end{s.ending, s.retryAfter, s.bytesArrived, s.sinceProgress};
+        DravlinRetryDecision d = DravlinRetryDecide(policy, &state, &end);
+        EXPECT_EQ(s.verdict, d.verdict) << "step " << i << " (" << DravlinAttemptEndingName(s.ending) << ")";
+        EXPECT_EQ(s.wait, d.waitSeconds) << "step " << i;
+        EXPECT_EQ(s.retry, d.retry) << "step " << i;
+    }
+}
+
+}  // namespace
+
+TEST(RetryPolicy, WaitsGrowResetWhenBytesArriveAndEndAfterTenMinutesWithoutProgress) {
+    const DravlinRetryVerdict again = DravlinRetryAfterWait;
+    Replay(nullptr, {
+        {DravlinEndConnectionBroke, -1, 0, 0, again, 2, 1},
+        {DravlinEndStalled, -1, 0, 62, again, 4, 2},
+        {DravlinEndTimedOut, -1, 0, 100, again, 8, 3},
+        {DravlinEndConnectionBroke, -1, 0, 130, again, 16, 4},
+        {DravlinEndConnectionBroke, -1, 0, 150, again, 32, 5},
+        {DravlinEndConnectionBroke, -1, 0, 190, again, 60, 6},
+        {DravlinEndConnectionBroke, -1, 0, 250, again, 60, 7},
+        // Bytes arrived: the waits start again from the first, the retry number goes on.
+        {DravlinEndConnectionBroke, -1, 1, 0, again, 2, 8},
+        {DravlinEndServerBusy, -1, 0, 3, again, 4, 9},
+        // Retry-After is waited when longer, up to five minutes; a shorter one shortens nothing.
+        {DravlinEndTooManyRequests, 120, 0, 10, again, 120, 10},
+        {DravlinEndServerBusy, 1, 0, 140, again, 16, 11},
+        {DravlinEndServerBusy, INT_MAX, 0, 160, again, 300, 12},
+        {DravlinEndServerBusy, -1, 0, 599, again, 60, 13},
+        {DravlinEndConnectionBroke, -1, 0, 600, DravlinGiveUpNoProgress, 0, 0},
+        // A run that brings bytes is retried even past ten minutes since the download began.
+        {DravlinEndConnectionBroke, -1, 1, 0, again, 2, 14},
+        // What waiting cannot mend ends at once, bytes or not.
+        {DravlinEndNotFound, -1, 1, 0, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndClientError, 30, 0, 0, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndTls, -1, 0, 0, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndInsecureRedirect, -1, 0, 0, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndDiskFull, -1, 1, 0, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndCannotSave, -1, 0, 0, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndOther, -1, 0, 0, DravlinGiveUpPermanent, 0, 0},
+    });
+}
+
+TEST(RetryPolicy, RetryLimitCountsRetriesInARowWithoutProgressAndOddLimitsStaySane) {
+    DravlinRetryPolicy policy;
+    DravlinRetryPolicyDefaults(&policy);
+    policy.maxRetries = 2;
+    const DravlinRetryVerdict again = DravlinRetryAfterWait;
+    Replay(&policy, {
+        {DravlinEndConnectionBroke, -1, 0, 0, again, 2, 1},
+        {DravlinEndConnectionBroke, -1, 0, 2, again, 4, 2},
+        {DravlinEndConnectionBroke, -1, 0, 6, DravlinGiveUpRetryLimit, 0, 0},
+        {DravlinEndConnectionBroke, -1, 1, 0, again, 2, 3},
+    });
+    policy.maxRetries = 0;  // --retry 0: not even after progress
+    Replay(&policy, {{DravlinEndConnectionBroke, -1, 1, 0, DravlinGiveUpRetryLimit, 0, 0}});
+
+    // Nonsense limits still give a wait of at least a second that never overflows.
+    policy = DravlinRetryPolicy{-1, 0, -5, -1, 600};
+    DravlinRetryState state{INT_MAX, INT_MAX};
+    DravlinAttemptEnd end{DravlinEndStalled, 50, 0, 0};
+    DravlinRetryDecision d = DravlinRetryDecide(&policy, &state, &end);
+    EXPECT_EQ(DravlinRetryAfterWait, d.verdict);
+    EXPECT_EQ(1, d.waitSeconds);
+    EXPECT_EQ(INT_MAX, d.retry);
+    EXPECT_EQ(DravlinGiveUpPermanent, DravlinRetryDecide(&policy, nullptr, &end).verdict);
+    EXPECT_EQ(DravlinGiveUpPermanent, DravlinRetryDecide(&policy, &state, nullptr).verdict);
+}
+
+TEST(RetryPolicy, HttpStatusesThatWaitingCanMendAreTheBusyOnes) {
+    const std::pair<int, DravlinAttemptEnding> statuses[] = {
+        {404, DravlinEndNotFound},         {410, DravlinEndNotFound},     {403, DravlinEndClientError},
+        {416, DravlinEndClientError},      {408, DravlinEndTimedOut},     {429, DravlinEndTooManyRequests},
+        {500, DravlinEndServerBusy},       {503, DravlinEndServerBusy},   {599, DravlinEndServerBusy},
+        {501, DravlinEndOther},            {505, DravlinEndOther},        {200, DravlinEndOther},
+        {302, DravlinEndOther},            {600, DravlinEndOther},        {-1, DravlinEndOther}};
+    for (const auto &[status, ending] : statuses)
+        EXPECT_STREQ(DravlinAttemptEndingName(ending), DravlinAttemptEndingName(DravlinEndingOfHttpStatus(status)))
+            << status;
+}
+
+TEST(RetryPolicy, WaitTextCountsDownAndIsCutOnlyBetweenCharacters) {
+    char text[128];
+    EXPECT_EQ(std::string("网络中断，10 秒后重试（第 2 次）").size(),
+              DravlinRetryWaitText(DravlinEndConnectionBroke, 10, 2, text, sizeof text));
+    EXPECT_STREQ("网络中断，10 秒后重试（第 2 次）", text);
+    DravlinRetryWaitText(DravlinEndTooManyRequests, 0, 7, text, sizeof text);
+    EXPECT_STREQ("服务器请求过多，正在重试（第 7 次）", text);
+
+    // "网络中断" is 12 bytes; 8 bytes of room hold two whole characters and the NUL.
+    char small[8];
+    size_t whole = DravlinRetryWaitText(DravlinEndConnectionBroke, 5, 1, small, sizeof small);
+    EXPECT_GE(whole, sizeof small);
+    EXPECT_STREQ("网络", small);
+    EXPECT_EQ(whole, DravlinRetryWaitText(DravlinEndConnectionBroke, 5, 1, nullptr, 0));
+}
