@@ -61,8 +61,7 @@ TEST(PairDrag, DraggingTheBandMovesBothAndThenTheLayerNoLongerFollows) {
     CPromptDlg prompt;
     const DWORD uiThread = GetCurrentThreadId();
     RECT layerBefore = {}, layerAfter = {}, backgroundAfter = {}, layerAfterMove = {};
-    bool followedBefore = false, followsAfter = true, moveLoopSeen = false, farEndIgnored = false, layerOnTop = false;
-    const char *seenOnTop = "";
+    bool followedBefore = false, followsAfter = true, moveLoopSeen = false, farEndIgnored = false;
     std::thread mouse;
     std::atomic<bool> dragDone{false};
     RunModal(prompt, [&] {
@@ -74,17 +73,7 @@ TEST(PairDrag, DraggingTheBandMovesBothAndThenTheLayerNoLongerFollows) {
         followedBefore = SameOffsets(ScreenRect(background), ScreenRect(layer), 5, 3, 5, 7);
 
         layerBefore = ScreenRect(layer);
-        // A person presses what they see on top. Wine restacks an owner and its owned layer when the
-        // window manager answers, a moment later: under load the background was briefly above the
-        // layer at the press, and the press dragged the background.
-        const auto layerOnTopAt = [&](POINT point) {
-            HWND at = nullptr;
-            if (PumpUntil([&] { return GetAncestor(at = WindowFromPoint(point), GA_ROOT) == layer; }, 15000)) return true;
-            seenOnTop = GetAncestor(at, GA_ROOT) == background ? "the background" : "another window";
-            return false;
-        };
         // A press in the right end of the band is no drag (it is not on the close button either).
-        layerOnTop = layerOnTopAt({layerBefore.right - 4, layerBefore.top + 25});
         MoveCursorTo(layerBefore.right - 4, layerBefore.top + 25);
         PressLeft();
         ReleaseLeft();
@@ -94,7 +83,6 @@ TEST(PairDrag, DraggingTheBandMovesBothAndThenTheLayerNoLongerFollows) {
         farEndIgnored = EqualRect(&layerBefore, &afterPress) != FALSE && !InMoveLoop(uiThread);
 
         const POINT grip = {layerBefore.left + 60, layerBefore.top + 12};
-        layerOnTop = layerOnTopAt(grip) && layerOnTop;
         mouse = std::thread([&, grip, layer] {
             MoveCursorTo(grip.x, grip.y);
             PressLeft();
@@ -136,7 +124,6 @@ TEST(PairDrag, DraggingTheBandMovesBothAndThenTheLayerNoLongerFollows) {
     });
     if (mouse.joinable()) mouse.join();
     EXPECT_TRUE(followedBefore);
-    EXPECT_TRUE(layerOnTop) << "where the layer is pressed, " << seenOnTop << " stayed on top";
     EXPECT_TRUE(farEndIgnored);
     EXPECT_TRUE(moveLoopSeen);
     EXPECT_EQ(layerAfter.left - layerBefore.left, 80);
