@@ -189,6 +189,9 @@ marker_present() { [ -e "$(unix_of "$marker_win")" ]; }
 make_program_folder() {
     local dir
     dir=$(unix_of "$1")
+    # A program of an earlier case that ended normally deletes its files by name three seconds
+    # later: a folder made anew meanwhile would lose the new copy's libraries under it.
+    poll 60 removal_settled || fail "a removal of an earlier program's folder still runs after 60 s"
     rm -rf "$dir"
     mkdir -p "$dir"
     cp "$build/bin/Halden.exe" "$build/bin/Dravlin.dll" "$build/bin/libcurl.dll" \
