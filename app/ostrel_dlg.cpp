@@ -4,22 +4,17 @@
 
 #include <cstdlib>
 
-#include "app/admin_settings.h"
 #include "app/engine_library.h"
 #include "app/feedback_time.h"
-#include "app/image_source.h"
 #include "app/main_layout.h"
 #include "app/resource.h"
-#include "app/sent_message_pump.h"
 #include "app/tool_identity.h"
-#include "app/workflow_text.h"
-#include "dravlin.h"
+#include "log/gbk_text.h"
 #include "log/log_save.h"
 #include "skin/paint.h"
 #include "skin/png_resource.h"
 #include "skin/prompt_dlg.h"
 #include "sysops/private_messages.h"
-#include "sysops/uninstall_marker.h"
 
 namespace {
 
@@ -90,17 +85,10 @@ COstrelDlg::~COstrelDlg() {
 BOOL COstrelDlg::OnInitDialog() {
     winui::Dialog::OnInitDialog();
     if (!LoadPngResourceOnce(m_pBkImage, IDB_MAIN_LAYER)) return TRUE;
-    m_strMarkerPath = UninstallMarkerPath();
-    const bool markerFound = _waccess(m_strMarkerPath.c_str(), 0) != -1;
     RunStartupChecks();
-    Feed({Event::ChecksPassed, markerFound ? 1 : 0});
+    m_host.Begin();
     LayoutControls(true);
-
-    m_strImageUrl = ChosenImageUrl();
-    InvalidCurl();  // a failure shows later as a download that cannot start
-    m_hReportTarget = m_hWnd;
-    SetDownloadDriverFileCallback(OnDownloadProgress, this);
-    SetDownloadDriverFileErrorCallback(OnDownloadEnded, this);
+    m_host.BindEngine();
 
     SetTimer(m_hWnd, IDT_LINK_HOVER, 100, nullptr);
     SetTimer(m_hWnd, IDT_VERSION_CHECK, 100, nullptr);
@@ -114,8 +102,8 @@ void COstrelDlg::Refuse(const wchar_t *text) {
 }
 
 void COstrelDlg::RunStartupChecks() {
-    if (!m_sysOps.Attach(m_hWnd)) Refuse(L"工具初始化失败");
-    if (!m_sysOps.IsSupportedSystem()) Refuse(L"此工具不支持当前系统");
+    if (!m_system.Attach(m_hWnd)) Refuse(L"工具初始化失败");
+    if (!m_system.Ops().IsSupportedSystem()) Refuse(L"此工具不支持当前系统");
     std::wstring failure;
     if (!LoadDownloadEngine(failure)) {
         WriteProgramRecord(L"加载下载组件失败 " + failure);
@@ -159,14 +147,14 @@ void COstrelDlg::LayoutControls(bool first) {
 
         m_btnAction.SetBkImage(background);
         m_btnAction.SetHitInsets(0, 0, 0, 0);
-        if (m_workflow.MarkerFound()) {
+        if (m_host.MarkerFound()) {
             m_btnAction.LoadStateImages(IDB_INSTALL_NORMAL, IDB_INSTALL_HOVER, IDB_INSTALL_PRESSED, IDB_INSTALL_DISABLED);
         } else {
             m_btnAction.LoadStateImages(IDB_UNINSTALL_NORMAL, IDB_UNINSTALL_HOVER, IDB_UNINSTALL_PRESSED,
                                         IDB_UNINSTALL_DISABLED);
         }
         // The label is drawn in the image; the window text names the button for screen readers.
-        m_btnAction.SetWindowText(m_workflow.MarkerFound() ? L"下载并安装" : L"开始卸载");
+        m_btnAction.SetWindowText(m_host.MarkerFound() ? L"下载并安装" : L"开始卸载");
 
         m_stcProgress.InitFontFromParent();
         m_stcProgress.SetPos(0);
@@ -206,7 +194,7 @@ void COstrelDlg::LayoutControls(bool first) {
     Move(m_stcTitle, layout.title);
     Move(m_btnAction, layout.action);
     Move(m_stcProgress, layout.progress);
-    if (m_workflow.CurrentPhase() != Phase::Downloading) m_stcProgress.ShowWindow(false);  // the bar shows only while downloading
+    if (m_host.CurrentPhase() != Phase::Downloading) m_stcProgress.ShowWindow(false);  // the bar shows only while downloading
     Move(m_btnMoreTools, layout.moreTools);
     Move(m_chkAgree, layout.tick);
     Move(m_stcAgreement, layout.agreement);
@@ -230,25 +218,9 @@ void COstrelDlg::OnDestroyLayer() {
     m_mouseHook.Uninstall();
 }
 
-void COstrelDlg::ShutDownEngine() {
-    if (m_hReportTarget.exchange(nullptr) == nullptr) return;
-    // A callback may be waiting in SendMessage to this thread right now; it is answered (and does
-    // nothing, as the target is gone) while the engine waits for it.
-    CallAnsweringSentMessages(ReleaseCurl);
-    Feed({Event::EngineReleased});
-}
+void COstrelDlg::ShutDownEngine() { m_host.ReleaseEngine(); }
 
-bool COstrelDlg::AskToClose() {
-    bool now = false;
-    for (const Command &command : m_workflow.Handle({Event::CloseRequested})) {
-        if (command.kind == Command::CloseNow) {
-            now = true;
-        } else {
-            Carry(command);
-        }
-    }
-    return now;
-}
+bool COstrelDlg::AskToClose() { return m_host.AskToClose(); }
 
 
 int COstrelDlg::ShowPrompt(const wchar_t *text, int mode, HWND owner) {
@@ -331,34 +303,64 @@ bool COstrelDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &
         }
         result = 0;
         return true;
-    case WM_CLOSE_EXECUTE_PROMPT:
-        Feed({Event::WaitBoxCloseAsked});
-        result = 1;
-        return true;
-    case WM_UNINSTALL_RESULT:
-        Feed({Event::UninstallResult, static_cast<int>(wParam)});
-        result = 1;
-        return true;
-    case WM_MOUNT_RESULT: {
-        const auto end = static_cast<int>(wParam);
-        Feed({Event::MountEnded, end, {}, m_sysOps.MountRecord()});
-        result = 1;
-        return true;
-    }
-    case WM_INSTALL_RESULT:
-        Feed({Event::InstallResult, static_cast<int>(wParam)});
-        result = 1;
-        return true;
-    case WM_DOWNLOAD_RESULT:
-        // An ending answered while the engine is let go belongs to no attempt any more.
-        if (m_hReportTarget.load() != nullptr) Feed({Event::DownloadEnded, static_cast<int>(lParam)});
-        result = 1;
-        return true;
     case WM_HOOK_LBUTTONDOWN:
         result = 1;
         return true;
-    default:
-        break;
+    default: {
+        WorkerReport report{};
+        if (!ReportFromMessage(message, wParam, lParam, report)) break;
+        m_host.OnReport(report);
+        result = 1;
+        return true;
+    }
     }
     return CControlLayerDlg::OnMessage(message, wParam, lParam, result);
 }
+
+void COstrelDlg::OnActionButton() {
+    // A click made by keyboard with the cursor elsewhere does nothing.
+    if (m_btnAction.IsCursorInside()) m_host.Press();
+}
+
+void COstrelDlg::ShowPrompt(Outcome outcome) { ShowPrompt(PromptText(outcome), skin::ConfirmOnly); }
+
+RestartAnswer COstrelDlg::AskRestart(bool) {
+    return ShowPrompt(kRemovalDoneQuestion, skin::YesNo) == IDOK ? RestartAnswer::Yes : RestartAnswer::No;
+}
+
+void COstrelDlg::RestartChosen() {
+    m_feedback.CustomerFeedbackEx(TOOL_ID, TOOL_VERSION, 1, FeedbackTimeTextNow().c_str());
+}
+
+void COstrelDlg::NewWaitBox(const std::wstring &text) {
+    m_pWaitDlg = std::make_unique<CExecutePromptDlg>();
+    m_pWaitDlg->SetText(text.c_str());
+    m_pWaitDlg->m_fScale = m_fScale;
+}
+
+void COstrelDlg::RunWaitBox() {
+    // Every later message of the work is handled inside the box's loop, until it closes.
+    if (m_pWaitDlg) m_pWaitDlg->DoModal();
+}
+
+void COstrelDlg::SetWaitText(const std::wstring &text) {
+    if (m_pWaitDlg) m_pWaitDlg->UpdateText(text.c_str());
+}
+
+void COstrelDlg::ShowProgress(bool shown) {
+    if (shown) {
+        m_stcProgress.SetSpeedText(L"0.00B");
+        m_stcProgress.SetPos(0);
+    }
+    m_stcProgress.ShowWindow(shown);
+}
+
+void COstrelDlg::Progress(const char *speedText, int percent) {
+    // On the engine's reporter thread, and safe there: the bar keeps both values under its own lock
+    // and only asks for a repaint, so nothing here waits for the user-interface thread; and the host
+    // stops calling before the engine is let go, which comes before the bar is destroyed.
+    m_stcProgress.SetSpeedText(WideFromAnsi(speedText ? speedText : ""));
+    m_stcProgress.SetPos(percent);
+}
+
+void COstrelDlg::RepeatClose() { PostMessageW(GetWindow(m_hWnd, GW_OWNER), WM_CLOSE, 0, 0); }

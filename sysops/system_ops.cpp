@@ -106,7 +106,7 @@ bool CSystemOps::StartRemoveOffice() { return StartDetached(RemoveOfficeThread, 
 
 bool CSystemOps::RemoveOffice() {
     auto fail = [&](const std::wstring &record) {
-        CloseBoxThenReport(WM_UNINSTALL_RESULT, kUninstallFailed);
+        CloseBoxThenReport(WM_UNINSTALL_RESULT, static_cast<WPARAM>(UninstallEnd::Failed));
         WriteProgramRecord(record);
         return false;
     };
@@ -182,13 +182,13 @@ bool CSystemOps::RemoveOffice() {
         // Logged before the prompt, which the person may leave open, so the record is there to read.
         const std::wstring record = RemainingOfficeRecord(after, ran);
         WriteProgramRecord(record);
-        CloseBoxThenReport(WM_UNINSTALL_RESULT, kUninstallFailed);
+        CloseBoxThenReport(WM_UNINSTALL_RESULT, static_cast<WPARAM>(UninstallEnd::Failed));
         return false;
     }
     // Without the marker the next start would remove Office again and ask for another restart,
     // for ever; so a marker that cannot be written is a failed removal.
     if (!WriteUninstallMarker()) return fail(L"写入卸载完成标记文件失败");
-    CloseBoxThenReport(WM_UNINSTALL_RESULT, kUninstallDone);
+    CloseBoxThenReport(WM_UNINSTALL_RESULT, static_cast<WPARAM>(UninstallEnd::Done));
     return true;
 }
 
@@ -260,7 +260,7 @@ bool CSystemOps::FinishInstall() {
     const bool setupRan = m_runners.run(setupCommand, false, INFINITE);  // an installation may take long
     m_checkedSetup.Close();
     if (!setupRan) {
-        CloseBoxThenReport(WM_INSTALL_RESULT, kInstallSetupFailed);
+        CloseBoxThenReport(WM_INSTALL_RESULT, static_cast<WPARAM>(InstallEnd::SetupFailed));
         WriteProgramRecord(L"卸载当前系统的Office失败 5");
         return false;
     }
@@ -269,18 +269,12 @@ bool CSystemOps::FinishInstall() {
 
     std::wstring dismountOutput;  // not examined
     if (m_runners.capture(DismountCommand(imagePath), dismountOutput, CommandLimitMs(CommandKind::Dismount))) {
-        // Give the system time to let go of the image before it is deleted.
+        // Give the system time to let go of the image before its owner deletes it on the result.
         Sleep(2000);
-        std::wstring detail;
-        if (m_image.Path() != imagePath) {
-            WriteProgramRecord(L"镜像文件未删除 " + imagePath + L" 不是本次下载的文件");
-        } else if (!m_image.Delete(detail)) {
-            WriteProgramRecord(L"镜像文件未删除 " + detail);
-        }
     } else {
-        SendMessageW(ownerWnd, WM_INSTALL_RESULT, kInstallDismountFailed, 0);
+        SendMessageW(ownerWnd, WM_INSTALL_RESULT, static_cast<WPARAM>(InstallEnd::DismountFailed), 0);
     }
-    CloseBoxThenReport(WM_INSTALL_RESULT, kInstallFinished);
+    CloseBoxThenReport(WM_INSTALL_RESULT, static_cast<WPARAM>(InstallEnd::Finished));
     return true;
 }
 

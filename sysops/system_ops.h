@@ -9,7 +9,7 @@
 
 #include "sysops/command_runner.h"
 #include "sysops/image_file.h"
-#include "sysops/mount_outcome.h"
+#include "sysops/worker_ends.h"
 #include "sysops/scoped_handle.h"
 
 // The command runners the workers use, with the time limit of each command (INFINITE for none);
@@ -72,9 +72,9 @@ public:
     // that the file checked is the file that runs), and starts FinishInstall on a detached thread.
     // This object must outlive the worker.
     bool StartFinishInstall(std::wstring setup, std::wstring image, ScopedHandle checkedSetup = ScopedHandle());
-    // Runs the setup (without a time limit), ends the Click-to-Run processes, dismounts the image
-    // and deletes the image file that Image() made, only if its name still leads to that file. A
-    // dismount still running after its limit counts as one that could not run.
+    // Runs the setup (without a time limit), ends the Click-to-Run processes and dismounts the
+    // image; the image file is its owner's to delete once the result is in. A dismount still running
+    // after its limit counts as one that could not run.
     bool FinishInstall();
 
     // The disc image file of the current attempt.
