@@ -97,7 +97,7 @@ std::vector<Command> Workflow::Handle(const Event &event) {
         if (event.uninstall == UninstallEnd::Done) {
             m_phase = Phase::AskRestart;
             commands.push_back(Do(Command::AskRestart));
-        } else {
+        } else if (event.uninstall == UninstallEnd::Failed) {
             commands.push_back(Prompt(Outcome::RemovalFailed));
             BackToReady(commands);
         }

@@ -72,7 +72,11 @@ TEST(Workflow, RemovalFailures) {
     flow.Handle(Event::Answer(Event::WorkerStarted, true));
     EXPECT_EQ(flow.Handle(UninstallEnd::Failed), Commands{Prompt(Outcome::RemovalFailed)});
     EXPECT_EQ(flow.CurrentPhase(), Phase::ReadyToRemove);
-    // Results that belong to no work under way change nothing.
+    // A value no worker sends is no result; results that belong to no work under way change nothing.
+    flow.Handle({Event::ActionPressed});
+    EXPECT_EQ(flow.Handle(static_cast<UninstallEnd>(7)), Commands{});
+    EXPECT_EQ(flow.CurrentPhase(), Phase::Removing);
+    flow.Handle(UninstallEnd::Failed);
     EXPECT_EQ(flow.Handle(InstallEnd::Finished), Commands{});
     EXPECT_EQ(flow.Handle(Event::Code(Event::DownloadEnded, 303)), Commands{});
     EXPECT_EQ(flow.Handle(Event::Answer(Event::RestartAnswered, true)), Commands{});
