@@ -28,7 +28,7 @@ public:
     bool DeleteImage(std::wstring &detail) override;
     bool StartRemoval() override { return m_ops.StartRemoveOffice(); }
     bool OfficeWasThere() override { return m_ops.FoundOfficeBefore(); }
-    bool StartMount() override { return m_ops.StartMountImage(); }
+    bool StartMount() override { return m_ops.MountAndStartSetup(); }
     std::wstring MountRecord() override { return m_ops.MountRecord(); }
     bool StartInstall() override { return m_ops.StartInstallFromMount(); }
     bool Restart(int &error) override;

@@ -1,16 +1,13 @@
 #include "app/ostrel_dlg.h"
 
-#include <io.h>
-
 #include <cstdlib>
 
-#include "app/engine_library.h"
 #include "app/feedback_time.h"
 #include "app/main_layout.h"
 #include "app/resource.h"
+#include "app/startup_checks.h"
 #include "app/tool_identity.h"
-#include "log/gbk_text.h"
-#include "log/log_save.h"
+#include "platform/gbk_text.h"
 #include "skin/paint.h"
 #include "skin/png_resource.h"
 #include "skin/prompt_dlg.h"
@@ -18,8 +15,6 @@
 
 namespace {
 
-constexpr UINT_PTR IDT_LINK_HOVER = 33;
-constexpr UINT_PTR IDT_VERSION_CHECK = 38;
 
 // The knowledge-base article behind "更多工具".
 constexpr wchar_t kMoreToolsUrl[] = L"https://kb.quorin.com/detail/dc_172545.html";
@@ -31,7 +26,9 @@ const COLORREF kLinkHoverColour = RGB(0, 0, 255);
 // Text widths in the font of the layer's owner, as the bottom row is laid out by them.
 MainTextWidths MeasureBottomRowTexts(HWND layer) {
     MainTextWidths widths{-1, -1};
-    HDC dc = layer ? GetDC(layer) : nullptr;
+    if (!layer) return widths;
+    winui::WindowDC windowDc(layer);
+    const HDC dc = windowDc.Get();
     if (!dc) return widths;
     HWND owner = GetWindow(layer, GW_OWNER);
     auto font = reinterpret_cast<HFONT>(owner ? SendMessageW(owner, WM_GETFONT, 0, 0) : 0);
@@ -46,7 +43,6 @@ MainTextWidths MeasureBottomRowTexts(HWND layer) {
             widths.feedbackLink = size.cx;
         }
     }
-    ReleaseDC(layer, dc);
     return widths;
 }
 
@@ -54,20 +50,9 @@ void Move(winui::Control &control, const skin::Rect &rect) {
     control.MoveWindow(rect.left, rect.top, rect.Width(), rect.Height(), true);
 }
 
-struct AgreeWork {
-    HWND check;
-    HWND action;
-};
-
-// Only window handles cross to the thread, never this window's object, which may be gone by then.
-DWORD WINAPI ApplyAgreement(LPVOID parameter) {
-    auto *work = static_cast<AgreeWork *>(parameter);
-    const bool agreed = SendMessageW(work->check, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    EnableWindow(work->action, agreed ? TRUE : FALSE);
-    RedrawWindow(work->action, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
-    delete work;
-    return 0;
-}
+// Posted to itself by a click on the tick box: the button follows the box once the click's own
+// handling (which sets the box) is over.
+constexpr UINT WM_APPLY_AGREEMENT = WM_APP + 2;
 
 }  // namespace
 
@@ -85,34 +70,16 @@ COstrelDlg::~COstrelDlg() {
 BOOL COstrelDlg::OnInitDialog() {
     winui::Dialog::OnInitDialog();
     if (!LoadPngResourceOnce(m_pBkImage, IDB_MAIN_LAYER)) return TRUE;
-    RunStartupChecks();
+    if (const wchar_t *refusal = StartupRefusal(m_hWnd, m_system, m_mouseHook, m_feedback)) {
+        ShowPrompt(refusal, skin::ConfirmOnly);
+        std::exit(0);
+    }
     m_host.Begin();
     LayoutControls(true);
     m_host.BindEngine();
-
-    SetTimer(m_hWnd, IDT_LINK_HOVER, 100, nullptr);
-    SetTimer(m_hWnd, IDT_VERSION_CHECK, 100, nullptr);
+    m_timers.Start(m_hWnd);
     m_bLaidOut = 1;
     return TRUE;
-}
-
-void COstrelDlg::Refuse(const wchar_t *text) {
-    ShowPrompt(text, skin::ConfirmOnly);
-    std::exit(0);
-}
-
-void COstrelDlg::RunStartupChecks() {
-    if (!m_system.Attach(m_hWnd)) Refuse(L"工具初始化失败");
-    if (!m_system.Ops().IsSupportedSystem()) Refuse(L"此工具不支持当前系统");
-    std::wstring failure;
-    if (!LoadDownloadEngine(failure)) {
-        WriteProgramRecord(L"加载下载组件失败 " + failure);
-        Refuse(L"工具初始化失败");
-    }
-    if (!m_mouseHook.SetTargetWindow(m_hWnd)) Refuse(L"工具初始化失败");
-    if (!m_mouseHook.Install()) Refuse(L"工具初始化失败");
-    if (!m_feedback.Load()) Refuse(L"工具初始化失败");
-    if (!m_feedback.InitFreedbackDll()) Refuse(L"工具初始化失败");
 }
 
 void COstrelDlg::LayoutControls(bool first) {
@@ -212,8 +179,7 @@ void COstrelDlg::OnDestroyLayer() {
     m_stcProgress.SetFillImage(nullptr);
     m_pProgressTrackImg.reset();
     m_pProgressFillImg.reset();
-    KillTimer(m_hWnd, IDT_LINK_HOVER);
-    KillTimer(m_hWnd, IDT_VERSION_CHECK);
+    m_timers.Stop();
     m_pWaitDlg.reset();
     m_mouseHook.Uninstall();
 }
@@ -242,7 +208,8 @@ void COstrelDlg::CloseWaitBox() {
 }
 
 void COstrelDlg::OnTimer(UINT_PTR timer) {
-    if (timer == IDT_LINK_HOVER) {
+    const MainTimer fired = m_timers.Fired(timer);
+    if (fired == MainTimer::LinkHover) {
         // Also ends the hover colours when the cursor has left the window.
         POINT cursor;
         if (GetCursorPos(&cursor)) {
@@ -251,8 +218,7 @@ void COstrelDlg::OnTimer(UINT_PTR timer) {
         }
         return;
     }
-    if (timer != IDT_VERSION_CHECK) return;
-    KillTimer(m_hWnd, IDT_VERSION_CHECK);
+    if (fired != MainTimer::VersionCheck) return;
     if (m_feedback.GetToolIsNewVersion(TOOL_ID, TOOL_VERSION) != quorin::kNewerVersionExists) return;
     ShowPrompt(L"检测到当前工具有新的版本更新，请下载最新版本使用。", skin::ConfirmOnly, m_hWnd);
     m_feedback.OpenToolDownUrl();
@@ -266,14 +232,10 @@ void COstrelDlg::OnLinkClick(POINT client) {
     if (m_stcAgreement.HitTest(screen)) m_feedback.OpenUseAgreementUrl();
 }
 
-void COstrelDlg::OnAgreeClicked() {
-    auto *work = new AgreeWork{m_chkAgree.GetSafeHwnd(), m_btnAction.GetSafeHwnd()};
-    HANDLE thread = CreateThread(nullptr, 0, ApplyAgreement, work, 0, nullptr);
-    if (thread) {
-        CloseHandle(thread);  // nobody waits for it
-        return;
-    }
-    ApplyAgreement(work);  // without a thread the button still follows the box
+void COstrelDlg::ApplyAgreement() {
+    const bool agreed = SendMessageW(m_chkAgree.GetSafeHwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    EnableWindow(m_btnAction.GetSafeHwnd(), agreed ? TRUE : FALSE);
+    RedrawWindow(m_btnAction.GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
 
 bool COstrelDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
@@ -294,13 +256,17 @@ bool COstrelDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &
     case WM_COMMAND:
         if (HIWORD(wParam) != BN_CLICKED) break;
         switch (LOWORD(wParam)) {
-        case IDC_CHK_AGREE: OnAgreeClicked(); break;
+        case IDC_CHK_AGREE: PostMessageW(m_hWnd, WM_APPLY_AGREEMENT, 0, 0); break;
         case IDC_BTN_CLOSE: SendMessageW(GetWindow(m_hWnd, GW_OWNER), WM_CLOSE, 0, 0); break;
         case IDC_BTN_MIN: PostMessageW(GetWindow(m_hWnd, GW_OWNER), WM_SYSCOMMAND, SC_MINIMIZE, 0); break;
         case IDC_BTN_ACTION: OnActionButton(); break;
         case IDC_BTN_MORE_TOOLS: m_feedback.OpenUrl(kMoreToolsUrl); break;
         default: return CControlLayerDlg::OnMessage(message, wParam, lParam, result);
         }
+        result = 0;
+        return true;
+    case WM_APPLY_AGREEMENT:
+        ApplyAgreement();
         result = 0;
         return true;
     case WM_HOOK_LBUTTONDOWN:

@@ -11,6 +11,7 @@
 #include "app/feedback_service.h"
 #include "app/mouse_hook.h"
 #include "app/host_system.h"
+#include "app/main_timers.h"
 #include "app/workflow_host.h"
 #include "app/workflow_view.h"
 #include "skin/check_box_btn.h"
@@ -41,11 +42,9 @@ protected:
     void OnDestroyLayer() override;
 
 private:
-    void RunStartupChecks();
-    void Refuse(const wchar_t *text);  // prompt, then the process ends
     void OnTimer(UINT_PTR timer);
     void OnLinkClick(POINT client);
-    void OnAgreeClicked();
+    void ApplyAgreement();
     int ShowPrompt(const wchar_t *text, int mode, HWND owner = nullptr);
     void OnActionButton();
 
@@ -77,6 +76,7 @@ private:
     CDrawTextStatic m_stcAgreement;
     CDrawTextStatic m_stcFeedback;
     CMouseHook m_mouseHook;
+    CMainTimers m_timers;
     CHostSystem m_system;
     WorkflowHost m_host{m_system, *this};
     std::unique_ptr<CExecutePromptDlg> m_pWaitDlg;

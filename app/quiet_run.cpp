@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <io.h>
-
 #include <cstdio>
 
 #include "app/engine_library.h"
@@ -12,7 +10,7 @@
 #include "app/unattended_view.h"
 #include "app/workflow_host.h"
 #include "log/log_save.h"
-#include "sysops/click_to_run.h"
+#include "sysops/command_outcome.h"
 #include "sysops/command_runner.h"
 
 namespace {

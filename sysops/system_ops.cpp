@@ -11,7 +11,8 @@
 #include "sysops/installed_office.h"
 #include "sysops/private_messages.h"
 #include "sysops/process_kill.h"
-#include "sysops/scoped_handle.h"
+#include "platform/scoped_handle.h"
+#include "platform/start_thread.h"
 #include "sysops/setup_signature.h"
 #include "sysops/system_checks.h"
 #include "sysops/uninstall_marker.h"
@@ -39,24 +40,8 @@ ULONG PebField(size_t offset) {
     return value;
 }
 
-DWORD WINAPI RemoveOfficeThread(LPVOID self) {
-    static_cast<CSystemOps *>(self)->RemoveOffice();
-    return 1;
-}
-
-DWORD WINAPI MountImageThread(LPVOID self) {
-    static_cast<CSystemOps *>(self)->MountImage();
-    return 1;
-}
-
-DWORD WINAPI FinishInstallThread(LPVOID self) {
-    static_cast<CSystemOps *>(self)->FinishInstall();
-    return 1;
-}
-
-bool StartDetached(LPTHREAD_START_ROUTINE body, CSystemOps *self) {
-    ScopedHandle thread(CreateThread(nullptr, 0, body, self, 0, nullptr));
-    if (!thread.IsValid()) {
+bool StartDetached(std::function<void()> body) {
+    if (!StartThread(std::move(body)).IsValid()) {
         WriteProgramRecord(L"创建查询系统补丁线程失败");
         return false;
     }
@@ -102,7 +87,7 @@ bool CSystemOps::IsSupportedSystem() const {
     return PebField(kPebOsMajorVersion) == 10 && PebField(kPebOsMinorVersion) == 0;
 }
 
-bool CSystemOps::StartRemoveOffice() { return StartDetached(RemoveOfficeThread, this); }
+bool CSystemOps::StartRemoveOffice() { return StartDetached([this] { RemoveOffice(); }); }
 
 bool CSystemOps::RemoveOffice() {
     auto fail = [&](const std::wstring &record) {
@@ -192,7 +177,7 @@ bool CSystemOps::RemoveOffice() {
     return true;
 }
 
-bool CSystemOps::StartMountImage() { return StartDetached(MountImageThread, this); }
+bool CSystemOps::MountAndStartSetup() { return StartDetached([this] { MountImage(); }); }
 
 MountEnd CSystemOps::MountImage() {
     const MountEnd end = [&] {
@@ -253,7 +238,7 @@ bool CSystemOps::StartFinishInstall(std::wstring setup, std::wstring image, Scop
     setupCommand = std::move(setup);
     imagePath = std::move(image);
     m_checkedSetup = std::move(checkedSetup);
-    return StartDetached(FinishInstallThread, this);
+    return StartDetached([this] { FinishInstall(); });
 }
 
 bool CSystemOps::FinishInstall() {

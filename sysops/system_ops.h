@@ -10,7 +10,7 @@
 #include "sysops/command_runner.h"
 #include "sysops/image_file.h"
 #include "sysops/worker_ends.h"
-#include "sysops/scoped_handle.h"
+#include "platform/scoped_handle.h"
 
 // The command runners the workers use, with the time limit of each command (INFINITE for none);
 // tests put recording or failing ones in their place.
@@ -55,9 +55,10 @@ public:
     // its result.
     bool FoundOfficeBefore() const { return m_officeBefore; }
 
-    // Starts MountImage on a detached thread for the image that Image() made; false (and a log
-    // record) when it cannot start. This object must outlive the worker.
-    bool StartMountImage();
+    // The step from a complete image to its setup: starts MountImage on a detached thread for the
+    // image that Image() made, whose Ready result is followed by StartInstallFromMount; false (and
+    // a log record) when it cannot start. This object must outlive the worker.
+    bool MountAndStartSetup();
     // Mounts the image (only while its name still leads to the file Image() made), asks the system
     // for its own volume's drive letter for up to 10 s, finds the setup there and checks its
     // signature (a refused image is dismounted again); reports WM_MOUNT_RESULT with a MountEnd.

@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "log/gbk_text.h"
+#include "platform/gbk_text.h"
 #include "sysops/command_text.h"
 #include "sysops/system_checks.h"
 #include "sysops/system_ops.h"
@@ -67,9 +67,9 @@ TEST_F(InstallTest, RunsSetupEndsClickToRunDismountsAndReportsTwoSecondsLater) {
     const wchar_t letter = DriveLetterFromOutput(mountOutput);
     ASSERT_NE(letter, 0) << "the mount named no drive: " << Utf8(mountOutput);
     const std::string root = {static_cast<char>(letter), ':', '\\'};
-    ASSERT_TRUE(Exists(WideFromGbk(root) + L"Office\\Setup64.exe"));
+    ASSERT_TRUE(Exists(ToWideChs(root) + L"Office\\Setup64.exe"));
 
-    ASSERT_TRUE(timedOps.StartFinishInstall(SetupCommand(WideFromGbk(root), true), image));
+    ASSERT_TRUE(timedOps.StartFinishInstall(SetupCommand(ToWideChs(root), true), image));
     ASSERT_TRUE(recorder.WaitFor(WM_INSTALL_RESULT, 1));
     SetEnvironmentVariableW(L"HALDEN_DOUBLE_SETUP_STARTS_C2R", nullptr);
 
