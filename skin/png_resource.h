@@ -8,7 +8,8 @@
 
 // Loads PNG resource id into a new image. Returns 0 when the resource is missing or cannot be read
 // (*out untouched); nonzero otherwise, *out then owns a new image even if GDI+ could not decode it.
-// The PNG bytes live in a memory block owned by the image's stream, freed with the image.
+// Each artwork is decoded once per run (while an application object lives) and every later load
+// is a copy of its pixels: decoding took most of the time a skinned dialog needed to open.
 int LoadPngResource(Gdiplus::Image **out, UINT id);
 
 // Loads into an owning pointer only while it is still empty, so each image loads once per object.
