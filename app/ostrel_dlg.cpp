@@ -53,6 +53,9 @@ void Move(winui::Control &control, const skin::Rect &rect) {
 // Posted to itself by a click on the tick box: the button follows the box once the click's own
 // handling (which sets the box) is over.
 constexpr UINT WM_APPLY_AGREEMENT = WM_APP + 2;
+// Posted to itself once the window is up, one artwork of the dialogs a click opens each (wParam its
+// index): decoded while the person reads the window, a little at a time, so that no reply waits long.
+constexpr UINT WM_DECODE_AHEAD = WM_APP + 3;
 
 }  // namespace
 
@@ -78,6 +81,7 @@ BOOL COstrelDlg::OnInitDialog() {
     LayoutControls(true);
     m_host.BindEngine();
     m_timers.Start(m_hWnd);
+    PostMessageW(m_hWnd, WM_DECODE_AHEAD, 0, 0);
     m_bLaidOut = 1;
     return TRUE;
 }
@@ -262,6 +266,13 @@ bool COstrelDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &
         case IDC_BTN_ACTION: OnActionButton(); break;
         case IDC_BTN_MORE_TOOLS: m_feedback.OpenUrl(kMoreToolsUrl); break;
         default: return CControlLayerDlg::OnMessage(message, wParam, lParam, result);
+        }
+        result = 0;
+        return true;
+    case WM_DECODE_AHEAD:
+        if (wParam < kClickDialogArtworkCount) {
+            DecodeAhead(kClickDialogArtwork[wParam]);
+            PostMessageW(m_hWnd, WM_DECODE_AHEAD, wParam + 1, 0);
         }
         result = 0;
         return true;

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 
+#include "skin/resource_ids.h"
 #include "winui/application.h"
 
 namespace {
@@ -68,6 +69,27 @@ winui::ImagePtr Decoded(UINT id) {
 }
 
 }  // namespace
+
+const UINT kClickDialogArtwork[] = {
+    IDB_WAIT_BACKGROUND, IDB_WAIT_LAYER, IDB_PROMPT_BACKGROUND, IDB_PROMPT_LAYER,
+    IDB_PROMPT_CLOSE_NORMAL, IDB_PROMPT_CLOSE_HOVER, IDB_PROMPT_CLOSE_PRESSED,
+    IDB_PROMPT_CONFIRM_NORMAL, IDB_PROMPT_CONFIRM_HOVER, IDB_PROMPT_CONFIRM_PRESSED,
+    IDB_PROMPT_YES_NORMAL, IDB_PROMPT_YES_HOVER, IDB_PROMPT_YES_PRESSED,
+    IDB_PROMPT_NO_NORMAL, IDB_PROMPT_NO_HOVER, IDB_PROMPT_NO_PRESSED,
+    IDB_PROMPT_CANCEL_NORMAL, IDB_PROMPT_CANCEL_HOVER, IDB_PROMPT_CANCEL_PRESSED,
+};
+const size_t kClickDialogArtworkCount = sizeof(kClickDialogArtwork) / sizeof(kClickDialogArtwork[0]);
+
+bool DecodeAhead(UINT id) {
+    winui::Application *application = winui::Application::Current();
+    if (!application) return false;
+    std::map<UINT, winui::ImagePtr> &decoded = application->DecodedImages();
+    if (decoded.count(id)) return true;
+    winui::ImagePtr image = Decoded(id);
+    if (!image) return false;
+    decoded.emplace(id, std::move(image));
+    return true;
+}
 
 int LoadPngResource(Gdiplus::Image **out, UINT id) {
     if (!out) return 0;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "skin/png_resource.h"
+#include "skin/resource_ids.h"
 #include "winui/application.h"
 #include "test_support.h"
 
@@ -80,6 +81,10 @@ TEST(PngResource, LoadOnceKeepsTheFirstImageAndEachArtworkIsDecodedOnce) {
 
     std::map<UINT, winui::ImagePtr> &decoded = winui::Application::Current()->DecodedImages();
     ASSERT_EQ(decoded.count(165), 1u);
+    EXPECT_TRUE(DecodeAhead(IDB_PROMPT_YES_NORMAL));  // ahead of the dialog that shows it
+    EXPECT_EQ(decoded.count(IDB_PROMPT_YES_NORMAL), 1u);
+    EXPECT_FALSE(DecodeAhead(9999));
+    EXPECT_EQ(decoded.count(9999), 0u);
     const Gdiplus::Image *original = decoded[165].get();
     winui::ImagePtr again;
     ASSERT_TRUE(LoadPngResourceOnce(again, 165));
