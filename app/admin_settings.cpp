@@ -4,6 +4,7 @@
 
 #include "app/image_source.h"
 #include "log/log_save.h"
+#include "platform/scoped_handle.h"
 
 const wchar_t kPolicyKey[] = L"Software\\Policies\\Halden";
 
@@ -14,9 +15,9 @@ std::string commandLineImageUrl;  // set once at start, before any window or wor
 }  // namespace
 
 std::wstring PolicyValue(const wchar_t *name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
-        return {};
+    const ScopedKey policy(kPolicyKey, KEY_QUERY_VALUE | KEY_WOW64_64KEY);
+    const HKEY key = policy.Get();
+    if (!key) return {};
     std::wstring value;
     DWORD bytes = 0;
     if (RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) == ERROR_SUCCESS && bytes > 0) {
@@ -27,7 +28,6 @@ std::wstring PolicyValue(const wchar_t *name) {
             value.clear();
         }
     }
-    RegCloseKey(key);
     return value;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The exit codes of a run without windows, as software distribution tools read them: Windows
-// Installer's conventions, and for each failure the window shows as a prompt a standard Windows
+// Installer's conventions, and for each outcome the window shows as a prompt a standard Windows
 // code that names it. Pure, so it is tested natively.
-#include <string>
+#include "app/workflow_text.h"
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitRestartRequired = 3010;    // ERROR_SUCCESS_REBOOT_REQUIRED
@@ -12,6 +12,5 @@ constexpr int kExitBadSwitch = 87;            // ERROR_INVALID_PARAMETER
 constexpr int kExitFatal = 1603;              // ERROR_INSTALL_FAILURE
 constexpr int kExitUnsupportedSystem = 1150;  // ERROR_OLD_WIN_VERSION
 
-// The code of the run that ended on the prompt text: 0 for 安装完成！, 1603 for a text without a
-// code of its own.
-int ExitCodeForPrompt(const std::wstring &prompt);
+// The code of a run that ended on outcome: 0 for Installed, 1603 for one without a code of its own.
+int ExitCodeFor(Outcome outcome);

@@ -8,7 +8,7 @@
 #include "app/resource.h"
 #include "app/self_removal.h"
 #include "app/single_copy.h"
-#include "log/program_paths.h"
+#include "platform/program_paths.h"
 #include "skin/problem_solving_feedback_dlg.h"
 #include "skin/paint.h"
 #include "winui/application.h"

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "sysops/private_messages.h"
+#include "platform/start_thread.h"
 
 namespace {
 
@@ -26,46 +26,41 @@ int CMouseHook::SetTargetWindow(HWND window) {
 }
 
 int CMouseHook::Install() {
-    if (m_hThread) return g_hHook.load() ? 1 : 0;
-    m_hInstalled = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!m_hInstalled) return 0;
-    m_hThread = CreateThread(nullptr, 0, HookThread, this, 0, &m_dwThreadId);
-    if (!m_hThread) {
-        CloseHandle(m_hInstalled);
-        m_hInstalled = nullptr;
+    if (m_thread.IsValid()) return g_hHook.load() ? 1 : 0;
+    m_installed = ScopedHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!m_installed.IsValid()) return 0;
+    m_thread = StartThread([this] { HookThread(); }, &m_threadId);
+    if (!m_thread.IsValid()) {
+        m_installed.Close();
         return 0;
     }
-    WaitForSingleObject(m_hInstalled, INFINITE);
+    WaitForSingleObject(m_installed.Get(), INFINITE);
     if (g_hHook.load()) return 1;
     Uninstall();
     return 0;
 }
 
 void CMouseHook::Uninstall() {
-    if (!m_hThread) return;
+    if (!m_thread.IsValid()) return;
     // The thread's loop ends at WM_QUIT and removes the hook itself; a thread whose hook failed has
     // already ended.
-    PostThreadMessageW(m_dwThreadId, WM_QUIT, 0, 0);
-    WaitForSingleObject(m_hThread, INFINITE);
-    CloseHandle(m_hThread);
-    CloseHandle(m_hInstalled);
-    m_hThread = nullptr;
-    m_hInstalled = nullptr;
-    m_dwThreadId = 0;
+    PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(m_thread.Get(), INFINITE);
+    m_thread.Close();
+    m_installed.Close();
+    m_threadId = 0;
 }
 
-DWORD WINAPI CMouseHook::HookThread(LPVOID self) {
-    auto *hook = static_cast<CMouseHook *>(self);
+void CMouseHook::HookThread() {
     MSG message;
     PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue exists before anyone posts
     HHOOK installed = SetWindowsHookExW(WH_MOUSE_LL, HookProc, GetModuleHandleW(nullptr), 0);
     g_hHook = installed;
-    SetEvent(hook->m_hInstalled);
-    if (!installed) return 0;
+    SetEvent(m_installed.Get());
+    if (!installed) return;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
     UnhookWindowsHookEx(installed);
     g_hHook = nullptr;
-    return 0;
 }
 
 LRESULT CALLBACK CMouseHook::HookProc(int code, WPARAM wParam, LPARAM lParam) {

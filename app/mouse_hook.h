@@ -6,6 +6,11 @@
 // desktop for that time.
 #include <windows.h>
 
+#include "platform/scoped_handle.h"
+
+// Posted to the target window for each press: wParam and lParam as the hook received them.
+constexpr UINT WM_HOOK_LBUTTONDOWN = WM_USER + 1000;  // 2024
+
 class CMouseHook {
 public:
     CMouseHook();  // clears the process-wide target and hook
@@ -21,10 +26,10 @@ public:
     void Uninstall();
 
 private:
-    static DWORD WINAPI HookThread(LPVOID self);
+    void HookThread();
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
 
-    HANDLE m_hThread = nullptr;
-    DWORD m_dwThreadId = 0;
-    HANDLE m_hInstalled = nullptr;  // set by the hook thread once it knows whether the hook is in
+    ScopedHandle m_thread;
+    unsigned m_threadId = 0;
+    ScopedHandle m_installed;  // set by the hook thread once it knows whether the hook is in
 };

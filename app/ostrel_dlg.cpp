@@ -1,30 +1,20 @@
 #include "app/ostrel_dlg.h"
 
-#include <io.h>
-
 #include <cstdlib>
 
-#include "app/admin_settings.h"
-#include "app/engine_library.h"
 #include "app/feedback_time.h"
-#include "app/image_source.h"
 #include "app/main_layout.h"
 #include "app/resource.h"
-#include "app/sent_message_pump.h"
+#include "app/startup_checks.h"
 #include "app/tool_identity.h"
-#include "app/workflow_text.h"
-#include "dravlin.h"
-#include "log/log_save.h"
+#include "platform/gbk_text.h"
 #include "skin/paint.h"
 #include "skin/png_resource.h"
 #include "skin/prompt_dlg.h"
 #include "sysops/private_messages.h"
-#include "sysops/uninstall_marker.h"
 
 namespace {
 
-constexpr UINT_PTR IDT_LINK_HOVER = 33;
-constexpr UINT_PTR IDT_VERSION_CHECK = 38;
 
 // The knowledge-base article behind "更多工具".
 constexpr wchar_t kMoreToolsUrl[] = L"https://kb.quorin.com/detail/dc_172545.html";
@@ -36,7 +26,9 @@ const COLORREF kLinkHoverColour = RGB(0, 0, 255);
 // Text widths in the font of the layer's owner, as the bottom row is laid out by them.
 MainTextWidths MeasureBottomRowTexts(HWND layer) {
     MainTextWidths widths{-1, -1};
-    HDC dc = layer ? GetDC(layer) : nullptr;
+    if (!layer) return widths;
+    winui::WindowDC windowDc(layer);
+    const HDC dc = windowDc.Get();
     if (!dc) return widths;
     HWND owner = GetWindow(layer, GW_OWNER);
     auto font = reinterpret_cast<HFONT>(owner ? SendMessageW(owner, WM_GETFONT, 0, 0) : 0);
@@ -51,7 +43,6 @@ MainTextWidths MeasureBottomRowTexts(HWND layer) {
             widths.feedbackLink = size.cx;
         }
     }
-    ReleaseDC(layer, dc);
     return widths;
 }
 
@@ -59,20 +50,12 @@ void Move(winui::Control &control, const skin::Rect &rect) {
     control.MoveWindow(rect.left, rect.top, rect.Width(), rect.Height(), true);
 }
 
-struct AgreeWork {
-    HWND check;
-    HWND action;
-};
-
-// Only window handles cross to the thread, never this window's object, which may be gone by then.
-DWORD WINAPI ApplyAgreement(LPVOID parameter) {
-    auto *work = static_cast<AgreeWork *>(parameter);
-    const bool agreed = SendMessageW(work->check, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    EnableWindow(work->action, agreed ? TRUE : FALSE);
-    RedrawWindow(work->action, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
-    delete work;
-    return 0;
-}
+// Posted to itself by a click on the tick box: the button follows the box once the click's own
+// handling (which sets the box) is over.
+constexpr UINT WM_APPLY_AGREEMENT = WM_APP + 2;
+// Posted to itself once the window is up, one artwork of the dialogs a click opens each (wParam its
+// index): decoded while the person reads the window, a little at a time, so that no reply waits long.
+constexpr UINT WM_DECODE_AHEAD = WM_APP + 3;
 
 }  // namespace
 
@@ -90,41 +73,17 @@ COstrelDlg::~COstrelDlg() {
 BOOL COstrelDlg::OnInitDialog() {
     winui::Dialog::OnInitDialog();
     if (!LoadPngResourceOnce(m_pBkImage, IDB_MAIN_LAYER)) return TRUE;
-    m_strMarkerPath = UninstallMarkerPath();
-    const bool markerFound = _waccess(m_strMarkerPath.c_str(), 0) != -1;
-    RunStartupChecks();
-    Feed({Event::ChecksPassed, markerFound ? 1 : 0});
+    if (const wchar_t *refusal = StartupRefusal(m_hWnd, m_system, m_mouseHook, m_feedback)) {
+        ShowPrompt(refusal, skin::ConfirmOnly);
+        std::exit(0);
+    }
+    m_host.Begin();
     LayoutControls(true);
-
-    m_strImageUrl = ChosenImageUrl();
-    InvalidCurl();  // a failure shows later as a download that cannot start
-    m_hReportTarget = m_hWnd;
-    SetDownloadDriverFileCallback(OnDownloadProgress, this);
-    SetDownloadDriverFileErrorCallback(OnDownloadEnded, this);
-
-    SetTimer(m_hWnd, IDT_LINK_HOVER, 100, nullptr);
-    SetTimer(m_hWnd, IDT_VERSION_CHECK, 100, nullptr);
+    m_host.BindEngine();
+    m_timers.Start(m_hWnd);
+    PostMessageW(m_hWnd, WM_DECODE_AHEAD, 0, 0);
     m_bLaidOut = 1;
     return TRUE;
-}
-
-void COstrelDlg::Refuse(const wchar_t *text) {
-    ShowPrompt(text, skin::ConfirmOnly);
-    std::exit(0);
-}
-
-void COstrelDlg::RunStartupChecks() {
-    if (!m_sysOps.Attach(m_hWnd)) Refuse(L"工具初始化失败");
-    if (!m_sysOps.IsSupportedSystem()) Refuse(L"此工具不支持当前系统");
-    std::wstring failure;
-    if (!LoadDownloadEngine(failure)) {
-        WriteProgramRecord(L"加载下载组件失败 " + failure);
-        Refuse(L"工具初始化失败");
-    }
-    if (!m_mouseHook.SetTargetWindow(m_hWnd)) Refuse(L"工具初始化失败");
-    if (!m_mouseHook.Install()) Refuse(L"工具初始化失败");
-    if (!m_feedback.Load()) Refuse(L"工具初始化失败");
-    if (!m_feedback.InitFreedbackDll()) Refuse(L"工具初始化失败");
 }
 
 void COstrelDlg::LayoutControls(bool first) {
@@ -159,14 +118,14 @@ void COstrelDlg::LayoutControls(bool first) {
 
         m_btnAction.SetBkImage(background);
         m_btnAction.SetHitInsets(0, 0, 0, 0);
-        if (m_workflow.MarkerFound()) {
+        if (m_host.MarkerFound()) {
             m_btnAction.LoadStateImages(IDB_INSTALL_NORMAL, IDB_INSTALL_HOVER, IDB_INSTALL_PRESSED, IDB_INSTALL_DISABLED);
         } else {
             m_btnAction.LoadStateImages(IDB_UNINSTALL_NORMAL, IDB_UNINSTALL_HOVER, IDB_UNINSTALL_PRESSED,
                                         IDB_UNINSTALL_DISABLED);
         }
         // The label is drawn in the image; the window text names the button for screen readers.
-        m_btnAction.SetWindowText(m_workflow.MarkerFound() ? L"下载并安装" : L"开始卸载");
+        m_btnAction.SetWindowText(m_host.MarkerFound() ? L"下载并安装" : L"开始卸载");
 
         m_stcProgress.InitFontFromParent();
         m_stcProgress.SetPos(0);
@@ -206,7 +165,7 @@ void COstrelDlg::LayoutControls(bool first) {
     Move(m_stcTitle, layout.title);
     Move(m_btnAction, layout.action);
     Move(m_stcProgress, layout.progress);
-    if (m_workflow.CurrentPhase() != Phase::Downloading) m_stcProgress.ShowWindow(false);  // the bar shows only while downloading
+    if (m_host.CurrentPhase() != Phase::Downloading) m_stcProgress.ShowWindow(false);  // the bar shows only while downloading
     Move(m_btnMoreTools, layout.moreTools);
     Move(m_chkAgree, layout.tick);
     Move(m_stcAgreement, layout.agreement);
@@ -224,31 +183,14 @@ void COstrelDlg::OnDestroyLayer() {
     m_stcProgress.SetFillImage(nullptr);
     m_pProgressTrackImg.reset();
     m_pProgressFillImg.reset();
-    KillTimer(m_hWnd, IDT_LINK_HOVER);
-    KillTimer(m_hWnd, IDT_VERSION_CHECK);
+    m_timers.Stop();
     m_pWaitDlg.reset();
     m_mouseHook.Uninstall();
 }
 
-void COstrelDlg::ShutDownEngine() {
-    if (m_hReportTarget.exchange(nullptr) == nullptr) return;
-    // A callback may be waiting in SendMessage to this thread right now; it is answered (and does
-    // nothing, as the target is gone) while the engine waits for it.
-    CallAnsweringSentMessages(ReleaseCurl);
-    Feed({Event::EngineReleased});
-}
+void COstrelDlg::ShutDownEngine() { m_host.ReleaseEngine(); }
 
-bool COstrelDlg::AskToClose() {
-    bool now = false;
-    for (const Command &command : m_workflow.Handle({Event::CloseRequested})) {
-        if (command.kind == Command::CloseNow) {
-            now = true;
-        } else {
-            Carry(command);
-        }
-    }
-    return now;
-}
+bool COstrelDlg::AskToClose() { return m_host.AskToClose(); }
 
 
 int COstrelDlg::ShowPrompt(const wchar_t *text, int mode, HWND owner) {
@@ -270,7 +212,8 @@ void COstrelDlg::CloseWaitBox() {
 }
 
 void COstrelDlg::OnTimer(UINT_PTR timer) {
-    if (timer == IDT_LINK_HOVER) {
+    const MainTimer fired = m_timers.Fired(timer);
+    if (fired == MainTimer::LinkHover) {
         // Also ends the hover colours when the cursor has left the window.
         POINT cursor;
         if (GetCursorPos(&cursor)) {
@@ -279,8 +222,7 @@ void COstrelDlg::OnTimer(UINT_PTR timer) {
         }
         return;
     }
-    if (timer != IDT_VERSION_CHECK) return;
-    KillTimer(m_hWnd, IDT_VERSION_CHECK);
+    if (fired != MainTimer::VersionCheck) return;
     if (m_feedback.GetToolIsNewVersion(TOOL_ID, TOOL_VERSION) != quorin::kNewerVersionExists) return;
     ShowPrompt(L"检测到当前工具有新的版本更新，请下载最新版本使用。", skin::ConfirmOnly, m_hWnd);
     m_feedback.OpenToolDownUrl();
@@ -294,14 +236,10 @@ void COstrelDlg::OnLinkClick(POINT client) {
     if (m_stcAgreement.HitTest(screen)) m_feedback.OpenUseAgreementUrl();
 }
 
-void COstrelDlg::OnAgreeClicked() {
-    auto *work = new AgreeWork{m_chkAgree.GetSafeHwnd(), m_btnAction.GetSafeHwnd()};
-    HANDLE thread = CreateThread(nullptr, 0, ApplyAgreement, work, 0, nullptr);
-    if (thread) {
-        CloseHandle(thread);  // nobody waits for it
-        return;
-    }
-    ApplyAgreement(work);  // without a thread the button still follows the box
+void COstrelDlg::ApplyAgreement() {
+    const bool agreed = SendMessageW(m_chkAgree.GetSafeHwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    EnableWindow(m_btnAction.GetSafeHwnd(), agreed ? TRUE : FALSE);
+    RedrawWindow(m_btnAction.GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
 
 bool COstrelDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
@@ -322,7 +260,7 @@ bool COstrelDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &
     case WM_COMMAND:
         if (HIWORD(wParam) != BN_CLICKED) break;
         switch (LOWORD(wParam)) {
-        case IDC_CHK_AGREE: OnAgreeClicked(); break;
+        case IDC_CHK_AGREE: PostMessageW(m_hWnd, WM_APPLY_AGREEMENT, 0, 0); break;
         case IDC_BTN_CLOSE: SendMessageW(GetWindow(m_hWnd, GW_OWNER), WM_CLOSE, 0, 0); break;
         case IDC_BTN_MIN: PostMessageW(GetWindow(m_hWnd, GW_OWNER), WM_SYSCOMMAND, SC_MINIMIZE, 0); break;
         case IDC_BTN_ACTION: OnActionButton(); break;
@@ -331,34 +269,75 @@ bool COstrelDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &
         }
         result = 0;
         return true;
-    case WM_CLOSE_EXECUTE_PROMPT:
-        Feed({Event::WaitBoxCloseAsked});
-        result = 1;
+    case WM_DECODE_AHEAD:
+        if (wParam < kClickDialogArtworkCount) {
+            DecodeAhead(kClickDialogArtwork[wParam]);
+            PostMessageW(m_hWnd, WM_DECODE_AHEAD, wParam + 1, 0);
+        }
+        result = 0;
         return true;
-    case WM_UNINSTALL_RESULT:
-        Feed({Event::UninstallResult, static_cast<int>(wParam)});
-        result = 1;
-        return true;
-    case WM_MOUNT_RESULT: {
-        const auto end = static_cast<int>(wParam);
-        Feed({Event::MountEnded, end, {}, m_sysOps.MountRecord()});
-        result = 1;
-        return true;
-    }
-    case WM_INSTALL_RESULT:
-        Feed({Event::InstallResult, static_cast<int>(wParam)});
-        result = 1;
-        return true;
-    case WM_DOWNLOAD_RESULT:
-        // An ending answered while the engine is let go belongs to no attempt any more.
-        if (m_hReportTarget.load() != nullptr) Feed({Event::DownloadEnded, static_cast<int>(lParam)});
-        result = 1;
+    case WM_APPLY_AGREEMENT:
+        ApplyAgreement();
+        result = 0;
         return true;
     case WM_HOOK_LBUTTONDOWN:
         result = 1;
         return true;
-    default:
-        break;
+    default: {
+        WorkerReport report{};
+        if (!ReportFromMessage(message, wParam, lParam, report)) break;
+        m_host.OnReport(report);
+        result = 1;
+        return true;
+    }
     }
     return CControlLayerDlg::OnMessage(message, wParam, lParam, result);
 }
+
+void COstrelDlg::OnActionButton() {
+    // A click made by keyboard with the cursor elsewhere does nothing.
+    if (m_btnAction.IsCursorInside()) m_host.Press();
+}
+
+void COstrelDlg::ShowPrompt(Outcome outcome) { ShowPrompt(PromptText(outcome), skin::ConfirmOnly); }
+
+RestartAnswer COstrelDlg::AskRestart(bool) {
+    return ShowPrompt(kRemovalDoneQuestion, skin::YesNo) == IDOK ? RestartAnswer::Yes : RestartAnswer::No;
+}
+
+void COstrelDlg::RestartChosen() {
+    m_feedback.CustomerFeedbackEx(TOOL_ID, TOOL_VERSION, 1, FeedbackTimeTextNow().c_str());
+}
+
+void COstrelDlg::NewWaitBox(const std::wstring &text) {
+    m_pWaitDlg = std::make_unique<CExecutePromptDlg>();
+    m_pWaitDlg->SetText(text.c_str());
+    m_pWaitDlg->m_fScale = m_fScale;
+}
+
+void COstrelDlg::RunWaitBox() {
+    // Every later message of the work is handled inside the box's loop, until it closes.
+    if (m_pWaitDlg) m_pWaitDlg->DoModal();
+}
+
+void COstrelDlg::SetWaitText(const std::wstring &text) {
+    if (m_pWaitDlg) m_pWaitDlg->UpdateText(text.c_str());
+}
+
+void COstrelDlg::ShowProgress(bool shown) {
+    if (shown) {
+        m_stcProgress.SetSpeedText(L"0.00B");
+        m_stcProgress.SetPos(0);
+    }
+    m_stcProgress.ShowWindow(shown);
+}
+
+void COstrelDlg::Progress(const char *speedText, int percent) {
+    // On the engine's reporter thread, and safe there: the bar keeps both values under its own lock
+    // and only asks for a repaint, so nothing here waits for the user-interface thread; and the host
+    // stops calling before the engine is let go, which comes before the bar is destroyed.
+    m_stcProgress.SetSpeedText(WideFromAnsi(speedText ? speedText : ""));
+    m_stcProgress.SetPos(percent);
+}
+
+void COstrelDlg::RepeatClose() { PostMessageW(GetWindow(m_hWnd, GW_OWNER), WM_CLOSE, 0, 0); }

@@ -1,17 +1,19 @@
 #pragma once
-// The control layer of the main window and the view of the workflow (app/workflow.h): it runs the
-// start-up checks, holds the controls, feeds the workflow the presses, the workers' and the engine's
-// results and the close, and carries out the commands that come back. Workers and the download
-// engine's callbacks report to it with private messages sent to its window.
+// The control layer of the main window and the window's view of the workflow (app/workflow_view.h):
+// it runs the start-up checks, holds the controls, and shows what the workflow's host asks it to
+// show. Workers and the download engine's ending report to its window with private messages, which
+// it passes to the host.
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 
 #include "app/feedback_service.h"
 #include "app/mouse_hook.h"
-#include "app/workflow.h"
+#include "app/host_system.h"
+#include "app/main_timers.h"
+#include "app/workflow_host.h"
+#include "app/workflow_view.h"
 #include "skin/check_box_btn.h"
 #include "skin/control_layer_dlg.h"
 #include "skin/draw_png_progress_static.h"
@@ -19,11 +21,8 @@
 #include "skin/execute_prompt_dlg.h"
 #include "skin/image_button.h"
 #include "skin/png_button.h"
-#include "sysops/system_ops.h"
 
-constexpr int DOWNLOAD_TASK_ID = 1;
-
-class COstrelDlg : public CControlLayerDlg {
+class COstrelDlg : public CControlLayerDlg, private WorkflowView {
 public:
     COstrelDlg();
     ~COstrelDlg() override;
@@ -43,20 +42,27 @@ protected:
     void OnDestroyLayer() override;
 
 private:
-    void RunStartupChecks();
-    void Refuse(const wchar_t *text);  // prompt, then the process ends
     void OnTimer(UINT_PTR timer);
     void OnLinkClick(POINT client);
-    void OnAgreeClicked();
+    void ApplyAgreement();
     int ShowPrompt(const wchar_t *text, int mode, HWND owner = nullptr);
-    void CloseWaitBox();
-
-    // The workflow's events in, its commands out (ostrel_sequence.cpp).
-    void Feed(const Event &event);
-    void Carry(const Command &command);
     void OnActionButton();
-    static void __cdecl OnDownloadProgress(int taskId, const char *speedText, int percent, void *userData);
-    static void __cdecl OnDownloadEnded(int taskId, int endCode, void *userData);
+
+    // WorkflowView
+    void ShowPrompt(Outcome outcome) override;
+    RestartAnswer AskRestart(bool officeWasThere) override;
+    void RestartChosen() override;
+    void RestartStarted() override {}
+    void NewWaitBox(const std::wstring &text) override;
+    void RunWaitBox() override;
+    void SetWaitText(const std::wstring &text) override;
+    void CloseWaitBox() override;
+    void ShowProgress(bool shown) override;
+    void Progress(const char *speedText, int percent) override;
+    void DownloadEnded(int, bool) override {}
+    void Tell(const std::wstring &) override {}
+    void Settled() override {}
+    void RepeatClose() override;
 
     CDrawTextStatic m_stcTitle;
     CPngButton m_btnClose;
@@ -70,14 +76,9 @@ private:
     CDrawTextStatic m_stcAgreement;
     CDrawTextStatic m_stcFeedback;
     CMouseHook m_mouseHook;
-    std::wstring m_strMarkerPath;
-    Workflow m_workflow;
-    CSystemOps m_sysOps;
+    CMainTimers m_timers;
+    CHostSystem m_system;
+    WorkflowHost m_host{m_system, *this};
     std::unique_ptr<CExecutePromptDlg> m_pWaitDlg;
     CFeedbackService m_feedback;
-    std::string m_strImageUrl;
-
-    // This window while the engine is bound, for the engine's threads; null once it is let go, and
-    // from then on the callbacks do nothing.
-    std::atomic<HWND> m_hReportTarget{nullptr};
 };

@@ -2,19 +2,10 @@
 
 #include <windows.h>
 
-#include "sysops/scoped_handle.h"
-
-namespace {
-
-DWORD WINAPI RunCall(LPVOID call) {
-    reinterpret_cast<void (*)()>(call)();
-    return 0;
-}
-
-}  // namespace
+#include "platform/start_thread.h"
 
 void CallAnsweringSentMessages(void (*call)()) {
-    ScopedHandle worker(CreateThread(nullptr, 0, RunCall, reinterpret_cast<LPVOID>(call), 0, nullptr));
+    ScopedHandle worker = StartThread(call);
     if (!worker.IsValid()) {
         call();  // without a thread nothing can answer for us; the call may still return
         return;

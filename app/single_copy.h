@@ -4,7 +4,7 @@
 // user's session) brings the running one forward and ends.
 #include <windows.h>
 
-#include "sysops/scoped_handle.h"
+#include "platform/scoped_handle.h"
 
 // Claims the program's place for as long as `claim` lives. False when another copy holds it; that
 // copy has then been asked to come forward, unless bringForward is false (a run without windows

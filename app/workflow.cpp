@@ -1,13 +1,12 @@
 #include "app/workflow.h"
 
-#include "app/workflow_text.h"
-#include "sysops/mount_outcome.h"
 
 namespace {
 
 Command Do(Command::Kind kind) { return Command{kind, {}, {}}; }
 Command Say(Command::Kind kind, std::wstring text) { return Command{kind, std::move(text), {}}; }
-Command On(Command::Kind kind, std::string path) { return Command{kind, {}, std::move(path)}; }
+Command On(Command::Kind kind, std::string root) { return Command{kind, {}, std::move(root)}; }
+Command Prompt(Outcome outcome) { return Command{Command::ShowPrompt, {}, {}, outcome}; }
 
 constexpr wchar_t kMountFailedRecord[] = L"挂载镜像文件失败";
 constexpr wchar_t kNoSetupRecord[] = L"没有找到指定的安装装文件";
@@ -19,7 +18,7 @@ std::vector<Command> Workflow::Handle(const Event &event) {
     switch (event.kind) {
     case Event::ChecksPassed:
         if (m_phase != Phase::Checking) break;
-        m_markerFound = event.value != 0;
+        m_markerFound = event.yes;
         m_phase = m_markerFound ? Phase::ReadyToInstall : Phase::ReadyToRemove;
         break;
     case Event::ActionPressed: return OnPress();
@@ -27,62 +26,60 @@ std::vector<Command> Workflow::Handle(const Event &event) {
 
     case Event::DriveChosen:
         if (m_phase != Phase::Preparing) break;
-        if (event.path.empty()) {
+        if (event.root.empty()) {
             // The marker stays: nothing was started.
-            commands.push_back(Say(Command::ShowPrompt, kNoRoomText));
+            commands.push_back(Prompt(Outcome::NoRoom));
             BackToReady(commands);
             break;
         }
-        m_driveRoot = event.path;
+        m_driveRoot = event.root;
         commands.push_back(On(Command::MakeImageFolder, m_driveRoot));
         break;
     case Event::ImageFolderMade:
         if (m_phase != Phase::Preparing) break;
-        if (event.path.empty()) {
+        if (!event.yes) {
             commands.push_back(Say(Command::Log, L"无法创建镜像文件夹 " + event.text));
-            commands.push_back(Say(Command::ShowPrompt, DownloadResultPrompt(DownloadResultFor(202))));
+            commands.push_back(Prompt(Outcome::CannotSave));
             BackToReady(commands);
             break;
         }
-        m_imagePath = event.path;
-        commands.push_back(On(Command::MakeImageFile, m_imagePath));
+        m_imageChosen = true;
+        commands.push_back(Do(Command::MakeImageFile));
         break;
     case Event::ImageFileMade:
         if (m_phase != Phase::Preparing) break;
-        if (event.value == static_cast<int>(ImageFileResult::Ready)) {
+        if (event.file == ImageFileResult::Ready) {
             m_phase = Phase::Downloading;
             m_imagePartial = true;
             commands = {Say(Command::NewWaitBox, L"正在下载，请稍等"), Do(Command::ShowProgress),
-                        On(Command::StartDownload, m_imagePath),
+                        Do(Command::StartDownload),
                         // From here on a new start is a first run again, whatever the download's outcome.
                         Do(Command::DeleteMarker), Do(Command::RunWaitBox)};
             break;
         }
         // Nothing starts and the marker stays, for another try once the way is clear.
-        if (event.value == static_cast<int>(ImageFileResult::OldFileStays)) {
+        if (event.file == ImageFileResult::OldFileStays) {
             commands.push_back(Say(Command::Log, L"旧的镜像文件无法删除 " + event.text));
-            commands.push_back(Say(Command::ShowPrompt, kOldImageStaysText));
+            commands.push_back(Prompt(Outcome::OldImageStays));
         } else {
             commands.push_back(Say(Command::Log, L"无法创建镜像文件 " + event.text));
-            commands.push_back(Say(Command::ShowPrompt, DownloadResultPrompt(DownloadResultFor(202))));
+            commands.push_back(Prompt(Outcome::CannotSave));
         }
         BackToReady(commands);
         break;
 
     case Event::WorkerStarted:
-        if (event.value != 0) {
+        if (event.yes) {
             // The box's loop carries every later message of the work.
             if (m_phase == Phase::Removing) commands.push_back(Do(Command::RunWaitBox));
             break;
         }
         if (m_phase == Phase::Removing) {
-            commands = {Do(Command::CloseWaitBox), Say(Command::ShowPrompt, kRemovalFailedText)};
+            commands = {Do(Command::CloseWaitBox), Prompt(Outcome::RemovalFailed)};
         } else if (m_phase == Phase::Mounting) {
-            commands = {Do(Command::CloseWaitBox), Say(Command::ShowPrompt, kMountFailedText),
-                        Say(Command::Log, kMountFailedRecord)};
+            commands = {Do(Command::CloseWaitBox), Prompt(Outcome::MountFailed), Say(Command::Log, kMountFailedRecord)};
         } else if (m_phase == Phase::Installing) {
-            commands = {Do(Command::CloseWaitBox), Say(Command::ShowPrompt, L"安装失败！"),
-                        Say(Command::Log, L"创建安装线程失败")};
+            commands = {Do(Command::CloseWaitBox), Prompt(Outcome::InstallFailed), Say(Command::Log, L"创建安装线程失败")};
         } else {
             break;
         }
@@ -97,17 +94,17 @@ std::vector<Command> Workflow::Handle(const Event &event) {
 
     case Event::UninstallResult:
         if (m_phase != Phase::Removing) break;
-        if (event.value == 1) {
+        if (event.uninstall == UninstallEnd::Done) {
             m_phase = Phase::AskRestart;
             commands.push_back(Do(Command::AskRestart));
-        } else if (event.value == 2) {
-            commands.push_back(Say(Command::ShowPrompt, kRemovalFailedText));
+        } else if (event.uninstall == UninstallEnd::Failed) {
+            commands.push_back(Prompt(Outcome::RemovalFailed));
             BackToReady(commands);
         }
         break;
     case Event::RestartAnswered:
         if (m_phase != Phase::AskRestart) break;
-        if (event.value == 0) {
+        if (!event.yes) {
             // The marker is on disk now, but this run stays a first run: another press removes again.
             BackToReady(commands);
             break;
@@ -117,16 +114,15 @@ std::vector<Command> Workflow::Handle(const Event &event) {
         break;
     case Event::RestartFailed:
         if (m_phase != Phase::Restarting) break;
-        commands = {Say(Command::Log, L"重启电脑失败 " + std::to_wstring(event.value)),
-                    Say(Command::ShowPrompt, kRestartRefusedText)};
+        commands = {Say(Command::Log, L"重启电脑失败 " + std::to_wstring(event.code)), Prompt(Outcome::RestartRefused)};
         BackToReady(commands);
         break;
 
-    case Event::DownloadEnded: return OnDownloadEnded(event.value);
-    case Event::MountEnded: return OnMountEnded(event.value, event.text);
-    case Event::InstallResult: return OnInstallResult(event.value);
+    case Event::DownloadEnded: return OnDownloadEnded(event.code);
+    case Event::MountEnded: return OnMountEnded(event.mount, event.text);
+    case Event::InstallResult: return OnInstallResult(event.install);
     case Event::ImageDeleted:
-        if (event.value == 0) commands.push_back(Say(Command::Log, L"镜像文件未删除 " + event.text));
+        if (!event.yes) commands.push_back(Say(Command::Log, L"镜像文件未删除 " + event.text));
         break;
     case Event::EngineReleased:
         // A download abandoned by the close: its remains are never resumed, so they go now.
@@ -148,8 +144,8 @@ std::vector<Command> Workflow::OnPress() {
     } else if (m_phase == Phase::ReadyToInstall) {
         m_phase = Phase::Preparing;
         // A second press in the same run keeps the drive and the folder chosen first.
-        if (!m_imagePath.empty()) {
-            commands.push_back(On(Command::MakeImageFile, m_imagePath));
+        if (m_imageChosen) {
+            commands.push_back(Do(Command::MakeImageFile));
         } else if (!m_driveRoot.empty()) {
             commands.push_back(On(Command::MakeImageFolder, m_driveRoot));
         } else {
@@ -190,14 +186,14 @@ std::vector<Command> Workflow::OnClose() {
 
 std::vector<Command> Workflow::OnDownloadEnded(int endCode) {
     std::vector<Command> commands;
-    const unsigned result = DownloadResultFor(endCode);
-    if (m_phase != Phase::Downloading || result == 0) return commands;
+    const DownloadEnding ending = EndingOf(endCode);
+    if (m_phase != Phase::Downloading || ending == DownloadEnding::Unknown) return commands;
     commands.push_back(Do(Command::HideProgress));
-    if (result == 1) {
+    if (ending == DownloadEnding::Complete) {
         m_phase = Phase::Mounting;
         m_imagePartial = false;
         commands.push_back(Say(Command::SetWaitText, L"正在安装，请稍等"));
-        commands.push_back(On(Command::StartMount, m_imagePath));
+        commands.push_back(Do(Command::StartMount));
         return commands;
     }
     // Logged before the prompt, which the person may leave open; the remains go before it too, so
@@ -206,32 +202,31 @@ std::vector<Command> Workflow::OnDownloadEnded(int endCode) {
     commands.push_back(Do(Command::CloseWaitBox));
     commands.push_back(Say(Command::Log, L"下载失败 " + std::to_wstring(endCode)));
     commands.push_back(Do(Command::DeleteImage));
-    commands.push_back(Say(Command::ShowPrompt, DownloadResultPrompt(result)));
+    commands.push_back(Prompt(OutcomeOf(ending)));
     BackToReady(commands);
     return commands;
 }
 
-std::vector<Command> Workflow::OnMountEnded(int end, const std::wstring &record) {
+std::vector<Command> Workflow::OnMountEnded(MountEnd end, const std::wstring &record) {
     std::vector<Command> commands;
     if (m_phase != Phase::Mounting) return commands;
-    switch (static_cast<MountEnd>(end)) {
+    switch (end) {
     case MountEnd::Ready:
         m_phase = Phase::Installing;
         commands.push_back(Do(Command::StartInstall));
         return commands;
     case MountEnd::NotOurs:
-        commands = {Do(Command::CloseWaitBox), Say(Command::Log, record), Say(Command::ShowPrompt, kMountFailedText)};
+        commands = {Do(Command::CloseWaitBox), Say(Command::Log, record), Prompt(Outcome::MountFailed)};
         break;
     case MountEnd::MountFailed:
-        commands = {Do(Command::CloseWaitBox), Say(Command::ShowPrompt, kMountFailedText),
-                    Say(Command::Log, kMountFailedRecord)};
+        commands = {Do(Command::CloseWaitBox), Prompt(Outcome::MountFailed), Say(Command::Log, kMountFailedRecord)};
         break;
     case MountEnd::NoSetup:
-        commands = {Do(Command::CloseWaitBox), Say(Command::ShowPrompt, kNoSetupText), Say(Command::Log, kNoSetupRecord)};
+        commands = {Do(Command::CloseWaitBox), Prompt(Outcome::NoSetup), Say(Command::Log, kNoSetupRecord)};
         break;
     case MountEnd::Unsigned:
         // The record first: it must not wait for the person to answer the prompt.
-        commands = {Say(Command::Log, record), Do(Command::CloseWaitBox), Say(Command::ShowPrompt, kUnsignedSetupText)};
+        commands = {Say(Command::Log, record), Do(Command::CloseWaitBox), Prompt(Outcome::UnsignedSetup)};
         break;
     default: return commands;
     }
@@ -239,14 +234,18 @@ std::vector<Command> Workflow::OnMountEnded(int end, const std::wstring &record)
     return commands;
 }
 
-std::vector<Command> Workflow::OnInstallResult(int result) {
+std::vector<Command> Workflow::OnInstallResult(InstallEnd end) {
     std::vector<Command> commands;
     if (m_phase != Phase::Installing) return commands;
-    const auto value = static_cast<unsigned>(result);
-    if (const wchar_t *prompt = InstallResultPrompt(value)) commands.push_back(Say(Command::ShowPrompt, prompt));
-    if (const wchar_t *record = InstallResultRecord(value)) commands.push_back(Say(Command::Log, record));
-    // 1 and 2 are the worker's last messages; 3 is followed by 1.
-    if (result == 1 || result == 2) BackToReady(commands);
+    switch (end) {
+    case InstallEnd::Finished: commands = {Prompt(Outcome::Installed)}; break;
+    case InstallEnd::SetupFailed: commands = {Prompt(Outcome::InstallFailed), Say(Command::Log, L"安装失败")}; break;
+    // The worker's last message follows this one: the close waits for it.
+    case InstallEnd::DismountFailed:
+        return {Prompt(Outcome::DismountFailed), Say(Command::Log, L"卸载镜像文件失败")};
+    default: return commands;
+    }
+    BackToReady(commands);
     return commands;
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 // The workflow of both runs as one state machine, without windows: events go in (a press, a
 // worker's result, the engine's ending, a close), commands come out as plain data for whoever
-// carries them out (the main window, or a command line). Each command that asks something of the
+// carries them out (app/workflow_host.h). Each command that asks something of the
 // system (choose a drive, start a worker, ask the restart question) is answered by the next event,
 // fed in by the one that carried it out before it carries out anything else.
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "app/workflow_text.h"
+#include "sysops/worker_ends.h"
 
 enum class Phase {
     Checking,        // start-up checks not yet passed
@@ -22,39 +25,63 @@ enum class Phase {
     Closing,         // a close was accepted: nothing new starts
 };
 
+enum class ImageFileResult { Ready, OldFileStays, CannotCreate };
+
 struct Event {
     enum Kind {
-        ChecksPassed,     // value: 1 when the uninstall marker was found
+        ChecksPassed,     // yes: the uninstall marker was found
         ActionPressed,    // the action button, pressed as a person presses it
-        DriveChosen,      // path: the drive root with room, empty when none has it
-        ImageFolderMade,  // path: the image's path in the program's folder; empty (text: the folder) when none could be made
-        ImageFileMade,    // value: an ImageFileResult; text: what stood in the way
-        WorkerStarted,    // value: 1 started, 0 could not start (the removal, mount or install worker)
+        DriveChosen,      // root: the drive root with room, empty when none has it
+        ImageFolderMade,  // yes: the image's path is chosen in the program's folder; else text: the folder
+        ImageFileMade,    // file; text: what stood in the way
+        WorkerStarted,    // yes: the removal, mount or install worker started
         WaitBoxCloseAsked,  // a worker closes the please-wait box before its result
-        UninstallResult,  // value: 1 done, 2 failed
-        RestartAnswered,  // value: 1 是, 0 否
-        RestartFailed,    // value: the system's error
-        DownloadEnded,    // value: the engine's ending code
-        MountEnded,       // value: a MountEnd (sysops/mount_outcome.h); text: the record to log
-        InstallResult,    // value: 1 finished, 2 setup could not run, 3 dismount failed (followed by 1)
-        ImageDeleted,     // value: 1 deleted, 0 kept; text: why
+        UninstallResult,  // uninstall
+        RestartAnswered,  // yes: 是
+        RestartFailed,    // code: the system's error
+        DownloadEnded,    // code: the engine's ending code
+        MountEnded,       // mount; text: the record to log
+        InstallResult,    // install (DismountFailed is followed by Finished)
+        ImageDeleted,     // yes: deleted; else text: why not
         CloseRequested,   // the person (or the session) closes the window
         EngineReleased,   // the download engine has let go: no thread of it is left
     };
-    Event(Kind eventKind, int eventValue = 0, std::string eventPath = {}, std::wstring eventText = {})
-        : kind(eventKind), value(eventValue), path(std::move(eventPath)), text(std::move(eventText)) {}
+    Event(Kind eventKind) : kind(eventKind) {}  // NOLINT: a bare kind reads as the event
+    Event(UninstallEnd end) : kind(UninstallResult), uninstall(end) {}
+    Event(MountEnd end, std::wstring record = {}) : kind(MountEnded), mount(end), text(std::move(record)) {}
+    Event(InstallEnd end) : kind(InstallResult), install(end) {}
+    Event(ImageFileResult result, std::wstring detail = {}) : kind(ImageFileMade), file(result), text(std::move(detail)) {}
+    static Event Answer(Kind kind, bool yes, std::wstring text = {}) {
+        Event event(kind);
+        event.yes = yes;
+        event.text = std::move(text);
+        return event;
+    }
+    static Event Code(Kind kind, int code) {
+        Event event(kind);
+        event.code = code;
+        return event;
+    }
+    static Event Drive(std::string root) {
+        Event event(DriveChosen);
+        event.root = std::move(root);
+        return event;
+    }
 
     Kind kind;
-    int value;
-    std::string path;   // narrow: the engine's path
+    bool yes = false;
+    int code = 0;
+    UninstallEnd uninstall = UninstallEnd::Failed;
+    MountEnd mount = MountEnd::MountFailed;
+    InstallEnd install = InstallEnd::SetupFailed;
+    ImageFileResult file = ImageFileResult::CannotCreate;
+    std::string root;   // narrow: the engine's encoding
     std::wstring text;  // for the log
 };
 
-enum class ImageFileResult { Ready = 0, OldFileStays = 1, CannotCreate = 2 };
-
 struct Command {
     enum Kind {
-        ShowPrompt,      // text, one 确认 button
+        ShowPrompt,      // outcome, one 确认 button
         Log,             // text
         AskRestart,      // the restart question; answered by RestartAnswered
         RecordRestartFeedback,
@@ -66,23 +93,25 @@ struct Command {
         ShowProgress,    // at 0
         HideProgress,
         ChooseDrive,      // answered by DriveChosen
-        MakeImageFolder,  // path: the drive root; answered by ImageFolderMade
-        MakeImageFile,    // path; answered by ImageFileMade
-        StartDownload,    // path
+        MakeImageFolder,  // root: the drive; answered by ImageFolderMade
+        MakeImageFile,    // at the path chosen; answered by ImageFileMade
+        StartDownload,    // into that file
         DeleteMarker,
         DeleteImage,      // the image file of this attempt; answered by ImageDeleted
         StartRemoval,     // answered by WorkerStarted
-        StartMount,       // path; answered by WorkerStarted
+        StartMount,       // of that file; answered by WorkerStarted
         StartInstall,     // with what the mount found; answered by WorkerStarted
         RepeatClose,      // ask for the close again once what runs now has returned
         CloseNow,         // the close goes ahead: the feedback question, then the end
     };
     Kind kind;
     std::wstring text;
-    std::string path;
+    std::string root;
+    Outcome outcome = Outcome::Installed;
 
     bool operator==(const Command &other) const {
-        return kind == other.kind && text == other.text && path == other.path;
+        return kind == other.kind && text == other.text && root == other.root &&
+               (kind != ShowPrompt || outcome == other.outcome);
     }
 };
 
@@ -92,15 +121,13 @@ public:
 
     Phase CurrentPhase() const { return m_phase; }
     bool MarkerFound() const { return m_markerFound; }
-    // The image path chosen by the first press of this run, kept for the next ones.
-    const std::string &ImagePath() const { return m_imagePath; }
 
 private:
     std::vector<Command> OnPress();
     std::vector<Command> OnClose();
     std::vector<Command> OnDownloadEnded(int endCode);
-    std::vector<Command> OnMountEnded(int end, const std::wstring &record);
-    std::vector<Command> OnInstallResult(int result);
+    std::vector<Command> OnMountEnded(MountEnd end, const std::wstring &record);
+    std::vector<Command> OnInstallResult(InstallEnd end);
     // Back to the ready phase of this run; a close asked for meanwhile goes ahead now.
     void BackToReady(std::vector<Command> &commands);
 
@@ -109,5 +136,5 @@ private:
     bool m_closeAsked = false;   // a close came while work ran that must not be left half done
     bool m_imagePartial = false;  // the image of this attempt holds an unfinished download
     std::string m_driveRoot;
-    std::string m_imagePath;
+    bool m_imageChosen = false;  // the host holds the path chosen by the first press, for the next ones
 };

@@ -1,23 +1,40 @@
 #pragma once
-// The workflow's outcomes: how the download engine's endings map to the main window's results,
-// and what the user is told and what is logged for each. Pure, so it is tested natively.
+// The workflow's outcomes and the texts the window shows for them. An outcome travels by name from
+// where it arises to where it is shown (a prompt) or turned into an exit code (app/exit_codes.h).
+// Pure, so it is tested natively.
 
-// WM_DOWNLOAD_RESULT's value for an engine ending: 1 image complete, 3 to 7 failures, 0 unknown.
-unsigned DownloadResultFor(int endCode);
+// How one run of the download ended, from the engine's code (dravlin.h).
+enum class DownloadEnding {
+    Unknown,          // no code the engine gives: no ending at all
+    Complete,         // Finished or AlreadyComplete: the image is on disk
+    SizeQueryFailed,
+    SaveFailed,
+    Interrupted,
+    OtherError,
+    Aborted,
+};
+DownloadEnding EndingOf(int endCode);
 
-// The prompt of a WM_DOWNLOAD_RESULT or WM_INSTALL_RESULT value; null when there is none.
-const wchar_t *DownloadResultPrompt(unsigned result);
-const wchar_t *InstallResultPrompt(unsigned result);
-// The log record written after the install prompt; null when none is written.
-const wchar_t *InstallResultRecord(unsigned result);
+// Every way the work ends that the person is told of with a prompt.
+enum class Outcome {
+    Installed,          // 安装完成！
+    InstallFailed,
+    DismountFailed,     // followed by Installed
+    RemovalFailed,
+    RestartRefused,     // the removal was done, the restart was not
+    NoRoom,
+    OldImageStays,      // an image of an earlier attempt cannot be deleted (another program holds it)
+    CannotSave,         // no folder or file for the image, or the engine could not write it
+    SizeQueryFailed,
+    Interrupted,
+    OtherDownloadError,
+    DownloadAborted,
+    MountFailed,
+    NoSetup,
+    UnsignedSetup,
+};
+// The outcome of a failed download; Complete and Unknown have none.
+Outcome OutcomeOf(DownloadEnding ending);
+const wchar_t *PromptText(Outcome outcome);
 
-// Texts the main window shows.
 extern const wchar_t kRemovalDoneQuestion[];
-extern const wchar_t kRestartRefusedText[];
-extern const wchar_t kNoRoomText[];
-// An image of an earlier attempt that cannot be deleted (another program holds it open).
-extern const wchar_t kOldImageStaysText[];
-extern const wchar_t kRemovalFailedText[];
-extern const wchar_t kMountFailedText[];
-extern const wchar_t kNoSetupText[];
-extern const wchar_t kUnsignedSetupText[];

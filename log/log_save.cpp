@@ -4,13 +4,13 @@
 
 #include <mutex>
 
-#include "log/gbk_text.h"
+#include "platform/gbk_text.h"
 #include "log/log_save_close_file.h"
 #include "log/log_text.h"
-#include "log/private_files.h"
-#include "log/program_paths.h"
+#include "platform/private_files.h"
+#include "platform/program_paths.h"
 
-CLogSave::CLogSave() : CLogSave(CommonAppDataFolder()) {}
+CLogSave::CLogSave() : CLogSave(GetCommonAppDataDir()) {}
 
 CLogSave::CLogSave(const std::wstring &dataDir) {
     logDir = (dataDir.empty() ? std::wstring() : dataDir + L"\\") + L"ToolLog";

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "log/gbk_text.h"
+#include "platform/gbk_text.h"
 #include "log/log_text.h"
-#include "log/private_files.h"
+#include "platform/private_files.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ void CLogSaveCloseFile::WritePacket(const CPacketLog &packet) {
     std::string record = FormatRecordPrefix(LocalRecordTime()) + packet.text + "\r\n";
 
     std::lock_guard<std::mutex> hold(lock);
-    std::wstring path = logDir + WideFromGbk(packet.fileName);
+    std::wstring path = logDir + ToWideChs(packet.fileName);
     // Append-only access puts every write at the end, even when another program appends too; a
     // link or someone else's file at the name is moved aside, never written through.
     privatefs::FileHandle file = privatefs::OpenPrivateFileForAppend(path);

@@ -1,15 +1,14 @@
 #include "problem_solving_feedback_child_dlg.h"
 
-#include <process.h>
-
 #include <functional>
 #include <memory>
 
-#include "log/gbk_text.h"
 #include "log/log_save.h"
+#include "platform/gbk_text.h"
+#include "platform/start_thread.h"
 #include "skin/paint.h"
 #include "skin/resource_ids.h"
-#include "sysops/private_messages.h"
+#include "skin/skin_messages.h"
 
 namespace {
 
@@ -25,12 +24,10 @@ struct Report {
     HWND layer;
 };
 
-unsigned __stdcall SendFeedback(void *parameter) {
-    const std::unique_ptr<Report> report(static_cast<Report *>(parameter));
-    if (report->send) report->send();
+void SendFeedback(const Report &report) {
+    if (report.send) report.send();
     // The last act: the dialog may end while this message is handled.
-    SendMessageW(report->layer, WM_FEEDBACK_REPORTED, 0, 0);
-    return 1;
+    SendMessageW(report.layer, WM_FEEDBACK_REPORTED, 0, 0);
 }
 
 }  // namespace
@@ -88,18 +85,15 @@ void CProblemSolvingFeedbackChildDlg::OnAnswer(int buttonId) {
     m_pWaitDlg = std::make_unique<CExecutePromptDlg>(m_hWnd);  // over this layer, which it disables
     m_pWaitDlg->SetText(kWaitText);
     m_pWaitDlg->m_fScale = m_fScale;
-    auto report = std::make_unique<Report>(Report{m_pReporter ? m_pReporter->PrepareReport(kind) : nullptr, m_hWnd});
+    Report report{m_pReporter ? m_pReporter->PrepareReport(kind) : nullptr, m_hWnd};
     m_bReporting = true;
-    // Through the C runtime: the worker formats text with it. The worker owns the report once it runs.
-    const uintptr_t thread = _beginthreadex(nullptr, 0, SendFeedback, report.get(), 0, nullptr);
-    if (thread) report.release();
-    if (!thread) {
+    // The worker owns its copy of the report; nobody waits for it.
+    if (!StartThread([report] { SendFeedback(report); }).IsValid()) {
         m_bReporting = false;
         m_pWaitDlg.reset();
         WriteProgramRecord(failure);  // the dialog stays, so the user can answer again
         return;
     }
-    CloseHandle(reinterpret_cast<HANDLE>(thread));
     m_pWaitDlg->DoModal();
 }
 

@@ -2,7 +2,7 @@
 
 #include "skin/paint.h"
 #include "skin/resource_ids.h"
-#include "sysops/private_messages.h"
+#include "skin/skin_messages.h"
 
 CPromptChildDlg::CPromptChildDlg() : CControlLayerDlg(IDD_PROMPT_CHILD, IDB_PROMPT_LAYER, skin::kPromptPair) {}
 

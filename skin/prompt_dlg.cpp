@@ -1,7 +1,7 @@
 #include "prompt_dlg.h"
 
 #include "skin/resource_ids.h"
-#include "sysops/private_messages.h"
+#include "skin/skin_messages.h"
 
 CPromptDlg::CPromptDlg(HWND parent)
     : CLayeredBackgroundDlg(IDD_PROMPT, IDB_PROMPT_BACKGROUND, skin::kPromptPair, parent) {}

@@ -107,23 +107,6 @@ std::wstring ProgramCommandLine(const ProgramCommand &command) {
     return L"\"" + command.program + L"\"" + (command.arguments.empty() ? L"" : L" " + command.arguments);
 }
 
-std::wstring OutcomeText(const CommandOutcome &outcome) {
-    switch (outcome.end) {
-    case CommandEnd::Skipped:
-        return L"跳过";
-    case CommandEnd::NotStarted:
-        return L"未启动";
-    case CommandEnd::TimedOut:
-        return L"超时";
-    case CommandEnd::Exited:
-        break;
-    }
-    if (outcome.exitCode <= 0xFFFF) return std::to_wstring(outcome.exitCode);
-    wchar_t hex[16];
-    std::swprintf(hex, 16, L"0x%08lX", outcome.exitCode);
-    return hex;
-}
-
 std::wstring RegisteredOfficeText(const InstalledClickToRun &installed) {
     std::vector<std::wstring> keys;
     for (const ClickToRunEntry &entry : installed.entries) keys.push_back(entry.key + (entry.view32 ? L" (32)" : L""));

@@ -51,9 +51,6 @@ struct RanCommand {
     CommandOutcome outcome;
 };
 
-// "0", "1", "0x80070005" (codes past 0xFFFF are read as HRESULTs), "跳过", "未启动", "超时".
-std::wstring OutcomeText(const CommandOutcome &outcome);
-
 // "已安装: A,B; 卸载项: K1, K2 (32)": what is registered, for the log.
 std::wstring RegisteredOfficeText(const InstalledClickToRun &installed);
 

@@ -5,10 +5,10 @@
 #include <cwctype>
 #include <vector>
 
-#include "log/gbk_text.h"
-#include "log/program_paths.h"
+#include "platform/gbk_text.h"
+#include "platform/program_paths.h"
 #include "sysops/command_text.h"
-#include "sysops/scoped_handle.h"
+#include "platform/scoped_handle.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "log/private_files.h"
+#include "platform/private_files.h"
 
 class CImageFile {
 public:

@@ -4,26 +4,12 @@
 
 #include <algorithm>
 
+#include "platform/scoped_handle.h"
+
 namespace {
 
 constexpr const wchar_t *kConfigurationKey = L"SOFTWARE\\Microsoft\\Office\\ClickToRun\\Configuration";
 constexpr const wchar_t *kUninstallKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-class ScopedKey {
-public:
-    ScopedKey(const wchar_t *path, REGSAM view) {
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, &m_hKey) != ERROR_SUCCESS) m_hKey = nullptr;
-    }
-    ~ScopedKey() {
-        if (m_hKey) RegCloseKey(m_hKey);
-    }
-    ScopedKey(const ScopedKey &) = delete;
-    ScopedKey &operator=(const ScopedKey &) = delete;
-    HKEY Get() const { return m_hKey; }
-
-private:
-    HKEY m_hKey = nullptr;
-};
 
 // A string value as stored: REG_EXPAND_SZ is not expanded, since the environment it would be
 // expanded from is the user's, not the administrator's record. Empty when absent or not a string.
@@ -40,14 +26,14 @@ std::wstring StringValue(HKEY key, const wchar_t *subKey, const wchar_t *name) {
 
 void ReadView(REGSAM view, InstalledClickToRun &installed) {
     {
-        ScopedKey configuration(kConfigurationKey, view);
+        ScopedKey configuration(kConfigurationKey, KEY_READ | view);
         if (configuration.Get() != nullptr) {
             for (const std::wstring &id : SplitReleaseIds(StringValue(configuration.Get(), nullptr, L"ProductReleaseIds"))) {
                 installed.releaseIds.push_back(id);
             }
         }
     }
-    ScopedKey uninstall(kUninstallKey, view);
+    ScopedKey uninstall(kUninstallKey, KEY_READ | view);
     if (uninstall.Get() == nullptr) return;
     for (DWORD index = 0;; ++index) {
         wchar_t name[256];

@@ -1,24 +1,14 @@
 #pragma once
 // Private window messages of the program, declared once for the workers that send them and the
-// windows that answer them, so that no two share a number. All but WM_HOOK_LBUTTONDOWN are sent
+// windows that answer them, so that no two share a number. All are sent
 // synchronously with the data in wParam and lParam 0 (WM_DOWNLOAD_RESULT: the engine's code).
 #include <windows.h>
 
 // To the please-wait box (or to the main control layer, which passes it on): close the box.
 constexpr UINT WM_CLOSE_EXECUTE_PROMPT = WM_USER + 501;  // 1525
-constexpr UINT WM_UNINSTALL_RESULT = WM_USER + 502;      // 1526: 1 removal done, 2 a step failed
-constexpr UINT WM_INSTALL_RESULT = WM_USER + 503;        // 1527: 1 finished, 2 setup, 3 dismount failed
-constexpr UINT WM_DOWNLOAD_RESULT = WM_USER + 504;       // 1528: 1 image complete, 3..7 failures; lParam the engine's code
-constexpr UINT WM_MOUNT_RESULT = WM_USER + 505;          // 1529: a MountEnd (sysops/mount_outcome.h)
-// To the prompt background: wParam 1 for the first button, 2 for the second.
-constexpr UINT WM_PROMPT_RESULT = WM_USER + 0x215;  // 1557
-// To the feedback dialog's control layer, from its report worker when the report has been made.
-constexpr UINT WM_FEEDBACK_REPORTED = WM_USER + 0x216;  // 1558
-constexpr UINT WM_HOOK_LBUTTONDOWN = WM_USER + 1000;    // 2024: posted by the mouse hook
-
-// wParam values of WM_UNINSTALL_RESULT and WM_INSTALL_RESULT.
-constexpr unsigned kUninstallDone = 1;
-constexpr unsigned kUninstallFailed = 2;
-constexpr unsigned kInstallFinished = 1;
-constexpr unsigned kInstallSetupFailed = 2;
-constexpr unsigned kInstallDismountFailed = 3;
+constexpr UINT WM_UNINSTALL_RESULT = WM_USER + 502;      // 1526: an UninstallEnd (sysops/worker_ends.h)
+constexpr UINT WM_INSTALL_RESULT = WM_USER + 503;        // 1527: an InstallEnd
+constexpr UINT WM_DOWNLOAD_RESULT = WM_USER + 504;       // 1528: lParam the engine's ending code
+constexpr UINT WM_MOUNT_RESULT = WM_USER + 505;          // 1529: a MountEnd
+// The skin's own messages are in skin/skin_messages.h, the mouse hook's in app/mouse_hook.h; their
+// numbers stay apart from these.

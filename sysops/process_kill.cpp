@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include "sysops/scoped_handle.h"
+#include "platform/scoped_handle.h"
 
 namespace {
 

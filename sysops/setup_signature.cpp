@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "sysops/library_search.h"
-#include "sysops/scoped_handle.h"
+#include "platform/scoped_handle.h"
 
 namespace {
 

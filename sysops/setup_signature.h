@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "sysops/scoped_handle.h"
+#include "platform/scoped_handle.h"
 
 struct SetupSignature {
     bool mayRun = false;

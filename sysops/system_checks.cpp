@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "log/program_paths.h"
+#include "platform/program_paths.h"
 
 int GetDriveSpaceMap(DriveSpaceMap &map) {
     DWORD length = GetLogicalDriveStringsA(0, nullptr);

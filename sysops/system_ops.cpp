@@ -11,7 +11,8 @@
 #include "sysops/installed_office.h"
 #include "sysops/private_messages.h"
 #include "sysops/process_kill.h"
-#include "sysops/scoped_handle.h"
+#include "platform/scoped_handle.h"
+#include "platform/start_thread.h"
 #include "sysops/setup_signature.h"
 #include "sysops/system_checks.h"
 #include "sysops/uninstall_marker.h"
@@ -39,24 +40,8 @@ ULONG PebField(size_t offset) {
     return value;
 }
 
-DWORD WINAPI RemoveOfficeThread(LPVOID self) {
-    static_cast<CSystemOps *>(self)->RemoveOffice();
-    return 1;
-}
-
-DWORD WINAPI MountImageThread(LPVOID self) {
-    static_cast<CSystemOps *>(self)->MountImage();
-    return 1;
-}
-
-DWORD WINAPI FinishInstallThread(LPVOID self) {
-    static_cast<CSystemOps *>(self)->FinishInstall();
-    return 1;
-}
-
-bool StartDetached(LPTHREAD_START_ROUTINE body, CSystemOps *self) {
-    ScopedHandle thread(CreateThread(nullptr, 0, body, self, 0, nullptr));
-    if (!thread.IsValid()) {
+bool StartDetached(std::function<void()> body) {
+    if (!StartThread(std::move(body)).IsValid()) {
         WriteProgramRecord(L"创建查询系统补丁线程失败");
         return false;
     }
@@ -102,11 +87,11 @@ bool CSystemOps::IsSupportedSystem() const {
     return PebField(kPebOsMajorVersion) == 10 && PebField(kPebOsMinorVersion) == 0;
 }
 
-bool CSystemOps::StartRemoveOffice() { return StartDetached(RemoveOfficeThread, this); }
+bool CSystemOps::StartRemoveOffice() { return StartDetached([this] { RemoveOffice(); }); }
 
 bool CSystemOps::RemoveOffice() {
     auto fail = [&](const std::wstring &record) {
-        CloseBoxThenReport(WM_UNINSTALL_RESULT, kUninstallFailed);
+        CloseBoxThenReport(WM_UNINSTALL_RESULT, static_cast<WPARAM>(UninstallEnd::Failed));
         WriteProgramRecord(record);
         return false;
     };
@@ -182,17 +167,17 @@ bool CSystemOps::RemoveOffice() {
         // Logged before the prompt, which the person may leave open, so the record is there to read.
         const std::wstring record = RemainingOfficeRecord(after, ran);
         WriteProgramRecord(record);
-        CloseBoxThenReport(WM_UNINSTALL_RESULT, kUninstallFailed);
+        CloseBoxThenReport(WM_UNINSTALL_RESULT, static_cast<WPARAM>(UninstallEnd::Failed));
         return false;
     }
     // Without the marker the next start would remove Office again and ask for another restart,
     // for ever; so a marker that cannot be written is a failed removal.
     if (!WriteUninstallMarker()) return fail(L"写入卸载完成标记文件失败");
-    CloseBoxThenReport(WM_UNINSTALL_RESULT, kUninstallDone);
+    CloseBoxThenReport(WM_UNINSTALL_RESULT, static_cast<WPARAM>(UninstallEnd::Done));
     return true;
 }
 
-bool CSystemOps::StartMountImage() { return StartDetached(MountImageThread, this); }
+bool CSystemOps::MountAndStartSetup() { return StartDetached([this] { MountImage(); }); }
 
 MountEnd CSystemOps::MountImage() {
     const MountEnd end = [&] {
@@ -253,14 +238,14 @@ bool CSystemOps::StartFinishInstall(std::wstring setup, std::wstring image, Scop
     setupCommand = std::move(setup);
     imagePath = std::move(image);
     m_checkedSetup = std::move(checkedSetup);
-    return StartDetached(FinishInstallThread, this);
+    return StartDetached([this] { FinishInstall(); });
 }
 
 bool CSystemOps::FinishInstall() {
     const bool setupRan = m_runners.run(setupCommand, false, INFINITE);  // an installation may take long
     m_checkedSetup.Close();
     if (!setupRan) {
-        CloseBoxThenReport(WM_INSTALL_RESULT, kInstallSetupFailed);
+        CloseBoxThenReport(WM_INSTALL_RESULT, static_cast<WPARAM>(InstallEnd::SetupFailed));
         WriteProgramRecord(L"卸载当前系统的Office失败 5");
         return false;
     }
@@ -269,18 +254,12 @@ bool CSystemOps::FinishInstall() {
 
     std::wstring dismountOutput;  // not examined
     if (m_runners.capture(DismountCommand(imagePath), dismountOutput, CommandLimitMs(CommandKind::Dismount))) {
-        // Give the system time to let go of the image before it is deleted.
+        // Give the system time to let go of the image before its owner deletes it on the result.
         Sleep(2000);
-        std::wstring detail;
-        if (m_image.Path() != imagePath) {
-            WriteProgramRecord(L"镜像文件未删除 " + imagePath + L" 不是本次下载的文件");
-        } else if (!m_image.Delete(detail)) {
-            WriteProgramRecord(L"镜像文件未删除 " + detail);
-        }
     } else {
-        SendMessageW(ownerWnd, WM_INSTALL_RESULT, kInstallDismountFailed, 0);
+        SendMessageW(ownerWnd, WM_INSTALL_RESULT, static_cast<WPARAM>(InstallEnd::DismountFailed), 0);
     }
-    CloseBoxThenReport(WM_INSTALL_RESULT, kInstallFinished);
+    CloseBoxThenReport(WM_INSTALL_RESULT, static_cast<WPARAM>(InstallEnd::Finished));
     return true;
 }
 

@@ -9,8 +9,8 @@
 
 #include "sysops/command_runner.h"
 #include "sysops/image_file.h"
-#include "sysops/mount_outcome.h"
-#include "sysops/scoped_handle.h"
+#include "sysops/worker_ends.h"
+#include "platform/scoped_handle.h"
 
 // The command runners the workers use, with the time limit of each command (INFINITE for none);
 // tests put recording or failing ones in their place.
@@ -55,9 +55,10 @@ public:
     // its result.
     bool FoundOfficeBefore() const { return m_officeBefore; }
 
-    // Starts MountImage on a detached thread for the image that Image() made; false (and a log
-    // record) when it cannot start. This object must outlive the worker.
-    bool StartMountImage();
+    // The step from a complete image to its setup: starts MountImage on a detached thread for the
+    // image that Image() made, whose Ready result is followed by StartInstallFromMount; false (and
+    // a log record) when it cannot start. This object must outlive the worker.
+    bool MountAndStartSetup();
     // Mounts the image (only while its name still leads to the file Image() made), asks the system
     // for its own volume's drive letter for up to 10 s, finds the setup there and checks its
     // signature (a refused image is dismounted again); reports WM_MOUNT_RESULT with a MountEnd.
@@ -72,9 +73,9 @@ public:
     // that the file checked is the file that runs), and starts FinishInstall on a detached thread.
     // This object must outlive the worker.
     bool StartFinishInstall(std::wstring setup, std::wstring image, ScopedHandle checkedSetup = ScopedHandle());
-    // Runs the setup (without a time limit), ends the Click-to-Run processes, dismounts the image
-    // and deletes the image file that Image() made, only if its name still leads to that file. A
-    // dismount still running after its limit counts as one that could not run.
+    // Runs the setup (without a time limit), ends the Click-to-Run processes and dismounts the
+    // image; the image file is its owner's to delete once the result is in. A dismount still running
+    // after its limit counts as one that could not run.
     bool FinishInstall();
 
     // The disc image file of the current attempt.

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "log/private_files.h"
-#include "log/program_paths.h"
+#include "platform/private_files.h"
+#include "platform/program_paths.h"
 
-std::wstring UninstallMarkerPath() { return CommonAppDataFolder() + L"\\UninstallComplete.txt"; }
+std::wstring UninstallMarkerPath() { return GetCommonAppDataDir() + L"\\UninstallComplete.txt"; }
 
 int WriteUninstallMarker() {
     const std::wstring path = UninstallMarkerPath();

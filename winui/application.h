@@ -3,6 +3,8 @@
 // knows the main window, which modal dialogs without a parent are owned by.
 #include <windows.h>
 
+#include <map>
+
 #include "gdi_guards.h"
 
 namespace winui {
@@ -21,9 +23,13 @@ public:
     // Null while there is no application object or no main window yet.
     static HWND MainWindow();
     void SetMainWindow(HWND window) { m_mainWindow = window; }
+    // Images decoded once for the run, by resource id (skin/png_resource.h); user-interface thread
+    // only. They go before the GDI+ session does.
+    std::map<UINT, ImagePtr> &DecodedImages() { return m_decodedImages; }
 
 private:
     GdiplusSession m_gdiplus;
+    std::map<UINT, ImagePtr> m_decodedImages;
     HWND m_mainWindow = nullptr;
     static Application *s_current;
 };

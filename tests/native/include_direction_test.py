@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Dependencies run one way: download and log at the bottom, then sysops, winui, skin and app, with
-support and tests on top. Fails on every include of a source or resource file that reaches a folder
+"""Dependencies run one way: download and platform (private files, paths, code pages, the handle
+guard) at the bottom, then log, sysops, winui, skin and app, with support and tests on top. Fails on every include of a source or resource file that reaches a folder
 above its own, or across to another folder of the same height.
 
 usage: include_direction_test.py SOURCE_DIR
@@ -9,8 +9,8 @@ import os
 import re
 import sys
 
-HEIGHT = {'download': 0, 'log': 0, 'sysops': 1, 'winui': 2, 'skin': 3, 'app': 4, 'support': 5, 'tests': 6,
-          'bench': 6}
+HEIGHT = {'download': 0, 'platform': 0, 'log': 1, 'sysops': 2, 'winui': 3, 'skin': 4, 'app': 5, 'support': 6,
+          'tests': 7, 'bench': 7}
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/exit_codes.h"
 #include "app/image_source.h"
 #include "app/main_layout.h"
 #include "app/self_removal.h"
@@ -49,23 +50,41 @@ TEST(MainLayout, ControlsAtScaleOneAndAt120Dpi) {
     EXPECT_EQ(big.tick.right, 9 + 19 + 28 + 2);
 }
 
-TEST(WorkflowText, EngineEndingsMapToResultsAndPrompts) {
-    EXPECT_EQ(DownloadResultFor(303), 1u);
-    EXPECT_EQ(DownloadResultFor(301), 1u);  // already complete: mount it as well
+// Each outcome by the engine's ending, its prompt and the exit code of the run without windows.
+TEST(WorkflowText, EndingsOutcomesPromptsAndExitCodes) {
+    EXPECT_EQ(EndingOf(303), DownloadEnding::Complete);
+    EXPECT_EQ(EndingOf(301), DownloadEnding::Complete);  // already complete: mount it as well
+    EXPECT_EQ(EndingOf(0), DownloadEnding::Unknown);
+    EXPECT_EQ(EndingOf(205), DownloadEnding::Unknown);
     const struct {
         int code;
-        unsigned result;
         const wchar_t *prompt;
-    } failures[] = {{201, 3, L"网络问题获取失败！"}, {202, 4, L"下载文件保存失败！"}, {203, 5, L"网络中断！"},
-                    {204, 6, L"其他错误！"},         {302, 7, L"暂停下载！"}};
+        int exitCode;
+    } failures[] = {{201, L"网络问题获取失败！", 1231}, {202, L"下载文件保存失败！", 29}, {203, L"网络中断！", 1236},
+                    {204, L"其他错误！", kExitFatal},  {302, L"暂停下载！", 1223}};
     for (const auto &failure : failures) {
-        EXPECT_EQ(DownloadResultFor(failure.code), failure.result) << failure.code;
-        EXPECT_STREQ(DownloadResultPrompt(failure.result), failure.prompt) << failure.code;
+        const Outcome outcome = OutcomeOf(EndingOf(failure.code));
+        EXPECT_STREQ(PromptText(outcome), failure.prompt) << failure.code;
+        EXPECT_EQ(ExitCodeFor(outcome), failure.exitCode) << failure.code;
     }
-    EXPECT_EQ(DownloadResultFor(0), 0u);
-    EXPECT_EQ(DownloadResultPrompt(1), nullptr);
-    EXPECT_EQ(InstallResultRecord(1), nullptr);  // a finished install is not logged
-    EXPECT_STREQ(InstallResultRecord(3), L"卸载镜像文件失败");
+    const struct {
+        Outcome outcome;
+        const wchar_t *prompt;
+        int exitCode;
+    } others[] = {{Outcome::Installed, L"安装完成！", 0},
+                  {Outcome::RestartRefused, L"无法自动重启电脑，请手动重启电脑，然后再次运行本软件进行下载安装。", 3010},
+                  {Outcome::NoRoom, L"磁盘空间不足，请保证磁盘10GB以上可用空间！", 112},
+                  {Outcome::OldImageStays, L"上次下载的镜像文件无法删除，请关闭正在使用它的程序后重试！", 32},
+                  {Outcome::NoSetup, L"没有找到指定的安装装文件！", 2},
+                  {Outcome::UnsignedSetup, L"安装程序的数字签名无效，未安装任何内容！", 577},
+                  {Outcome::MountFailed, L"挂载镜像文件失败！", kExitFatal},
+                  {Outcome::InstallFailed, L"安装失败！", kExitFatal},
+                  {Outcome::DismountFailed, L"卸载镜像文件失败！", kExitFatal},
+                  {Outcome::RemovalFailed, L"卸载失败！", kExitFatal}};
+    for (const auto &other : others) {
+        EXPECT_STREQ(PromptText(other.outcome), other.prompt) << static_cast<int>(other.outcome);
+        EXPECT_EQ(ExitCodeFor(other.outcome), other.exitCode) << static_cast<int>(other.outcome);
+    }
 }
 
 TEST(ImageSource, MirrorAddressReplacesTheDefaultOnlyWhenUsable) {

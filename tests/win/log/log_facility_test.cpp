@@ -6,7 +6,7 @@
 #include <set>
 #include <thread>
 
-#include "log/gbk_text.h"
+#include "platform/gbk_text.h"
 #include "log/log_save_close_file.h"
 #include "log/log_text.h"
 #include "../sysops/worker_harness.h"

@@ -2,9 +2,12 @@
 // table says so, and background shadows exactly as wide as the control layers' insets.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 #include "skin/png_resource.h"
+#include "skin/resource_ids.h"
+#include "winui/application.h"
 #include "test_support.h"
 
 namespace {
@@ -68,12 +71,34 @@ TEST(PngResource, MissingIdReturnsZeroAndLeavesThePointerAlone) {
     EXPECT_FALSE(empty);
 }
 
-TEST(PngResource, LoadOnceKeepsTheFirstImage) {
+// Decoded once for the run: every load after the first is a copy of the same pixels, its own to free.
+TEST(PngResource, LoadOnceKeepsTheFirstImageAndEachArtworkIsDecodedOnce) {
     winui::ImagePtr image;
     ASSERT_TRUE(LoadPngResourceOnce(image, 165));
     Gdiplus::Image *first = image.get();
     ASSERT_TRUE(LoadPngResourceOnce(image, 165));
     EXPECT_EQ(image.get(), first);
+
+    std::map<UINT, winui::ImagePtr> &decoded = winui::Application::Current()->DecodedImages();
+    ASSERT_EQ(decoded.count(165), 1u);
+    EXPECT_TRUE(DecodeAhead(IDB_PROMPT_YES_NORMAL));  // ahead of the dialog that shows it
+    EXPECT_EQ(decoded.count(IDB_PROMPT_YES_NORMAL), 1u);
+    EXPECT_FALSE(DecodeAhead(9999));
+    EXPECT_EQ(decoded.count(9999), 0u);
+    const Gdiplus::Image *original = decoded[165].get();
+    winui::ImagePtr again;
+    ASSERT_TRUE(LoadPngResourceOnce(again, 165));
+    EXPECT_EQ(decoded[165].get(), original);
+    ASSERT_NE(again.get(), first);
+    auto *other = static_cast<Gdiplus::Bitmap *>(again.get());
+    image.reset();  // the other copy does not depend on it
+    for (INT x = 0; x < static_cast<INT>(other->GetWidth()); x += 7) {
+        Gdiplus::Color copied;
+        Gdiplus::Color kept;
+        other->GetPixel(x, static_cast<INT>(other->GetHeight()) / 2, &copied);
+        static_cast<Gdiplus::Bitmap *>(decoded[165].get())->GetPixel(x, static_cast<INT>(other->GetHeight()) / 2, &kept);
+        EXPECT_EQ(copied.GetValue(), kept.GetValue()) << x;
+    }
 }
 
 // The control layer covers exactly the opaque part: every pixel of the inset border is translucent

@@ -4,7 +4,7 @@
 
 #include "skin/prompt_dlg.h"
 #include "skin/resource_ids.h"
-#include "sysops/private_messages.h"
+#include "skin/skin_messages.h"
 #include "test_support.h"
 
 namespace {

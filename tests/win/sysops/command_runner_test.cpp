@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "sysops/command_text.h"
-#include "sysops/scoped_handle.h"
+#include "platform/scoped_handle.h"
 #include "worker_harness.h"
 
 namespace {

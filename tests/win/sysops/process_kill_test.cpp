@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sysops/scoped_handle.h"
+#include "platform/scoped_handle.h"
 #include "worker_harness.h"
 
 namespace {

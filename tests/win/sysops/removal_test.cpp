@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "log/gbk_text.h"
-#include "log/program_paths.h"
+#include "platform/gbk_text.h"
+#include "platform/program_paths.h"
 #include "sysops/command_text.h"
 #include "sysops/system_checks.h"
 #include "sysops/system_ops.h"
@@ -150,7 +150,7 @@ TEST_F(RemovalTest, AMarkerThatCannotBeWrittenIsAFailedRemoval) {
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         ++folders;
-        RemoveDirectoryW((CommonAppDataFolder() + L"\\" + found.cFileName).c_str());
+        RemoveDirectoryW((GetCommonAppDataDir() + L"\\" + found.cFileName).c_str());
     } while (FindNextFileW(search, &found));
     FindClose(search);
     EXPECT_EQ(folders, 1) << "the folder was not moved aside";

@@ -7,7 +7,7 @@
 
 #include "sysops/command_runner.h"
 #include "sysops/command_text.h"
-#include "log/gbk_text.h"
+#include "platform/gbk_text.h"
 #include "sysops/system_checks.h"
 #include "worker_harness.h"
 
@@ -88,7 +88,7 @@ TEST(SetupSignature, TheMountDoubleOffersThePreparedSignedSetup) {
     SetEnvironmentVariableW(L"HALDEN_DOUBLES_SETUP", nullptr);
     std::wstring root;
     for (const auto &drive : after) {
-        if (!before.count(drive.first)) root = WideFromGbk(drive.first);
+        if (!before.count(drive.first)) root = ToWideChs(drive.first);
     }
     ASSERT_FALSE(root.empty()) << "the image did not appear as a drive";
     const SetupSignature check = CheckSetupProgram(root, true);

@@ -4,8 +4,8 @@
 
 #include <locale.h>
 
-#include "log/gbk_text.h"
-#include "log/program_paths.h"
+#include "platform/gbk_text.h"
+#include "platform/program_paths.h"
 #include "support/doubles/wine_mount.h"
 #include "sysops/system_ops.h"
 #include "test_env.h"
@@ -74,13 +74,13 @@ TEST(DriveSpaceMapTest, LeavesOutRemovableAndNetworkDrivesButKeepsACdDrive) {
 TEST(Folders, ProgramFolderAndAllUsersDataFolderHaveNoTrailingBackslash) {
     std::wstring moduleDir = GetModuleDir();
     EXPECT_TRUE(Exists(moduleDir + L"\\sysops_win_tests.exe")) << Utf8(moduleDir);
-    EXPECT_EQ(CommonAppDataFolder(), L"C:\\ProgramData");
+    EXPECT_EQ(GetCommonAppDataDir(), L"C:\\ProgramData");
 }
 
 TEST(GbkText, ReadsCodePage936WhateverTheLocale) {
     std::string before = setlocale(LC_ALL, nullptr);
-    EXPECT_EQ(WideFromGbk("\xD6\xD0\xCE\xC4 C:\\a.img"), L"中文 C:\\a.img");
-    EXPECT_EQ(WideFromGbk(""), L"");
+    EXPECT_EQ(ToWideChs("\xD6\xD0\xCE\xC4 C:\\a.img"), L"中文 C:\\a.img");
+    EXPECT_EQ(ToWideChs(""), L"");
     EXPECT_EQ(before, setlocale(LC_ALL, nullptr));
 }
 

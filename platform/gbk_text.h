@@ -5,7 +5,8 @@
 #include <string>
 
 std::string GbkFromWide(const std::wstring &text);
-std::wstring WideFromGbk(const std::string &text);
+// GBK, the simplified Chinese ("chs") code page, as UTF-16.
+std::wstring ToWideChs(const std::string &text);
 std::wstring WideFromAnsi(const std::string &text);
 
 // Narrow text in codePage (a Windows code page number; 0 is the ANSI one) as UTF-16, and back;

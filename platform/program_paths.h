@@ -8,4 +8,4 @@ std::wstring SystemFolder();
 std::wstring ProgramPath();
 // The all-users application data folder ("C:\\ProgramData") without a trailing backslash; empty
 // when unknown.
-std::wstring CommonAppDataFolder();
+std::wstring GetCommonAppDataDir();

@@ -1,4 +1,4 @@
-#include "log/gbk_text.h"
+#include "platform/gbk_text.h"
 
 #include <windows.h>
 
@@ -26,5 +26,5 @@ std::string CodePageFromWide(const std::wstring &text, unsigned codePage) {
 }
 
 std::string GbkFromWide(const std::wstring &text) { return CodePageFromWide(text, kGbkCodePage); }
-std::wstring WideFromGbk(const std::string &text) { return WideFromCodePage(text, kGbkCodePage); }
+std::wstring ToWideChs(const std::string &text) { return WideFromCodePage(text, kGbkCodePage); }
 std::wstring WideFromAnsi(const std::string &text) { return WideFromCodePage(text, CP_ACP); }

@@ -1,5 +1,5 @@
 #pragma once
-// Owns one kernel handle and closes it once. Move-only.
+// Guards of the kernel's handles: each closes what it owns once.
 #include <windows.h>
 
 #include <utility>
@@ -29,4 +29,21 @@ public:
 
 private:
     HANDLE m_hHandle = nullptr;
+};
+
+// A key below HKEY_LOCAL_MACHINE, opened for reading; Get() is null when it could not be opened.
+class ScopedKey {
+public:
+    ScopedKey(const wchar_t *path, REGSAM access) {
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access, &m_hKey) != ERROR_SUCCESS) m_hKey = nullptr;
+    }
+    ~ScopedKey() {
+        if (m_hKey) RegCloseKey(m_hKey);
+    }
+    ScopedKey(const ScopedKey &) = delete;
+    ScopedKey &operator=(const ScopedKey &) = delete;
+    HKEY Get() const { return m_hKey; }
+
+private:
+    HKEY m_hKey = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "log/private_files.h"
+#include "platform/private_files.h"
 
 #include <aclapi.h>
 #include <sddl.h>

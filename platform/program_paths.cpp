@@ -1,4 +1,4 @@
-#include "log/program_paths.h"
+#include "platform/program_paths.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -19,7 +19,7 @@ std::wstring ProgramPath() {
     }
 }
 
-std::wstring CommonAppDataFolder() {
+std::wstring GetCommonAppDataDir() {
     wchar_t folder[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
     return folder;

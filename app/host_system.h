@@ -1,0 +1,46 @@
+#pragma once
+// The system as the workflow's host asks it (app/workflow_system.h), on Windows: the drive, the
+// program's folder and the image file, the marker, the removal, mount and install workers
+// (CSystemOps), the restart, and the download engine. Workers and the engine's ending report to the
+// window given to Attach, which passes them to the host through ReportFromMessage.
+#include <windows.h>
+
+#include <string>
+
+#include "app/workflow_host.h"
+#include "sysops/system_ops.h"
+
+class CHostSystem : public WorkflowSystem {
+public:
+    CHostSystem() = default;
+    explicit CHostSystem(CommandRunners runners) : m_ops(std::move(runners)) {}
+
+    // The window the workers and the engine's ending report to; false for a null handle.
+    bool Attach(HWND window) { return m_ops.Attach(window); }
+    CSystemOps &Ops() { return m_ops; }
+
+    void Log(const std::wstring &record) override;
+    bool MarkerFound() override;
+    void DeleteMarker() override;
+    std::string ChooseDrive() override;
+    std::wstring MakeImageFolder(const std::string &root, std::wstring &folderText) override;
+    ImageFileResult MakeImageFile(const std::wstring &path, std::wstring &detail) override;
+    bool DeleteImage(std::wstring &detail) override;
+    bool StartRemoval() override { return m_ops.StartRemoveOffice(); }
+    bool OfficeWasThere() override { return m_ops.FoundOfficeBefore(); }
+    bool StartMount() override { return m_ops.MountAndStartSetup(); }
+    std::wstring MountRecord() override { return m_ops.MountRecord(); }
+    bool StartInstall() override { return m_ops.StartInstallFromMount(); }
+    bool Restart(int &error) override;
+    std::string ImageUrl() override;
+    void BindEngine(EngineListener &listener) override;
+    void StartDownload(int taskId, const std::string &url, const std::wstring &path) override;
+    void PassEnding(int endCode) override;
+    void ReleaseEngine() override;
+
+private:
+    CSystemOps m_ops;
+};
+
+// A worker's message or the engine's ending, as the host takes it; false for any other message.
+bool ReportFromMessage(UINT message, WPARAM wParam, LPARAM lParam, WorkerReport &report);

@@ -1,0 +1,178 @@
+#include "app/workflow_host.h"
+
+namespace {
+
+// The one download of a run; the engine takes any id of the caller's choosing.
+constexpr int kDownloadTaskId = 1;
+
+// Drive roots and the image's address are printable ASCII (app/admin_settings.h refuses others),
+// which widens unchanged.
+std::wstring WidenAscii(const std::string &text) { return std::wstring(text.begin(), text.end()); }
+
+}  // namespace
+
+void WorkflowHost::BindEngine() {
+    if (m_engineBound.load()) return;
+    m_imageUrl = m_system.ImageUrl();
+    m_engineBound = true;  // before the engine can call back
+    m_system.BindEngine(*this);
+}
+
+void WorkflowHost::ReleaseEngine() {
+    if (!m_engineBound.exchange(false)) return;
+    m_system.ReleaseEngine();
+    Feed(Event::EngineReleased);
+}
+
+bool WorkflowHost::Begin() {
+    m_workflow = Workflow();
+    const bool found = m_system.MarkerFound();
+    Feed(Event::Answer(Event::ChecksPassed, found));
+    return found;
+}
+
+void WorkflowHost::BeginSecondRun() {
+    m_workflow = Workflow();
+    Feed(Event::Answer(Event::ChecksPassed, true));
+    Press();
+}
+
+void WorkflowHost::Press() {
+    const Phase before = m_workflow.CurrentPhase();
+    if (before == Phase::ReadyToRemove || before == Phase::ReadyToInstall) m_pressed = true;
+    Feed(Event::ActionPressed);
+}
+
+bool WorkflowHost::AskToClose() {
+    bool now = false;
+    for (const Command &command : m_workflow.Handle(Event::CloseRequested)) {
+        if (command.kind == Command::CloseNow) {
+            now = true;
+        } else {
+            Carry(command);
+        }
+    }
+    return now;
+}
+
+void WorkflowHost::OnReport(const WorkerReport &report) {
+    switch (report.kind) {
+    case WorkerReport::CloseWaitBox: Feed(Event::WaitBoxCloseAsked); break;
+    case WorkerReport::Uninstall: Feed(static_cast<UninstallEnd>(report.value)); break;
+    case WorkerReport::Mount: Feed({static_cast<MountEnd>(report.value), m_system.MountRecord()}); break;
+    case WorkerReport::Install: InstallEnded(static_cast<InstallEnd>(report.value)); break;
+    case WorkerReport::Download: {
+        // An ending answered while the engine is let go belongs to no attempt any more.
+        if (!m_engineBound.load()) break;
+        const DownloadEnding ending = EndingOf(report.value);
+        if (ending == DownloadEnding::Unknown) break;
+        m_view.DownloadEnded(report.value, ending == DownloadEnding::Complete);
+        Feed(Event::Code(Event::DownloadEnded, report.value));
+        break;
+    }
+    }
+}
+
+void WorkflowHost::InstallEnded(InstallEnd end) {
+    if (end == InstallEnd::DismountFailed) m_dismountFailed = true;
+    if (end == InstallEnd::Finished && m_workflow.CurrentPhase() == Phase::Installing) {
+        // Dismounted, the image has served: it goes now, before the prompt. Still attached, it stays.
+        std::wstring detail;
+        const bool deleted = !m_dismountFailed && m_system.DeleteImage(detail);
+        if (!m_dismountFailed && !deleted) m_system.Log(L"镜像文件未删除 " + detail);
+        m_view.Tell(L"清理 已结束 Click-to-Run 进程, 镜像文件 " + m_imagePath + (deleted ? L" 已删除" : L" 仍在"));
+    }
+    Feed(end);
+}
+
+void WorkflowHost::EngineProgress(const char *speedText, int percent) {
+    if (m_engineBound.load()) m_view.Progress(speedText, percent);
+}
+
+void WorkflowHost::EngineEnded(int endCode) {
+    if (!m_engineBound.load() || EndingOf(endCode) == DownloadEnding::Unknown) return;
+    m_system.PassEnding(endCode);
+}
+
+void WorkflowHost::Feed(const Event &event) {
+    ++m_feeding;
+    for (const Command &command : m_workflow.Handle(event)) Carry(command);
+    // Only once every command of the outermost event is carried out: the workflow is back at ready
+    // before its last prompt is shown.
+    if (--m_feeding > 0) return;
+    const Phase phase = m_workflow.CurrentPhase();
+    if (m_pressed && (phase == Phase::ReadyToRemove || phase == Phase::ReadyToInstall)) {
+        m_pressed = false;
+        m_view.Settled();
+    }
+}
+
+void WorkflowHost::Carry(const Command &command) {
+    switch (command.kind) {
+    case Command::ShowPrompt: m_view.ShowPrompt(command.outcome); break;
+    case Command::Log: m_system.Log(command.text); break;
+    case Command::AskRestart: {
+        const RestartAnswer answer = m_view.AskRestart(m_system.OfficeWasThere());
+        if (answer == RestartAnswer::NotNeeded) {
+            m_pressed = false;  // the view goes on with the second run; this work is not over
+            break;
+        }
+        Feed(Event::Answer(Event::RestartAnswered, answer == RestartAnswer::Yes));
+        break;
+    }
+    case Command::RecordRestartFeedback: m_view.RestartChosen(); break;
+    case Command::Restart: {
+        int error = 0;
+        if (m_system.Restart(error)) {
+            m_view.RestartStarted();
+        } else {
+            Feed(Event::Code(Event::RestartFailed, error));
+        }
+        break;
+    }
+    case Command::NewWaitBox: m_view.NewWaitBox(command.text); break;
+    case Command::RunWaitBox: m_view.RunWaitBox(); break;
+    case Command::SetWaitText: m_view.SetWaitText(command.text); break;
+    case Command::CloseWaitBox: m_view.CloseWaitBox(); break;
+    case Command::ShowProgress: m_view.ShowProgress(true); break;
+    case Command::HideProgress: m_view.ShowProgress(false); break;
+    case Command::ChooseDrive: {
+        const std::string root = m_system.ChooseDrive();
+        m_view.Tell(root.empty() ? std::wstring(L"没有可用空间 10GB 以上的磁盘") : L"下载到磁盘 " + WidenAscii(root));
+        Feed(Event::Drive(root));
+        break;
+    }
+    case Command::MakeImageFolder: {
+        std::wstring folder;
+        m_imagePath = m_system.MakeImageFolder(command.root, folder);
+        Feed(Event::Answer(Event::ImageFolderMade, !m_imagePath.empty(), folder));
+        break;
+    }
+    case Command::MakeImageFile: {
+        std::wstring detail;
+        const ImageFileResult made = m_system.MakeImageFile(m_imagePath, detail);
+        Feed({made, detail});
+        break;
+    }
+    case Command::StartDownload:
+        m_view.Tell(L"下载 " + WidenAscii(m_imageUrl) + L" 到 " + m_imagePath);
+        m_system.StartDownload(kDownloadTaskId, m_imageUrl, m_imagePath);
+        break;
+    case Command::DeleteMarker: m_system.DeleteMarker(); break;
+    case Command::DeleteImage: {
+        std::wstring detail;
+        const bool deleted = m_system.DeleteImage(detail);
+        Feed(Event::Answer(Event::ImageDeleted, deleted, detail));
+        break;
+    }
+    case Command::StartRemoval: Feed(Event::Answer(Event::WorkerStarted, m_system.StartRemoval())); break;
+    case Command::StartMount: Feed(Event::Answer(Event::WorkerStarted, m_system.StartMount())); break;
+    case Command::StartInstall:
+        m_view.Tell(m_system.MountRecord());
+        m_dismountFailed = false;
+        Feed(Event::Answer(Event::WorkerStarted, m_system.StartInstall()));
+        break;
+    case Command::RepeatClose: m_view.RepeatClose(); break;
+    case Command::CloseNow: break;  // only AskToClose, which asked, acts on it
+    }
+}

@@ -1,0 +1,53 @@
+#pragma once
+// What the workflow's host asks of the system and of the download engine. Implemented on Windows
+// by CHostSystem (app/host_system.h); the host's tests put recording ones in its place.
+#include <string>
+
+#include "app/workflow.h"
+
+// The engine's callbacks, as the host takes them: on the engine's own threads.
+class EngineListener {
+public:
+    virtual ~EngineListener() = default;
+    virtual void EngineProgress(const char *speedText, int percent) = 0;
+    virtual void EngineEnded(int endCode) = 0;
+};
+
+class WorkflowSystem {
+public:
+    virtual ~WorkflowSystem() = default;
+
+    virtual void Log(const std::wstring &record) = 0;
+    virtual bool MarkerFound() = 0;
+    virtual void DeleteMarker() = 0;
+
+    // The first drive root with room for the image; empty when none has it.
+    virtual std::string ChooseDrive() = 0;
+    // The image's path in the program's own folder on root; empty, with the folder in folderText,
+    // when no such folder can be made.
+    virtual std::wstring MakeImageFolder(const std::string &root, std::wstring &folderText) = 0;
+    // A new, empty image file of this attempt at path, held until it is deleted.
+    virtual ImageFileResult MakeImageFile(const std::wstring &path, std::wstring &detail) = 0;
+    // Deletes the file MakeImageFile made, if its name still leads to it; detail says why not.
+    virtual bool DeleteImage(std::wstring &detail) = 0;
+
+    virtual bool StartRemoval() = 0;
+    virtual bool OfficeWasThere() = 0;  // read after the removal's result
+    virtual bool StartMount() = 0;      // of the file MakeImageFile made
+    virtual std::wstring MountRecord() = 0;
+    virtual bool StartInstall() = 0;
+    // false, with the system's error, when the restart is refused.
+    virtual bool Restart(int &error) = 0;
+
+    // The image's address (the command line's, the policy's or the default).
+    virtual std::string ImageUrl() = 0;
+    // Starts the engine and hands it the listener; an engine that cannot start shows later as a
+    // download that cannot start.
+    virtual void BindEngine(EngineListener &listener) = 0;
+    virtual void StartDownload(int taskId, const std::string &url, const std::wstring &path) = 0;
+    // From the engine's transfer thread: hands the ending to the user-interface thread, which
+    // passes it back to WorkflowHost::OnReport; returns once it has been taken.
+    virtual void PassEnding(int endCode) = 0;
+    // Lets the engine go; no callback runs once it returns.
+    virtual void ReleaseEngine() = 0;
+};
