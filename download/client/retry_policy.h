@@ -19,14 +19,15 @@
 extern "C" {
 #endif
 
-/* How one run of a download ended, as far as retrying is concerned. The engine's own endings are
- * mapped onto these by its caller. The first five can get better by waiting; the rest cannot. */
+/* How one run of a download ended, as far as retrying is concerned. DravlinEndingOfFailure maps the
+ * engine's failure onto these. The first six can get better by waiting; the rest cannot. */
 typedef enum DravlinAttemptEnding {
     DravlinEndConnectionBroke = 0, /* reset or closed before the whole file arrived */
     DravlinEndStalled,             /* nothing, or only a trickle, arrived for the stall time */
     DravlinEndTimedOut,            /* connecting or the size query ran out of time */
     DravlinEndServerBusy,          /* the server answered 5xx */
     DravlinEndTooManyRequests,     /* the server answered 429 */
+    DravlinEndCannotConnect,       /* the host's name did not resolve, or it refused or did not answer */
     /* never retried: */
     DravlinEndNotFound,            /* 404 (and 410) */
     DravlinEndClientError,         /* any other 4xx */
@@ -34,6 +35,7 @@ typedef enum DravlinAttemptEnding {
     DravlinEndInsecureRedirect,    /* https redirected to anything but https */
     DravlinEndDiskFull,            /* the file could not grow: no space or over quota */
     DravlinEndCannotSave,          /* the destination cannot be opened or written */
+    DravlinEndDigestMismatch,      /* the finished file is not what its digest says (it was removed) */
     DravlinEndOther                /* anything not known to be passing: treated as permanent */
 } DravlinAttemptEnding;
 
@@ -86,6 +88,13 @@ typedef struct DravlinRetryDecision {
  * 408 timed out, 429 too many requests, other 4xx refused; 5xx busy, but 501 and 505 (the server
  * cannot do what is asked at all) and anything that is not an error status are DravlinEndOther. */
 DravlinAttemptEnding DravlinEndingOfHttpStatus(int status);
+
+/* The ending of a run as the engine tells it: kind and httpStatus of its DownloadFailure
+ * (GetDownloadFailure). An HTTP status is mapped as DravlinEndingOfHttpStatus does, so a 408 waits
+ * and a 501 does not whatever the engine's kind; a refused connection and an unresolved name wait,
+ * as a network coming back mends both; input refused, a bad answer, a destination another run is
+ * writing, a cancel and anything unknown are DravlinEndOther. The one mapping for every client. */
+DravlinAttemptEnding DravlinEndingOfFailure(int kind, long httpStatus);
 
 /* Whether an ending can get better by waiting. */
 int DravlinEndingIsPassing(DravlinAttemptEnding ending);

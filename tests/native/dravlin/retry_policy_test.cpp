@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "dravlin.h"
 #include "retry_policy.h"
 
 namespace {
@@ -93,7 +94,7 @@ TEST(RetryPolicy, RetryLimitCountsRetriesInARowWithoutProgressAndOddLimitsStaySa
     EXPECT_EQ(DravlinGiveUpPermanent, DravlinRetryDecide(&policy, &state, nullptr).verdict);
 }
 
-TEST(RetryPolicy, HttpStatusesThatWaitingCanMendAreTheBusyOnes) {
+TEST(RetryPolicy, HttpStatusesAndEngineFailuresThatWaitingCanMendAreTheBusyAndNetworkOnes) {
     const std::pair<int, DravlinAttemptEnding> statuses[] = {
         {404, DravlinEndNotFound},         {410, DravlinEndNotFound},     {403, DravlinEndClientError},
         {416, DravlinEndClientError},      {408, DravlinEndTimedOut},     {429, DravlinEndTooManyRequests},
@@ -103,6 +104,32 @@ TEST(RetryPolicy, HttpStatusesThatWaitingCanMendAreTheBusyOnes) {
     for (const auto &[status, ending] : statuses)
         EXPECT_STREQ(DravlinAttemptEndingName(ending), DravlinAttemptEndingName(DravlinEndingOfHttpStatus(status)))
             << status;
+
+    // The engine's kinds, with the status it saw where that decides.
+    const std::pair<std::pair<int, long>, DravlinAttemptEnding> failures[] = {
+        {{DownloadConnectionBroken, 0}, DravlinEndConnectionBroke}, {{DownloadStalled, 200}, DravlinEndStalled},
+        {{DownloadHostNotFound, 0}, DravlinEndCannotConnect},        {{DownloadCannotConnect, 0}, DravlinEndCannotConnect},
+        {{DownloadTimedOut, 0}, DravlinEndTimedOut},                 {{DownloadServerError, 503}, DravlinEndServerBusy},
+        {{DownloadServerError, 501}, DravlinEndOther},               {{DownloadServerError, 0}, DravlinEndServerBusy},
+        {{DownloadTooManyRequests, 429}, DravlinEndTooManyRequests}, {{DownloadHttpRefused, 404}, DravlinEndNotFound},
+        {{DownloadHttpRefused, 408}, DravlinEndTimedOut},            {{DownloadHttpRefused, 407}, DravlinEndClientError},
+        {{DownloadHttpRefused, 0}, DravlinEndClientError},           {{DownloadTlsFailure, 0}, DravlinEndTls},
+        {{DownloadInsecureRedirect, 302}, DravlinEndInsecureRedirect}, {{DownloadDiskFull, 206}, DravlinEndDiskFull},
+        {{DownloadCannotSave, 0}, DravlinEndCannotSave},             {{DownloadDestinationBusy, 0}, DravlinEndOther},
+        {{DownloadDigestMismatch, 200}, DravlinEndDigestMismatch},   {{DownloadBadResponse, 200}, DravlinEndOther},
+        {{DownloadInputRefused, 0}, DravlinEndOther},                {{DownloadCancelled, 0}, DravlinEndOther},
+        {{DownloadNoFailure, 0}, DravlinEndOther},                   {{99, 503}, DravlinEndOther}};
+    for (const auto &[failure, ending] : failures) {
+        DravlinAttemptEnding mapped = DravlinEndingOfFailure(failure.first, failure.second);
+        EXPECT_STREQ(DravlinAttemptEndingName(ending), DravlinAttemptEndingName(mapped))
+            << "kind " << failure.first << ", HTTP " << failure.second;
+        // The engine's own advice and the policy agree, but for a status the policy knows better.
+        if (failure.second == 0 && failure.first != DownloadDestinationBusy && failure.first != DownloadServerError) {
+            EXPECT_EQ(DravlinEndingIsPassing(mapped) != 0, failure.first >= DownloadHostNotFound &&
+                                                                failure.first <= DownloadTooManyRequests)
+                << "kind " << failure.first;
+        }
+    }
 }
 
 TEST(RetryPolicy, WaitTextCountsDownAndIsCutOnlyBetweenCharacters) {
