@@ -9,6 +9,7 @@ void DravlinRetryPolicyDefaults(DravlinRetryPolicy *policy) {
     if (!policy) return;
     policy->maxRetries = -1;
     policy->firstWait = 2;
+    policy->waitAfterProgress = 1;
     policy->longestWait = 60;
     /* Five minutes: long enough for a server's planned pause, short enough that a mistaken or
      * hostile value (a day, 2^31) cannot hold the program, and it leaves room for another try
@@ -92,6 +93,8 @@ DravlinRetryDecision DravlinRetryDecide(const DravlinRetryPolicy *policy, Dravli
     int wait = first;
     for (int i = 0; i < state->retriesInARow && wait < longest; ++i)
         wait = wait > longest / 2 ? longest : wait * 2;
+    if (end->bytesArrived && policy->waitAfterProgress < wait)
+        wait = policy->waitAfterProgress > 1 ? policy->waitAfterProgress : 1;
     if (end->retryAfter > wait) {
         int bound = policy->retryAfterBound > wait ? policy->retryAfterBound : wait;
         wait = end->retryAfter < bound ? end->retryAfter : bound;

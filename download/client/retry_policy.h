@@ -45,6 +45,9 @@ typedef struct DravlinRetryPolicy {
     int maxRetries;         /* retries in a row without a byte arriving; -1 (default): no limit
                                other than giveUpAfter; 0: never retry */
     int firstWait;          /* the wait before the first retry (2); each further one doubles it */
+    int waitAfterProgress;  /* the wait after a run that brought bytes (1): a link that cuts every
+                               few MiB pays it once a cut, so it is short; at least a second, so a
+                               server that cuts after a byte or two is not asked in a tight loop */
     int longestWait;        /* the doubling stops here (60) */
     int retryAfterBound;    /* a server's Retry-After is honoured up to this (300) */
     int64_t giveUpAfter;    /* no retry once this long has passed without a byte arriving (600) */
@@ -101,8 +104,8 @@ int DravlinEndingIsPassing(DravlinAttemptEnding ending);
 
 /* Decides what follows the failed run `end` and records it in `state`.
  *  - A permanent ending gives up, whatever else is true.
- *  - Bytes that arrived in the run start the count again: the next wait is firstWait and
- *    maxRetries counts from zero. A link that breaks every few megabytes but moves forward each
+ *  - Bytes that arrived in the run start the count again: the wait is waitAfterProgress, the
+ *    next one without progress firstWait doubled once, and maxRetries counts from zero. A link that breaks every few megabytes but moves forward each
  *    time is therefore never given up on.
  *  - Without progress for giveUpAfter seconds, or after maxRetries retries in a row without it,
  *    it gives up.

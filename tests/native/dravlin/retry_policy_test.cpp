@@ -46,8 +46,8 @@ TEST(RetryPolicy, WaitsGrowResetWhenBytesArriveAndEndAfterTenMinutesWithoutProgr
         {DravlinEndConnectionBroke, -1, 0, 150, again, 32, 5},
         {DravlinEndConnectionBroke, -1, 0, 190, again, 60, 6},
         {DravlinEndConnectionBroke, -1, 0, 250, again, 60, 7},
-        // Bytes arrived: the waits start again from the first, the retry number goes on.
-        {DravlinEndConnectionBroke, -1, 1, 0, again, 2, 8},
+        // Bytes arrived: a short wait, then the waits start again, the retry number goes on.
+        {DravlinEndConnectionBroke, -1, 1, 0, again, 1, 8},
         {DravlinEndServerBusy, -1, 0, 3, again, 4, 9},
         // Retry-After is waited when longer, up to five minutes; a shorter one shortens nothing.
         {DravlinEndTooManyRequests, 120, 0, 10, again, 120, 10},
@@ -56,7 +56,8 @@ TEST(RetryPolicy, WaitsGrowResetWhenBytesArriveAndEndAfterTenMinutesWithoutProgr
         {DravlinEndServerBusy, -1, 0, 599, again, 60, 13},
         {DravlinEndConnectionBroke, -1, 0, 600, DravlinGiveUpNoProgress, 0, 0},
         // A run that brings bytes is retried even past ten minutes since the download began.
-        {DravlinEndConnectionBroke, -1, 1, 0, again, 2, 14},
+        {DravlinEndConnectionBroke, -1, 1, 0, again, 1, 14},
+        {DravlinEndServerBusy, 30, 1, 0, again, 30, 15},
         // What waiting cannot mend ends at once, bytes or not.
         {DravlinEndNotFound, -1, 1, 0, DravlinGiveUpPermanent, 0, 0},
         {DravlinEndClientError, 30, 0, 0, DravlinGiveUpPermanent, 0, 0},
@@ -77,13 +78,13 @@ TEST(RetryPolicy, RetryLimitCountsRetriesInARowWithoutProgressAndOddLimitsStaySa
         {DravlinEndConnectionBroke, -1, 0, 0, again, 2, 1},
         {DravlinEndConnectionBroke, -1, 0, 2, again, 4, 2},
         {DravlinEndConnectionBroke, -1, 0, 6, DravlinGiveUpRetryLimit, 0, 0},
-        {DravlinEndConnectionBroke, -1, 1, 0, again, 2, 3},
+        {DravlinEndConnectionBroke, -1, 1, 0, again, 1, 3},
     });
     policy.maxRetries = 0;  // --retry 0: not even after progress
     Replay(&policy, {{DravlinEndConnectionBroke, -1, 1, 0, DravlinGiveUpRetryLimit, 0, 0}});
 
     // Nonsense limits still give a wait of at least a second that never overflows.
-    policy = DravlinRetryPolicy{-1, 0, -5, -1, 600};
+    policy = DravlinRetryPolicy{-1, 0, -3, -5, -1, 600};
     DravlinRetryState state{INT_MAX, INT_MAX};
     DravlinAttemptEnd end{DravlinEndStalled, 50, 0, 0};
     DravlinRetryDecision d = DravlinRetryDecide(&policy, &state, &end);
