@@ -95,7 +95,10 @@
  * the first byte is hashed as it is written; a resumed one is read again from its first byte once
  * the transfer ends, on the transfer thread before the ending callback, while progress reports go
  * on at 100 %. A file that does not match ends 204 with DownloadDigestMismatch, and the
- * file and its companion are removed, so that the next run starts from nothing.
+ * file and its companion are removed, so that the next run starts from nothing. A file that cannot
+ * be read back ends 204 (DownloadCannotSave) and stays. CancelDownload during that reading changes
+ * nothing (the transfer is over); deleting or replacing the task, or ReleaseCurl, stops it and
+ * leaves the file unchecked, which the next run then finds complete (301).
  *
  * Settings read from the environment at the start of every run of a task (test and site settings;
  * the shipped program sets none of them):
