@@ -58,7 +58,9 @@ typedef struct {
     double lastProgressAt;       /* when the file last changed (or the download began) */
 } TaskView;
 
-static volatile sig_atomic_t interrupted = 0;
+/* Set by the signal handler, which runs on whichever thread the signal reaches (SIGPIPE on the
+ * engine's reporter thread that printed): atomic, as volatile alone is only for the main thread. */
+static atomic_int interrupted = 0;
 static int onTerminal = 0;
 static TaskView *views = NULL;
 static int viewCount = 0;
