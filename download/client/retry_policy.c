@@ -1,5 +1,7 @@
 #include "retry_policy.h"
 
+#include "dravlin.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -7,6 +9,7 @@ void DravlinRetryPolicyDefaults(DravlinRetryPolicy *policy) {
     if (!policy) return;
     policy->maxRetries = -1;
     policy->firstWait = 2;
+    policy->waitAfterProgress = 1;
     policy->longestWait = 60;
     /* Five minutes: long enough for a server's planned pause, short enough that a mistaken or
      * hostile value (a day, 2^31) cannot hold the program, and it leaves room for another try
@@ -28,6 +31,7 @@ int DravlinEndingIsPassing(DravlinAttemptEnding ending) {
     case DravlinEndTimedOut:
     case DravlinEndServerBusy:
     case DravlinEndTooManyRequests:
+    case DravlinEndCannotConnect:
         return 1;
     default:
         return 0;
@@ -42,6 +46,26 @@ DravlinAttemptEnding DravlinEndingOfHttpStatus(int status) {
     if (status == 501 || status == 505) return DravlinEndOther;
     if (status >= 500 && status <= 599) return DravlinEndServerBusy;
     return DravlinEndOther;
+}
+
+DravlinAttemptEnding DravlinEndingOfFailure(int kind, long httpStatus) {
+    int status = httpStatus >= 100 && httpStatus <= 999 ? (int)httpStatus : 0;
+    switch (kind) {
+    case DownloadHostNotFound:
+    case DownloadCannotConnect: return DravlinEndCannotConnect;
+    case DownloadTimedOut: return DravlinEndTimedOut;
+    case DownloadConnectionBroken: return DravlinEndConnectionBroke;
+    case DownloadStalled: return DravlinEndStalled;
+    case DownloadServerError: return status >= 500 ? DravlinEndingOfHttpStatus(status) : DravlinEndServerBusy;
+    case DownloadTooManyRequests: return DravlinEndTooManyRequests;
+    case DownloadHttpRefused: return status >= 400 && status <= 499 ? DravlinEndingOfHttpStatus(status) : DravlinEndClientError;
+    case DownloadTlsFailure: return DravlinEndTls;
+    case DownloadInsecureRedirect: return DravlinEndInsecureRedirect;
+    case DownloadDiskFull: return DravlinEndDiskFull;
+    case DownloadCannotSave: return DravlinEndCannotSave;
+    case DownloadDigestMismatch: return DravlinEndDigestMismatch;
+    default: return DravlinEndOther;
+    }
 }
 
 static DravlinRetryDecision GiveUp(DravlinRetryVerdict verdict) {
@@ -69,6 +93,8 @@ DravlinRetryDecision DravlinRetryDecide(const DravlinRetryPolicy *policy, Dravli
     int wait = first;
     for (int i = 0; i < state->retriesInARow && wait < longest; ++i)
         wait = wait > longest / 2 ? longest : wait * 2;
+    if (end->bytesArrived && policy->waitAfterProgress < wait)
+        wait = policy->waitAfterProgress > 1 ? policy->waitAfterProgress : 1;
     if (end->retryAfter > wait) {
         int bound = policy->retryAfterBound > wait ? policy->retryAfterBound : wait;
         wait = end->retryAfter < bound ? end->retryAfter : bound;
@@ -87,6 +113,7 @@ static const char *ReasonText(DravlinAttemptEnding ending) {
     case DravlinEndTimedOut: return "连接超时";
     case DravlinEndServerBusy: return "服务器繁忙";
     case DravlinEndTooManyRequests: return "服务器请求过多";
+    case DravlinEndCannotConnect: return "无法连接服务器";
     default: return "下载失败";
     }
 }
@@ -126,6 +153,8 @@ const char *DravlinAttemptEndingName(DravlinAttemptEnding ending) {
     case DravlinEndInsecureRedirect: return "redirect from https to http";
     case DravlinEndDiskFull: return "disk full";
     case DravlinEndCannotSave: return "cannot save";
+    case DravlinEndCannotConnect: return "cannot connect";
+    case DravlinEndDigestMismatch: return "digest mismatch";
     default: return "failed";
     }
 }

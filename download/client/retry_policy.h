@@ -19,14 +19,15 @@
 extern "C" {
 #endif
 
-/* How one run of a download ended, as far as retrying is concerned. The engine's own endings are
- * mapped onto these by its caller. The first five can get better by waiting; the rest cannot. */
+/* How one run of a download ended, as far as retrying is concerned. DravlinEndingOfFailure maps the
+ * engine's failure onto these. The first six can get better by waiting; the rest cannot. */
 typedef enum DravlinAttemptEnding {
     DravlinEndConnectionBroke = 0, /* reset or closed before the whole file arrived */
     DravlinEndStalled,             /* nothing, or only a trickle, arrived for the stall time */
     DravlinEndTimedOut,            /* connecting or the size query ran out of time */
     DravlinEndServerBusy,          /* the server answered 5xx */
     DravlinEndTooManyRequests,     /* the server answered 429 */
+    DravlinEndCannotConnect,       /* the host's name did not resolve, or it refused or did not answer */
     /* never retried: */
     DravlinEndNotFound,            /* 404 (and 410) */
     DravlinEndClientError,         /* any other 4xx */
@@ -34,6 +35,7 @@ typedef enum DravlinAttemptEnding {
     DravlinEndInsecureRedirect,    /* https redirected to anything but https */
     DravlinEndDiskFull,            /* the file could not grow: no space or over quota */
     DravlinEndCannotSave,          /* the destination cannot be opened or written */
+    DravlinEndDigestMismatch,      /* the finished file is not what its digest says (it was removed) */
     DravlinEndOther                /* anything not known to be passing: treated as permanent */
 } DravlinAttemptEnding;
 
@@ -43,6 +45,9 @@ typedef struct DravlinRetryPolicy {
     int maxRetries;         /* retries in a row without a byte arriving; -1 (default): no limit
                                other than giveUpAfter; 0: never retry */
     int firstWait;          /* the wait before the first retry (2); each further one doubles it */
+    int waitAfterProgress;  /* the wait after a run that brought bytes (1): a link that cuts every
+                               few MiB pays it once a cut, so it is short; at least a second, so a
+                               server that cuts after a byte or two is not asked in a tight loop */
     int longestWait;        /* the doubling stops here (60) */
     int retryAfterBound;    /* a server's Retry-After is honoured up to this (300) */
     int64_t giveUpAfter;    /* no retry once this long has passed without a byte arriving (600) */
@@ -87,13 +92,20 @@ typedef struct DravlinRetryDecision {
  * cannot do what is asked at all) and anything that is not an error status are DravlinEndOther. */
 DravlinAttemptEnding DravlinEndingOfHttpStatus(int status);
 
+/* The ending of a run as the engine tells it: kind and httpStatus of its DownloadFailure
+ * (GetDownloadFailure). An HTTP status is mapped as DravlinEndingOfHttpStatus does, so a 408 waits
+ * and a 501 does not whatever the engine's kind; a refused connection and an unresolved name wait,
+ * as a network coming back mends both; input refused, a bad answer, a destination another run is
+ * writing, a cancel and anything unknown are DravlinEndOther. The one mapping for every client. */
+DravlinAttemptEnding DravlinEndingOfFailure(int kind, long httpStatus);
+
 /* Whether an ending can get better by waiting. */
 int DravlinEndingIsPassing(DravlinAttemptEnding ending);
 
 /* Decides what follows the failed run `end` and records it in `state`.
  *  - A permanent ending gives up, whatever else is true.
- *  - Bytes that arrived in the run start the count again: the next wait is firstWait and
- *    maxRetries counts from zero. A link that breaks every few megabytes but moves forward each
+ *  - Bytes that arrived in the run start the count again: the wait is waitAfterProgress, the
+ *    next one without progress firstWait doubled once, and maxRetries counts from zero. A link that breaks every few megabytes but moves forward each
  *    time is therefore never given up on.
  *  - Without progress for giveUpAfter seconds, or after maxRetries retries in a row without it,
  *    it gives up.

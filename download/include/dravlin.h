@@ -84,6 +84,22 @@
  *    wants authentication the run cannot give (407) fails the size query: SizeQueryFailed. A
  *    proxy's error page is never written to the file.
  *
+ * Digests: a run that transfers checks the finished file against the digest of the whole file that
+ * the answer to its GET carries, and only that one:
+ *  - Repr-Digest with sha-256 (on a 200 or a 206), or Digest with SHA-256;
+ *  - Content-MD5, on a 200 only (on a 206 it would be the MD5 of the part sent).
+ * Both are checked when both are sent. A value that is malformed is ignored as if absent; two
+ * different values of one algorithm in one answer match no file. Nothing else is checked: no digest
+ * sent, nothing checked (the run ends 303 as before); other algorithms, Content-Digest, and the
+ * answer to the size query are not read; a 301 (nothing transferred) checks nothing. A download from
+ * the first byte is hashed as it is written; a resumed one is read again from its first byte once
+ * the transfer ends, on the transfer thread before the ending callback, while progress reports go
+ * on at 100 %. A file that does not match ends 204 with DownloadDigestMismatch, and the
+ * file and its companion are removed, so that the next run starts from nothing. A file that cannot
+ * be read back ends 204 (DownloadCannotSave) and stays. CancelDownload during that reading changes
+ * nothing (the transfer is over); deleting or replacing the task, or ReleaseCurl, stops it and
+ * leaves the file unchecked, which the next run then finds complete (301).
+ *
  * Settings read from the environment at the start of every run of a task (test and site settings;
  * the shipped program sets none of them):
  *  - DRAVLIN_CA_FILE: a PEM file of certificate authorities to trust instead of the system's.
@@ -149,7 +165,8 @@ enum DownloadEndCode {
                                  for the stall time, an answer whose length is not the size learned
                                  or that runs past it, a resume the server still refuses when the
                                  file is started again, write failure, TLS failure, a redirect from
-                                 https to http; file kept.
+                                 https to http; file kept. Also a finished file whose digest
+                                 is not the one its answer announced: file removed (see Digests)
                                  Also: the file on disk is longer than the remote when the transfer
                                  ends (someone added to it) */
     AlreadyComplete = 301,    /* the file on disk has the remote size; nothing was transferred */
@@ -204,13 +221,16 @@ enum DownloadFailureKind {
                                       file with a single link, or its directory cannot be created */
     DownloadDestinationBusy = 15,  /* another run, in this or another process, is writing the file */
     DownloadCancelled = 16,        /* 302 */
-    DownloadOtherFailure = 17      /* anything else libcurl reported; curlCode says what */
+    DownloadOtherFailure = 17,     /* anything else libcurl reported; curlCode says what */
+    DownloadDigestMismatch = 18    /* 204: the whole file is not what the digest its answer carried says
+                                      (see Digests); the file and its companion were removed */
 };
 
 /* Whether trying the same download again later may succeed: DownloadWorthRetrying for
  * DownloadHostNotFound, DownloadCannotConnect, DownloadTimedOut, DownloadConnectionBroken,
  * DownloadStalled, DownloadServerError and DownloadTooManyRequests; DownloadNotWorthRetrying for
- * every other kind (a 4xx, TLS, an insecure redirect, a full disk, a file that cannot be saved). */
+ * every other kind (a 4xx, TLS, an insecure redirect, a full disk, a file that cannot be saved, a
+ * digest mismatch: the same server would most likely send the same bytes again). */
 enum DownloadRetryAdvice { DownloadNotWorthRetrying = 0, DownloadWorthRetrying = 1 };
 
 /* The cause of a run's ending, filled in by GetDownloadFailure. A plain struct the caller owns. */

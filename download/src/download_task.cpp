@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "block_writer.h"
+#include "expected_digest.h"
 #include "platform.h"
 #include "speed_text.h"
 #include "thread_park.h"
@@ -36,11 +37,24 @@ using HeaderList = std::unique_ptr<curl_slist, ListDeleter>;
 
 size_t DiscardBody(char *, size_t size, size_t count, void *) { return size * count; }
 
-void TakeLine(const char *line, size_t length, ResponseNotes &notes) { TakeResponseLine(line, length, notes); }
 template <typename Seen>
 void TakeLine(const char *line, size_t length, Seen &seen) {
     TakeHeaderLine(line, length, seen.validators);
     TakeResponseLine(line, length, seen.notes);
+}
+
+// What the transfer's response says beside its status: the digest the whole file must have.
+struct TransferSeen {
+    ResponseNotes notes;
+    DravlinExpectedDigest expected{};
+};
+void TakeLine(const char *line, size_t length, TransferSeen &seen) {
+    TakeResponseLine(line, length, seen.notes);
+    DravlinExpectedDigestTakeHeader(&seen.expected, line, length);
+}
+
+bool DigestPromised(const DravlinExpectedDigest &expected) {
+    return expected.sha256State != DravlinDigestAbsent || expected.md5State != DravlinDigestAbsent;
 }
 
 template <typename Seen>
@@ -60,6 +74,9 @@ int EndCodeForError(CURLcode result) {
     }
 }
 
+}  // namespace
+
+// The transfer's write side: what the write callback needs, and what it found.
 struct DataSink {
     DownloadTask *task;
     BlockWriter *writer;
@@ -72,9 +89,11 @@ struct DataSink {
     bool rangeRefused;    // a resume answered with anything but the rest
     bool sizeMismatch;    // the answer's length is not what the size query said
     bool overrun;         // more bytes came than the size query said
+    const DravlinExpectedDigest *expected;  // what the response promised
+    bool hashing;         // a transfer from the first byte hashes what it writes
+    DravlinSha256 sha256;
+    DravlinMd5 md5;
 };
-
-}  // namespace
 
 DownloadTask::DownloadTask(int id, TaskOwner &owner, TaskCallbacks callbacks, std::int64_t speedLimit,
                            Destination destination)
@@ -283,6 +302,16 @@ int DownloadTask::RunOnce(RunFailure &failure) {
     }
     if (endCode == Finished) {
         RemoveFile(companion);
+    } else if (notes.digestMismatch) {
+        // Not the file the server meant: nothing of it is worth resuming. Removed while still held
+        // where the system allows it (Linux), so no other run takes it up in between.
+        if (!RemoveFile(destination_.file)) {
+            file.Close();
+            RemoveFile(destination_.file);
+        }
+        RemoveFile(companion);
+        resumeOffset_ = 0;
+        received_ = 0;
     } else if ((notes.foreignWrites || notes.overrun) && !validators.Empty()) {
         // Someone else wrote to or cut the file meanwhile, or the server's bytes did not fit what it
         // announced: a record that cannot be read makes the next run start again.
@@ -378,14 +407,17 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile
         headers.reset(curl_slist_append(nullptr, ("If-Range: " + ifRange).c_str()));
         curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
     }
-    ResponseNotes response;
+    TransferSeen seen;
+    DravlinExpectedDigestClear(&seen.expected);
+    const ResponseNotes &response = seen.notes;
     char errorText[CURL_ERROR_SIZE] = "";
-    curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, CollectHeaders<ResponseNotes>);
-    curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &response);
+    curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, CollectHeaders<TransferSeen>);
+    curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &seen);
     curl_easy_setopt(easy.get(), CURLOPT_ERRORBUFFER, errorText);
     // Blocks of a receive buffer's size: one write for what a pass of libcurl's received.
     BlockWriter writer(file, kReceiveBufferBytes);
-    DataSink sink{this, &writer, easy.get(), offset, totalSize_, 0, false, false, false, false, false};
+    DataSink sink{this, &writer, easy.get(), offset, totalSize_, 0, false, false, false, false, false,
+                  &seen.expected, false, {}, {}};
     auto flush = [&] {
         if (!writer.Flush()) sink.writeFailed = true;
         received_ = writer.Written();
@@ -500,6 +532,7 @@ int DownloadTask::Transfer(CURLM *multi, const RunSettings &settings, AppendFile
                                    osError);
     }
     if (failure.httpStatus == 0) failure.httpStatus = status;
+    if (endCode == Finished && DigestPromised(seen.expected)) endCode = CheckDigest(file, sink, notes, failure);
     if (endCode == Finished) {
         outcome_ = TransferOutcome::Completed;
         state_ = TaskState::Stopped;
@@ -532,6 +565,11 @@ size_t DownloadTask::OnData(char *data, size_t size, size_t count, void *sinkDat
             return 0;
         }
         sink->accepted = true;
+        // Known before the first byte: only a download from zero can hash as it writes, and only
+        // when something is to be checked.
+        sink->hashing = sink->offset == 0 && DigestPromised(*sink->expected);
+        DravlinSha256Init(&sink->sha256);
+        DravlinMd5Init(&sink->md5);
     }
     // Never a byte past the size learned: a body longer than announced ends the transfer here.
     if (sink->offset + sink->taken + static_cast<std::int64_t>(bytes) > sink->total) {
@@ -542,6 +580,10 @@ size_t DownloadTask::OnData(char *data, size_t size, size_t count, void *sinkDat
         sink->writeFailed = true;
         return 0;
     }
+    if (sink->hashing) {
+        if (sink->expected->sha256State != DravlinDigestAbsent) DravlinSha256Update(&sink->sha256, data, bytes);
+        if (sink->expected->md5State != DravlinDigestAbsent) DravlinMd5Update(&sink->md5, data, bytes);
+    }
     sink->taken += static_cast<std::int64_t>(bytes);
     sink->task->received_ = sink->writer->Written();
     return bytes;
@@ -549,6 +591,45 @@ size_t DownloadTask::OnData(char *data, size_t size, size_t count, void *sinkDat
 
 int DownloadTask::OnTransferProgress(void *data, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<DownloadTask *>(data)->StopRequested() ? 1 : 0;
+}
+
+// The finished file against the digest its response promised. A file that was resumed is read again
+// from its first byte, on the transfer thread: the progress reports go on meanwhile, and the ending
+// callback comes once the check is done. A removal stops the reading; the file then stays unchecked.
+int DownloadTask::CheckDigest(AppendFile &file, DataSink &sink, TransferNotes &notes, RunFailure &failure) {
+    const DravlinExpectedDigest &expected = *sink.expected;
+    const bool wantSha = expected.sha256State != DravlinDigestAbsent;
+    const bool wantMd5 = expected.md5State != DravlinDigestAbsent;
+    unsigned char sha256[DRAVLIN_SHA256_BYTES];
+    unsigned char md5[DRAVLIN_MD5_BYTES];
+    if (!sink.hashing) {
+        DravlinSha256Init(&sink.sha256);
+        DravlinMd5Init(&sink.md5);
+        bool read = file.ReadFromStart([&](const char *data, std::size_t size) {
+            if (wantSha) DravlinSha256Update(&sink.sha256, data, size);
+            if (wantMd5) DravlinMd5Update(&sink.md5, data, size);
+            return !Interrupted();
+        });
+        if (Interrupted()) return Aborted;
+        if (!read) {
+            failure = Failure(DownloadCannotSave, "cannot read " + destination_.file + " back to check its digest");
+            return OtherError;
+        }
+    }
+    DravlinSha256Final(&sink.sha256, sha256);
+    DravlinMd5Final(&sink.md5, md5);
+    if (DravlinDigestCheck(&expected, wantSha ? sha256 : nullptr, wantMd5 ? md5 : nullptr) == DravlinDigestMatches)
+        return Finished;
+    notes.digestMismatch = true;
+    std::string text = "the file's ";
+    text += wantSha ? "SHA-256" : "MD5";
+    if (wantSha) {
+        char hex[65];
+        DravlinFormatSha256Hex(sha256, hex);
+        text += std::string(" ") + hex;
+    }
+    failure = Failure(DownloadDigestMismatch, text + " is not the digest the server announced");
+    return OtherError;
 }
 
 int DownloadTask::Percent() const {

@@ -18,6 +18,7 @@
 namespace dravlin {
 
 class AppendFile;
+struct DataSink;
 class DownloadTask;
 class ThreadPark;
 
@@ -88,9 +89,11 @@ private:
         bool foreignWrites = false;  // the file's size at the end is not what this transfer made of it
         bool rangeRefused = false;   // a resume answered with anything but the rest; nothing was written
         bool overrun = false;        // the server sent more than the size it announced
+        bool digestMismatch = false; // the whole file is not what the response's digest says
     };
     int Transfer(CURLM *multi, const RunSettings &settings, AppendFile &file, const std::string &ifRange,
                  TransferNotes &notes, RunFailure &failure);
+    int CheckDigest(AppendFile &file, DataSink &sink, TransferNotes &notes, RunFailure &failure);
     void SetCommonOptions(CURL *easy, const RunSettings &settings) const;
     bool Interrupted() const { return removed_.load(); }
     bool StopRequested() const { return Interrupted() || state_ == TaskState::Stopped; }

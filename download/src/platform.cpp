@@ -1,6 +1,7 @@
 #include "platform.h"
 
 #include <cstdio>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -211,6 +212,29 @@ bool AppendFile::Write(const char *data, std::size_t size) {
     return true;
 }
 
+bool AppendFile::ReadFromStart(const std::function<bool(const char *, std::size_t)> &take) const {
+    if (!handle_) return false;
+    // Our own handle may write, so the second one must let it.
+    HANDLE reader = ReOpenFile(handle_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    if (reader == INVALID_HANDLE_VALUE) return false;
+    std::vector<char> buffer(1 << 20);
+    bool ok = true;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(reader, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        if (!take(buffer.data(), got)) {
+            ok = false;
+            break;
+        }
+    }
+    CloseHandle(reader);
+    return ok;
+}
+
 void AppendFile::Close() {
     if (handle_) CloseHandle(handle_);
     handle_ = nullptr;
@@ -343,6 +367,30 @@ bool AppendFile::Write(const char *data, std::size_t size) {
         size -= static_cast<std::size_t>(written);
     }
     return true;
+}
+
+bool AppendFile::ReadFromStart(const std::function<bool(const char *, std::size_t)> &take) const {
+    if (fd_ < 0) return false;
+    // The descriptor is open for appending only; its /proc entry opens the same file for reading.
+    int reader = open(("/proc/self/fd/" + std::to_string(fd_)).c_str(), O_RDONLY | O_CLOEXEC);
+    if (reader < 0) return false;
+    std::vector<char> buffer(1 << 20);
+    bool ok = true;
+    for (;;) {
+        ssize_t got = read(reader, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        if (!take(buffer.data(), static_cast<std::size_t>(got))) {
+            ok = false;
+            break;
+        }
+    }
+    close(reader);
+    return ok;
 }
 
 void AppendFile::Close() {

@@ -2,6 +2,7 @@
 // The few operating-system services the engine needs, behind one small interface.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace dravlin {
@@ -48,6 +49,10 @@ public:
     // Cuts the open file to nothing.
     bool Truncate();
     bool Write(const char *data, std::size_t size);
+    // Reads the open file from its first byte to its end through a second handle on this very file
+    // (never the name, which may lead elsewhere by now), handing take pieces of at most 1 MiB. take
+    // returns false to stop. False when reading failed or take stopped it.
+    bool ReadFromStart(const std::function<bool(const char *, std::size_t)> &take) const;
     void Close();
 
 private:

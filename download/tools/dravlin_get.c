@@ -7,8 +7,9 @@
  * tells the seconds from the download's request (its size query included) to its ending; a failure
  * is also told on stderr with its cause, as curl does. Ctrl-C, a closed terminal (SIGHUP), SIGTERM
  * and a closed output pipe (SIGPIPE) cancel everything; partial files stay and running the same
- * command again resumes them. The exit status is the highest of the downloads' (see --help), by the
- * kind of their failure.
+ * command again resumes them. A run that failed in a way waiting can mend is started again after
+ * the retry policy's wait, on the same file, which the engine resumes (--retry). The exit status is
+ * the highest of the downloads' (see --help), by the kind of their failure.
  */
 #include <signal.h>
 #include <stdatomic.h>
@@ -28,7 +29,10 @@
 #endif
 
 #include "dravlin.h"
+#include "expected_digest.h"
 #include "get_plan.h"
+#include "retry_policy.h"
+#include "sha256.h"
 
 enum { kNotStarted = 1 }; /* the tool's own ending for a download cancelled before it began */
 
@@ -44,9 +48,19 @@ typedef struct {
     char madeDir[kMaxPathBytes + 2]; /* the outermost directory the placeholder needed, "" if none */
     DownloadFailure failure;         /* read in the ending callback, while the engine keeps it */
     double requestedAt, endedAt; /* seconds on a monotonic clock; endedAt is set before endCode */
+    /* Only the main thread uses these. */
+    int settled;                 /* its ending is final: no retry follows */
+    int retryWaiting;            /* a retry is due at retryAt */
+    double retryAt;
+    DravlinRetryState retry;
+    long long lastSize;          /* the file's size when last looked at */
+    int progressed;              /* the file changed during this run */
+    double lastProgressAt;       /* when the file last changed (or the download began) */
 } TaskView;
 
-static volatile sig_atomic_t interrupted = 0;
+/* Set by the signal handler, which runs on whichever thread the signal reaches (SIGPIPE on the
+ * engine's reporter thread that printed): atomic, as volatile alone is only for the main thread. */
+static atomic_int interrupted = 0;
 static int onTerminal = 0;
 static TaskView *views = NULL;
 static int viewCount = 0;
@@ -175,6 +189,7 @@ static int ExitStatus(int code, const DownloadFailure *failure) {
     case DownloadCancelled: return 5;
     case DownloadTlsFailure:
     case DownloadInsecureRedirect: return 6;
+    case DownloadDigestMismatch: return 7;
     default: return 1;
     }
 }
@@ -217,6 +232,10 @@ static void DrawLine(TaskView *view) {
         if (*c == '/' || *c == '\\') name = c + 1;
     }
     printf("\r\033[K%-28.28s ", name);
+    if (view->retryWaiting) {
+        printf("%s  retrying in %.0f s\n", done, view->retryAt - Now() + 0.5);
+        return;
+    }
     if (code != 0) {
         printf("%s  ending %d: %s\n", done, code == kNotStarted ? Aborted : code, EndingName(code));
         return;
@@ -247,6 +266,12 @@ static void Redraw(const Plan *plan, int first) {
 static void CancelAll(const Plan *plan) {
     SetDownloadTaskNum(0);
     for (int i = 0; i < plan->count; ++i) {
+        if (views[i].retryWaiting) {
+            views[i].retryWaiting = 0;
+            views[i].endedAt = Now();
+            atomic_store(&views[i].endCode, Aborted);
+            continue;
+        }
         if (atomic_load(&views[i].endCode) != 0) continue;
         if (atomic_load(&views[i].reports) > 0) {
             CancelDownload(i + 1);
@@ -259,11 +284,104 @@ static void CancelAll(const Plan *plan) {
     }
 }
 
-static int AllEnded(int count) {
+static int AllSettled(int count) {
     for (int i = 0; i < count; ++i) {
-        if (atomic_load(&views[i].endCode) == 0) return 0;
+        if (!views[i].settled) return 0;
     }
     return 1;
+}
+
+static void StartRun(const Plan *plan, int i) {
+    views[i].lastSize = FileSize(views[i].file);
+    views[i].progressed = 0;
+    atomic_store(&views[i].endCode, 0);
+    DownloadFile(i + 1, plan->downloads[i].url, plan->downloads[i].engineDest, 0);
+}
+
+/* One look at every download: notes progress, settles endings or schedules their retry, starts
+ * retries that are due. Returns the milliseconds until the next retry is due (at most limitMs). */
+static int LookAtDownloads(const Plan *plan, const DravlinRetryPolicy *policy, int limitMs) {
+    double now = Now(), next = now + limitMs / 1000.0;
+    for (int i = 0; i < plan->count; ++i) {
+        TaskView *view = &views[i];
+        if (view->settled) continue;
+        if (view->retryWaiting) {
+            if (now >= view->retryAt) {
+                view->retryWaiting = 0;
+                StartRun(plan, i);
+            } else if (view->retryAt < next) {
+                next = view->retryAt;
+            }
+            continue;
+        }
+        /* Any change of the file is progress, a start again from nothing included. */
+        long long size = FileSize(view->file);
+        if (size != view->lastSize) {
+            view->lastSize = size;
+            view->progressed = 1;
+            view->lastProgressAt = now;
+        }
+        int code = atomic_load(&view->endCode);
+        if (code == 0) continue;
+        if (code < SizeQueryFailed || code > OtherError || interrupted) {
+            view->settled = 1;
+            continue;
+        }
+        const DownloadFailure *failure = &view->failure;
+        DravlinAttemptEnd end;
+        end.ending = DravlinEndingOfFailure(failure->kind, failure->httpStatus);
+        end.retryAfter = failure->retryAfterSeconds > 0x7fffffffL ? 0x7fffffff : (int)failure->retryAfterSeconds;
+        end.bytesArrived = view->progressed;
+        end.sinceProgress = (int64_t)(now - view->lastProgressAt);
+        DravlinRetryDecision decision = DravlinRetryDecide(policy, &view->retry, &end);
+        if (decision.verdict != DravlinRetryAfterWait) {
+            if (decision.verdict == DravlinGiveUpNoProgress)
+                fprintf(stderr, "dravlin-get: %s: no progress for %d s, giving up\n", plan->downloads[i].file,
+                        (int)end.sinceProgress);
+            else if (decision.verdict == DravlinGiveUpRetryLimit && policy->maxRetries > 0)
+                fprintf(stderr, "dravlin-get: %s: %d retries in a row brought nothing, giving up\n",
+                        plan->downloads[i].file, policy->maxRetries);
+            view->settled = 1;
+            continue;
+        }
+        fprintf(stderr, "dravlin-get: %s: retrying in %d s (attempt %d): %s (%s)\n", plan->downloads[i].file,
+                decision.waitSeconds, decision.retry + 1, DravlinAttemptEndingName(end.ending),
+                failure->text[0] ? failure->text : EndingName(code));
+        view->retryWaiting = 1;
+        view->retryAt = now + decision.waitSeconds;
+        if (view->retryAt < next) next = view->retryAt;
+    }
+    int ms = (int)((next - now) * 1000.0) + 1;
+    return ms < 1 ? 1 : ms > limitMs ? limitMs : ms;
+}
+
+/* 0 when path has the SHA-256 wanted; else 7 after deleting it, or 2 when it cannot be read. */
+static int CheckSha256(const char *path, const unsigned char wanted[DRAVLIN_SHA256_BYTES]) {
+    FILE *file = fopen(path, "rb");
+    if (!file) {
+        fprintf(stderr, "dravlin-get: %s: cannot read it to check its SHA-256\n", path);
+        return 2;
+    }
+    DravlinSha256 context;
+    DravlinSha256Init(&context);
+    static unsigned char buffer[1 << 16];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) DravlinSha256Update(&context, buffer, got);
+    int failed = ferror(file);
+    fclose(file);
+    if (failed) {
+        fprintf(stderr, "dravlin-get: %s: cannot read it to check its SHA-256\n", path);
+        return 2;
+    }
+    unsigned char digest[DRAVLIN_SHA256_BYTES];
+    DravlinSha256Final(&context, digest);
+    if (memcmp(digest, wanted, sizeof digest) == 0) return 0;
+    char have[65], want[65];
+    DravlinFormatSha256Hex(digest, have);
+    DravlinFormatSha256Hex(wanted, want);
+    remove(path);
+    fprintf(stderr, "dravlin-get: %s: SHA-256 %s is not %s: deleted\n", path, have, want);
+    return 7;
 }
 
 /* The engine takes its settings from the environment, where these outrank what was there. */
@@ -328,22 +446,25 @@ int main(int argc, char **argv) {
     SetDownloadDriverFileErrorCallback(OnEnding, &context);
     if (plan.jobs > 0) SetDownloadTaskNum(plan.jobs);
     SetDownloadSpeed((int)plan.rateLimit);
+    DravlinRetryPolicy policy;
+    DravlinRetryPolicyDefaults(&policy);
+    policy.maxRetries = plan.retries;
     for (int i = 0; i < plan.count; ++i) {
-        views[i].requestedAt = Now();
-        DownloadFile(i + 1, plan.downloads[i].url, plan.downloads[i].engineDest, 0);
+        views[i].requestedAt = views[i].lastProgressAt = Now();
+        StartRun(&plan, i);
     }
 
     int announced = 0;
     double drawnAt = Now();
     if (onTerminal) Redraw(&plan, 1);
-    while (!AllEnded(plan.count)) {
+    while (!AllSettled(plan.count)) {
         if (interrupted) {
             if (!announced) fprintf(stderr, "dravlin-get: cancelling\n");
             announced = 1;
             /* Repeated: a transfer that is just beginning may miss one cancel. */
             CancelAll(&plan);
         }
-        WaitForWake(interrupted ? 20 : onTerminal ? 200 : 1000);
+        WaitForWake(LookAtDownloads(&plan, &policy, interrupted ? 20 : onTerminal ? 200 : 1000));
         if (onTerminal && Now() - drawnAt >= 0.2) {
             Redraw(&plan, 0);
             drawnAt = Now();
@@ -364,6 +485,8 @@ int main(int argc, char **argv) {
             fputc('\n', stderr);
         }
         int exitStatus = ExitStatus(code, &views[i].failure);
+        if (plan.hasSha256 && (code == Finished || code == AlreadyComplete))
+            exitStatus = (fflush(stdout), CheckSha256(plan.downloads[i].file, plan.sha256));
         if (exitStatus > status) status = exitStatus;
         /* A placeholder that never received a byte goes again, with the directories made for it. */
         if (views[i].createdPlaceholder) RemovePlaceholder(plan.downloads[i].file, views[i].madeDir);

@@ -9,6 +9,8 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include "expected_digest.h"
+
 #ifdef _WIN32
 #include <direct.h>
 #include <io.h>
@@ -30,11 +32,20 @@ static int IsSep(char c) { return c == '/'; }
 #endif
 
 static const char kUsage[] =
-    "usage: dravlin-get [-j N] [--limit-rate RATE] [--ca-file FILE] [-x PROXY] [--noproxy LIST] URL... DEST\n"
+    "usage: dravlin-get [-j N] [--limit-rate RATE] [--retry N] [--sha256 HEX] [--ca-file FILE] [-x PROXY]\n"
+    "                   [--noproxy LIST] URL... DEST\n"
     "  DEST     an existing directory (or one ending in a separator): each file is saved inside it\n"
     "           under the name its address ends with; otherwise the file name (one URL only)\n"
     "  -j N     transfer at most N files at once (default 3)\n"
     "  --limit-rate RATE  at most RATE bytes a second for each file; k, M and G multiply by 1024\n"
+    "  --retry N          a download that broke, stalled, timed out, could not connect or got a 5xx or\n"
+    "                     429 is run again after a wait (2 s, doubling up to 60 s, or the server's\n"
+    "                     Retry-After up to 300 s) and resumes where it stopped, each retry told on\n"
+    "                     stderr. N retries in a row without a byte arriving end it; by default there\n"
+    "                     is no such count, but 10 minutes without a byte end it. --retry 0: never.\n"
+    "                     A 4xx, TLS, a full disk or a file that cannot be saved is never retried\n"
+    "  --sha256 HEX       the finished file must have this SHA-256 (64 hex digits; one URL only),\n"
+    "                     else it is deleted (status 7)\n"
     "  --ca-file FILE     trust the certificate authorities in FILE instead of the system's\n"
     "  -x, --proxy PROXY  use this proxy ([http://][user:password@]host[:port]) for every address,\n"
     "                     whatever the environment or the system says; \"\" for none\n"
@@ -47,6 +58,8 @@ static const char kUsage[] =
     "  4 the server (or the proxy) answered with an error status (4xx, 5xx)\n"
     "  5 cancelled (Ctrl-C, a closed terminal, a closed pipe)\n"
     "  6 TLS: certificate not trusted or for another name, or https redirected to http\n"
+    "  7 the finished file is not the one expected: its SHA-256 is not --sha256's, or it does not\n"
+    "    match the digest the server sent (Repr-Digest, Digest, Content-MD5); it was deleted\n"
     "  64 wrong arguments   70 libcurl could not be initialised\n";
 
 static int Refuse(const char *format, const char *what) {
@@ -140,6 +153,15 @@ static int ParseRate(const char *text, long long *rate) {
     return 1;
 }
 
+static int ParseRetries(const char *text, int *retries) {
+    char *end = NULL;
+    errno = 0;
+    long value = strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || value < 0 || value > 1000000) return 0;
+    *retries = (int)value;
+    return 1;
+}
+
 static int ParseJobs(const char *text, int *jobs) {
     char *end = NULL;
     errno = 0;
@@ -202,6 +224,7 @@ int MakePlan(int argc, char **argv, Plan *plan) {
     char **positional = calloc((size_t)argc, sizeof *positional);
     if (!positional) return Refuse("%s", "out of memory");
     int count = 0, optionsEnded = 0, status = 0;
+    plan->retries = -1;
     for (int i = 1; i < argc && status == 0; ++i) {
         const char *arg = argv[i], *value;
         int missing = 0;
@@ -217,6 +240,11 @@ int MakePlan(int argc, char **argv, Plan *plan) {
             if (!ParseJobs(value, &plan->jobs)) status = Refuse("-j wants a number from 1 to 1000, not %s", value);
         } else if ((value = OptionValue(argc, argv, &i, "--limit-rate", &missing))) {
             if (!ParseRate(value, &plan->rateLimit)) status = Refuse("--limit-rate wants e.g. 500k or 2M, not %s", value);
+        } else if ((value = OptionValue(argc, argv, &i, "--retry", &missing))) {
+            if (!ParseRetries(value, &plan->retries)) status = Refuse("--retry wants a number from 0 up, not %s", value);
+        } else if ((value = OptionValue(argc, argv, &i, "--sha256", &missing))) {
+            plan->hasSha256 = DravlinParseSha256Hex(value, plan->sha256);
+            if (!plan->hasSha256) status = Refuse("--sha256 wants 64 hex digits, not %s", value);
         } else if ((value = OptionValue(argc, argv, &i, "--ca-file", &missing))) {
             FILE *file = fopen(value, "rb");
             if (!file) status = Refuse("cannot read the CA file %s", value);
@@ -238,6 +266,7 @@ int MakePlan(int argc, char **argv, Plan *plan) {
     const char *dest = count > 0 ? positional[count - 1] : "";
     int intoDirectory = dest[0] != '\0' && (IsDirectory(dest) || IsSep(dest[strlen(dest) - 1]));
     if (status == 0 && dest[0] == '\0') status = Refuse("%s", "DEST is empty");
+    if (status == 0 && plan->hasSha256 && count > 2) status = Refuse("%s", "--sha256 checks one download: give one URL");
     if (status == 0 && count > 2 && !intoDirectory)
         status = Refuse("several addresses need an existing directory as DEST, not %s", dest);
     if (status == 0) {

@@ -19,6 +19,9 @@ typedef struct {
     const char *caFile;
     const char *proxy;   /* -x: the proxy for every address, "" for none; NULL if not given */
     const char *noProxy; /* --noproxy: hosts reached directly; NULL if not given */
+    int retries;         /* --retry: retries in a row without progress; -1 (default) no count limit */
+    int hasSha256;       /* --sha256 given (one download only) */
+    unsigned char sha256[32];
     int count;
     PlannedDownload *downloads; /* count entries, owned by the plan */
 } Plan;

@@ -20,6 +20,9 @@ misbehaviour, so one server covers every case a test needs:
   tag=NAME            count the request under NAME; GET /__count?tag=NAME answers "HEADS GETS"
   no_length=1         send the body without Content-Length (closing the connection ends it)
   get_no_length=1     the same for GET only: HEAD still tells the length
+  digest=KINDS        announce the whole file's digest in the named fields, comma-separated: repr
+                      (Repr-Digest sha-256), digest (Digest SHA-256), md5 (Content-MD5, on a 200 only)
+  digest_wrong=1      announce the digests of other bytes than the file's
   validators=WHICH    which of ETag and Last-Modified files are served with: both (the default),
                       etag, date or none
 
@@ -32,7 +35,9 @@ With --cert/--key it also serves HTTPS on a second port (--https-port-file), and
 --rogue-cert/--rogue-key on a third (--rogue-port-file) with a certificate nobody should trust.
 """
 import argparse
+import base64
 import email.utils
+import hashlib
 import http.server
 import os
 import socket
@@ -184,6 +189,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header(name, value)
         if ranged:
             self.send_header("Content-Range", "bytes %d-%d/%d" % (start, end, size))
+        if "digest" in query:
+            self.send_digests(file_path, query, ranged)
         if query.get("no_length") == "1" or (not head and query.get("get_no_length") == "1"):
             self.send_header("Connection", "close")
             self.close_connection = True
@@ -199,6 +206,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if head:
             return
         self.send_body(file_path, start, length, query)
+
+    def send_digests(self, file_path, query, ranged):
+        sha, md5 = hashlib.sha256(), hashlib.md5()
+        with open(file_path, "rb") as f:
+            for block in iter(lambda: f.read(1 << 20), b""):
+                sha.update(block)
+                md5.update(block)
+        if query.get("digest_wrong") == "1":
+            sha.update(b"x")
+            md5.update(b"x")
+        sha64 = base64.b64encode(sha.digest()).decode()
+        kinds = query["digest"].split(",")
+        if "repr" in kinds:
+            self.send_header("Repr-Digest", "sha-256=:%s:" % sha64)
+        if "digest" in kinds:
+            self.send_header("Digest", "SHA-256=%s" % sha64)
+        if "md5" in kinds and not ranged:
+            self.send_header("Content-MD5", base64.b64encode(md5.digest()).decode())
 
     def send_body(self, file_path, start, length, query):
         throttle = int(query.get("throttle", "0"))

@@ -17,13 +17,14 @@ https=$(cat "$server/state/https_port") port=$(cat "$server/state/port")
 mkdir -p "$server/root/proxy" && seq 1 200000 >"$server/root/proxy/a.bin" && seq 3 90000 >"$server/root/proxy/b.bin"
 rm -rf "$out" && mkdir -p "$out"
 fail() { echo "FAIL: $*"; for f in "$out"/*.out "$proxy/access.log"; do echo "--- $f"; cat "$f"; done; exit 1; }
+# One run each (--retry 0): a dead proxy is a network failure, which would otherwise be retried.
 run() {  # run NAME [VAR=VALUE...] -- ARGS...: dravlin-get in a clean proxy environment
     local name=$1 vars=()
     shift
     while [ "$1" != -- ]; do vars+=("$1"); shift; done
     shift
     env -u http_proxy -u https_proxy -u HTTPS_PROXY -u all_proxy -u ALL_PROXY -u no_proxy -u NO_PROXY \
-        "${vars[@]}" "$get" --ca-file "$server/state/ca.pem" "$@" >"$out/$name.out" 2>&1
+        "${vars[@]}" "$get" --retry 0 --ca-file "$server/state/ca.pem" "$@" >"$out/$name.out" 2>&1
 }
 logged() { grep -c "$1" "$proxy/access.log"; }
 same() { cmp -s "$server/root/proxy/$1" "$2"; }

@@ -91,10 +91,10 @@ cmp -s "$out/tty/get.bin" "$root/get.bin" || fail "terminal run file differs"
 "$get" >"$out/usage.log" 2>&1
 [ $? = 64 ] || fail "usage exit status"
 
-# Failures tell their cause on stderr, as curl does, with an exit status by kind.
+# Failures tell their cause on stderr, as curl does, with an exit status by kind (unretried here).
 rogue=https://localhost:$(cat "$server/state/rogue_port")
 while read -r want text url; do
-    "$get" "$url" "$out/fail/new1/new2/" >"$out/fail.log" 2>"$out/fail.err"
+    "$get" --retry 0 "$url" "$out/fail/new1/new2/" >"$out/fail.log" 2>"$out/fail.err"
     status=$?
     [ "$status" = "$want" ] && grep -q "$text" "$out/fail.err" || fail "$url: exit status $status, told: $(cat "$out/fail.err")"
 done <<EOF2
@@ -136,5 +136,27 @@ rm -rf "$out/pipe"
 "$get" "$base/get.bin?throttle=600000" "$out/pipe/" 2>"$out/pipe.err" | head -1 >/dev/null
 status=${PIPESTATUS[0]}
 [ "$status" = 5 ] && grep -q cancelling "$out/pipe.err" || fail "closed pipe: exit status $status"
+# A link that cuts every connection after 1,000,000 bytes: by default each cut is retried after its
+# wait, told on stderr, and resumes the same file into one whole copy that --sha256 confirms. A 404
+# is asked once and never retried. A wrong --sha256, or a server's digest the file does not match,
+# ends with status 7 and leaves nothing behind.
+rm -rf "$out/cut" && mkdir -p "$out/cut"
+"$get" --sha256 "$(sha256sum <"$root/get.bin" | cut -c1-64)" "$base/get.bin?drop_after=1000000&tag=cut-$$" \
+    "$out/cut/" >"$out/cut.log" 2>"$out/cut.err" || fail "cut link: exit status $?: $(cat "$out/cut.err")"
+cmp -s "$out/cut/get.bin" "$root/get.bin" || fail "cut link: the file differs"
+cuts=$(grep -cE "get.bin: retrying in [0-9]+ s \(attempt [2-4]\): connection broke" "$out/cut.err")
+[ "$cuts" = 3 ] && [ "$(counts "cut-$$")" = "4 4" ] || fail "cut link: $cuts retries told, $(counts "cut-$$") asked: $(cat "$out/cut.err")"
+"$get" "$base/missing.bin?tag=gone-$$" "$out/cut/" >"$out/gone.log" 2>&1
+status=$?
+[ "$status" = 4 ] && [ "$(counts "gone-$$")" = "1 0" ] && ! grep -q retrying "$out/gone.log" ||
+    fail "404: exit status $status, asked $(counts "gone-$$"): $(cat "$out/gone.log")"
+"$get" --sha256 "$(printf '0%.0s' $(seq 64))" "$base/README" "$out/cut/" >"$out/sha.log" 2>&1
+status=$?
+[ "$status" = 7 ] && grep -q "SHA-256 .* is not 0000" "$out/sha.log" || fail "wrong --sha256: exit status $status"
+"$get" "$base/README?digest=repr&digest_wrong=1" "$out/cut/SERVED" >>"$out/sha.log" 2>&1
+status=$?
+[ "$status" = 7 ] || fail "a file unlike the server's digest: exit status $status"
+[ -z "$(ls "$out/cut" | grep -v '^get.bin$')" ] || fail "wrong digests left: $(ls "$out/cut")"
+
 echo "dravlin-get: cancel, resume, complete, plain names, 8 refusals, queue with limit ($elapsed_ms ms), terminal," \
-     "failures told, query slash, dangling link, second run, SIGHUP, SIGPIPE: all as expected"
+     "failures told, query slash, dangling link, second run, SIGHUP, SIGPIPE, retried cuts, digests: all as expected"

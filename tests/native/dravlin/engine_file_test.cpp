@@ -197,3 +197,33 @@ TEST_F(Engine, AWriteTheDiskRefusesEnds204WithTheBytesBeforeItInOrder) {
     EXPECT_TRUE(ReadFile(Out("refused.bin")) == body);
 }
 #endif
+
+TEST_F(Engine, AFinishedFileIsCheckedAgainstTheDigestItsAnswerCarriesAndRemovedWhenItDiffers) {
+    std::string body = dtest::Pattern(700000, 31);
+    std::string path = Serve("digest.bin", body);
+    // From the first byte: hashed as written. Right SHA-256 and MD5; then a wrong Digest field.
+    ASSERT_EQ(1, DownloadFile(40, Url(path + "?digest=repr,md5").c_str(), Out("right.bin").c_str(), 0));
+    ASSERT_EQ(1, DownloadFile(41, Url(path + "?digest=digest&digest_wrong=1").c_str(), Out("wrong.bin").c_str(), 0));
+    // Resumed: cut first, then finished under a right and a wrong Repr-Digest, so read back whole.
+    ASSERT_EQ(1, DownloadFile(42, Url(path + "?drop_after=300000").c_str(), Out("resumed.bin").c_str(), 0));
+    ASSERT_EQ(1, DownloadFile(43, Url(path + "?drop_after=300000").c_str(), Out("resumedwrong.bin").c_str(), 0));
+    EXPECT_EQ(Finished, recorder.WaitEnding(40)) << FailureOf(40).text;
+    EXPECT_EQ(OtherError, recorder.WaitEnding(41));
+    EXPECT_EQ(NetworkInterrupted, recorder.WaitEnding(42));
+    EXPECT_EQ(NetworkInterrupted, recorder.WaitEnding(43));
+    EXPECT_TRUE(ReadFile(Out("right.bin")) == body);
+    EXPECT_EQ(DownloadDigestMismatch, FailureOf(41).kind) << FailureOf(41).text;
+    EXPECT_EQ(DownloadNotWorthRetrying, FailureOf(41).retryAdvice);
+    EXPECT_EQ(-1, FileSize(Out("wrong.bin"))) << "a file that is not the server's is not kept";
+    EXPECT_EQ(-1, FileSize(Out("wrong.bin.dravlin")));
+
+    ASSERT_EQ(1, DownloadFile(42, Url(path + "?digest=repr").c_str(), Out("resumed.bin").c_str(), 0));
+    ASSERT_EQ(1, DownloadFile(43, Url(path + "?digest=repr&digest_wrong=1").c_str(), Out("resumedwrong.bin").c_str(), 0));
+    ASSERT_TRUE(dtest::Eventually([&] { return recorder.EndingsOf(42).size() == 2 && recorder.EndingsOf(43).size() == 2; }));
+    EXPECT_EQ(Finished, recorder.EndingsOf(42).back()) << FailureOf(42).text;
+    EXPECT_TRUE(ReadFile(Out("resumed.bin")) == body);
+    EXPECT_EQ(OtherError, recorder.EndingsOf(43).back());
+    EXPECT_EQ(DownloadDigestMismatch, FailureOf(43).kind) << FailureOf(43).text;
+    EXPECT_EQ(-1, FileSize(Out("resumedwrong.bin")));
+    EXPECT_EQ(-1, FileSize(Out("resumedwrong.bin.dravlin")));
+}

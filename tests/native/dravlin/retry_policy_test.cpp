@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "dravlin.h"
 #include "retry_policy.h"
 
 namespace {
@@ -45,8 +46,8 @@ TEST(RetryPolicy, WaitsGrowResetWhenBytesArriveAndEndAfterTenMinutesWithoutProgr
         {DravlinEndConnectionBroke, -1, 0, 150, again, 32, 5},
         {DravlinEndConnectionBroke, -1, 0, 190, again, 60, 6},
         {DravlinEndConnectionBroke, -1, 0, 250, again, 60, 7},
-        // Bytes arrived: the waits start again from the first, the retry number goes on.
-        {DravlinEndConnectionBroke, -1, 1, 0, again, 2, 8},
+        // Bytes arrived: a short wait, then the waits start again, the retry number goes on.
+        {DravlinEndConnectionBroke, -1, 1, 0, again, 1, 8},
         {DravlinEndServerBusy, -1, 0, 3, again, 4, 9},
         // Retry-After is waited when longer, up to five minutes; a shorter one shortens nothing.
         {DravlinEndTooManyRequests, 120, 0, 10, again, 120, 10},
@@ -55,7 +56,8 @@ TEST(RetryPolicy, WaitsGrowResetWhenBytesArriveAndEndAfterTenMinutesWithoutProgr
         {DravlinEndServerBusy, -1, 0, 599, again, 60, 13},
         {DravlinEndConnectionBroke, -1, 0, 600, DravlinGiveUpNoProgress, 0, 0},
         // A run that brings bytes is retried even past ten minutes since the download began.
-        {DravlinEndConnectionBroke, -1, 1, 0, again, 2, 14},
+        {DravlinEndConnectionBroke, -1, 1, 0, again, 1, 14},
+        {DravlinEndServerBusy, 30, 1, 0, again, 30, 15},
         // What waiting cannot mend ends at once, bytes or not.
         {DravlinEndNotFound, -1, 1, 0, DravlinGiveUpPermanent, 0, 0},
         {DravlinEndClientError, 30, 0, 0, DravlinGiveUpPermanent, 0, 0},
@@ -76,13 +78,13 @@ TEST(RetryPolicy, RetryLimitCountsRetriesInARowWithoutProgressAndOddLimitsStaySa
         {DravlinEndConnectionBroke, -1, 0, 0, again, 2, 1},
         {DravlinEndConnectionBroke, -1, 0, 2, again, 4, 2},
         {DravlinEndConnectionBroke, -1, 0, 6, DravlinGiveUpRetryLimit, 0, 0},
-        {DravlinEndConnectionBroke, -1, 1, 0, again, 2, 3},
+        {DravlinEndConnectionBroke, -1, 1, 0, again, 1, 3},
     });
     policy.maxRetries = 0;  // --retry 0: not even after progress
     Replay(&policy, {{DravlinEndConnectionBroke, -1, 1, 0, DravlinGiveUpRetryLimit, 0, 0}});
 
     // Nonsense limits still give a wait of at least a second that never overflows.
-    policy = DravlinRetryPolicy{-1, 0, -5, -1, 600};
+    policy = DravlinRetryPolicy{-1, 0, -3, -5, -1, 600};
     DravlinRetryState state{INT_MAX, INT_MAX};
     DravlinAttemptEnd end{DravlinEndStalled, 50, 0, 0};
     DravlinRetryDecision d = DravlinRetryDecide(&policy, &state, &end);
@@ -93,7 +95,7 @@ TEST(RetryPolicy, RetryLimitCountsRetriesInARowWithoutProgressAndOddLimitsStaySa
     EXPECT_EQ(DravlinGiveUpPermanent, DravlinRetryDecide(&policy, &state, nullptr).verdict);
 }
 
-TEST(RetryPolicy, HttpStatusesThatWaitingCanMendAreTheBusyOnes) {
+TEST(RetryPolicy, HttpStatusesAndEngineFailuresThatWaitingCanMendAreTheBusyAndNetworkOnes) {
     const std::pair<int, DravlinAttemptEnding> statuses[] = {
         {404, DravlinEndNotFound},         {410, DravlinEndNotFound},     {403, DravlinEndClientError},
         {416, DravlinEndClientError},      {408, DravlinEndTimedOut},     {429, DravlinEndTooManyRequests},
@@ -103,6 +105,32 @@ TEST(RetryPolicy, HttpStatusesThatWaitingCanMendAreTheBusyOnes) {
     for (const auto &[status, ending] : statuses)
         EXPECT_STREQ(DravlinAttemptEndingName(ending), DravlinAttemptEndingName(DravlinEndingOfHttpStatus(status)))
             << status;
+
+    // The engine's kinds, with the status it saw where that decides.
+    const std::pair<std::pair<int, long>, DravlinAttemptEnding> failures[] = {
+        {{DownloadConnectionBroken, 0}, DravlinEndConnectionBroke}, {{DownloadStalled, 200}, DravlinEndStalled},
+        {{DownloadHostNotFound, 0}, DravlinEndCannotConnect},        {{DownloadCannotConnect, 0}, DravlinEndCannotConnect},
+        {{DownloadTimedOut, 0}, DravlinEndTimedOut},                 {{DownloadServerError, 503}, DravlinEndServerBusy},
+        {{DownloadServerError, 501}, DravlinEndOther},               {{DownloadServerError, 0}, DravlinEndServerBusy},
+        {{DownloadTooManyRequests, 429}, DravlinEndTooManyRequests}, {{DownloadHttpRefused, 404}, DravlinEndNotFound},
+        {{DownloadHttpRefused, 408}, DravlinEndTimedOut},            {{DownloadHttpRefused, 407}, DravlinEndClientError},
+        {{DownloadHttpRefused, 0}, DravlinEndClientError},           {{DownloadTlsFailure, 0}, DravlinEndTls},
+        {{DownloadInsecureRedirect, 302}, DravlinEndInsecureRedirect}, {{DownloadDiskFull, 206}, DravlinEndDiskFull},
+        {{DownloadCannotSave, 0}, DravlinEndCannotSave},             {{DownloadDestinationBusy, 0}, DravlinEndOther},
+        {{DownloadDigestMismatch, 200}, DravlinEndDigestMismatch},   {{DownloadBadResponse, 200}, DravlinEndOther},
+        {{DownloadInputRefused, 0}, DravlinEndOther},                {{DownloadCancelled, 0}, DravlinEndOther},
+        {{DownloadNoFailure, 0}, DravlinEndOther},                   {{99, 503}, DravlinEndOther}};
+    for (const auto &[failure, ending] : failures) {
+        DravlinAttemptEnding mapped = DravlinEndingOfFailure(failure.first, failure.second);
+        EXPECT_STREQ(DravlinAttemptEndingName(ending), DravlinAttemptEndingName(mapped))
+            << "kind " << failure.first << ", HTTP " << failure.second;
+        // The engine's own advice and the policy agree, but for a status the policy knows better.
+        if (failure.second == 0 && failure.first != DownloadDestinationBusy && failure.first != DownloadServerError) {
+            EXPECT_EQ(DravlinEndingIsPassing(mapped) != 0, failure.first >= DownloadHostNotFound &&
+                                                                failure.first <= DownloadTooManyRequests)
+                << "kind " << failure.first;
+        }
+    }
 }
 
 TEST(RetryPolicy, WaitTextCountsDownAndIsCutOnlyBetweenCharacters) {

@@ -47,6 +47,7 @@ dead=127.0.0.1:$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.
 https=$(cat "$server/state/https_port") port=$(cat "$server/state/port")
 mkdir -p "$server/root/proxy" && seq 1 200000 >"$server/root/proxy/a.bin" && seq 3 90000 >"$server/root/proxy/b.bin"
 fail() { echo "FAIL: $*"; for f in "$out"/*.out "$proxy/access.log"; do echo "--- $f"; cat "$f"; done; exit 1; }
+# One run each (--retry 0): a dead proxy is a network failure, which would otherwise be retried.
 run() {  # run NAME [VAR=VALUE...] -- ARGS...
     local name=$1 vars=()
     shift
@@ -54,7 +55,7 @@ run() {  # run NAME [VAR=VALUE...] -- ARGS...
     shift
     rm -rf "$out/$name" && mkdir -p "$out/$name"
     env -u http_proxy -u https_proxy -u HTTPS_PROXY -u all_proxy -u ALL_PROXY -u no_proxy -u NO_PROXY \
-        "${vars[@]}" "$wine" "$get" --ca-file "$(winpath "$server/state/ca.pem")" "$@" "$(winpath "$out/$name")\\" \
+        "${vars[@]}" "$wine" "$get" --retry 0 --ca-file "$(winpath "$server/state/ca.pem")" "$@" "$(winpath "$out/$name")\\" \
         >"$out/$name.out" 2>&1
 }
 logged() { grep -c "$1" "$proxy/access.log"; }
