@@ -39,15 +39,6 @@ bool NamesFile(const std::string &path, std::size_t lastSeparator) {
     return false;
 }
 
-bool StartsWithNoCase(const std::string &text, const char *prefix) {
-    std::size_t n = std::strlen(prefix);
-    if (text.size() < n) return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-    }
-    return true;
-}
-
 // A name taken from a URL must stay inside the caller's directory.
 bool SafeFileName(const std::string &name) {
     if (name == "." || name == "..") return false;
@@ -66,6 +57,15 @@ std::size_t BoundedLength(const char *text, std::size_t limit) {
 }
 
 }  // namespace
+
+bool StartsWithNoCase(const std::string &text, const char *prefix) {
+    std::size_t n = std::strlen(prefix);
+    if (text.size() < n) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+    }
+    return true;
+}
 
 bool HasHttpScheme(const std::string &url) {
     return StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://");

@@ -31,6 +31,9 @@ Destination ResolveDestination(const char *url, const char *path);
 // it. Empty when url has no path.
 std::string FileNameFromUrl(const std::string &url);
 
+// Whether text begins with prefix, whose letters are lower case, in any case of text's.
+bool StartsWithNoCase(const std::string &text, const char *prefix);
+
 // Whether url starts with http:// or https://, in any case.
 bool HasHttpScheme(const std::string &url);
 bool IsHttps(const std::string &url);

@@ -1,5 +1,7 @@
 #include "run_failure.h"
 
+#include "destination.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -25,15 +27,6 @@ std::string Trimmed(const char *text, std::size_t length) {
     while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
     while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
     return std::string(text + begin, end - begin);
-}
-
-bool StartsWithNoCase(const std::string &text, const char *prefix) {
-    std::size_t n = std::strlen(prefix);
-    if (text.size() < n) return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-    }
-    return true;
 }
 
 // Seconds, or an HTTP date turned into seconds from now; -1 for anything else.
