@@ -277,7 +277,7 @@ TEST_F(Engine, UnansweredSizeQueryIsAskedOnceWithinItsLimit) {
     auto asked = std::chrono::steady_clock::now();
     ASSERT_EQ(1, DownloadFile(18, Url(path + "?head_stall=1&tag=" + tag).c_str(), dir.c_str(), 0));
     EXPECT_EQ(SizeQueryFailed, recorder.WaitEnding(18, std::chrono::seconds(40)));
-    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(3)) << "the limit is 0.7 s";
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(25)) << "the tests' limit is 5 s, a user's 30 s";
     EXPECT_EQ("1 0", dtest::Counts(tag)) << "a server that let the whole limit pass is not asked again";
     EXPECT_EQ(DownloadTimedOut, FailureOf(18).kind) << FailureOf(18).text;
 }
