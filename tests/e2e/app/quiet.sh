@@ -77,6 +77,21 @@ check "install: the result and the exit code" has '提示 安装完成！'
 expect "install: last record" "$(quiet_log | tail -1)" '静默运行结束 退出码 0'
 expect "install: the program's files stay" "$(ls "$(unix_of "$folder")" | wc -l)" "6"
 
+# --- A setup that fails, or installs nothing, is a failure: its own Windows Installer code, or 1603 ---
+for failing in "1618:1:1618" "17002:1:1603" "0:0:1603"; do
+    IFS=: read -r setup_exit registers expected <<<"$failing"
+    scenario "quiet-setup-$setup_exit-$registers"
+    plant_marker
+    make_program_folder "$folder"
+    export HALDEN_DOUBLE_SETUP_EXIT=$setup_exit HALDEN_DOUBLE_SETUP_REGISTERS=$registers
+    quietly /quiet /source "$(cat "$mirror/url")"
+    expect "setup $setup_exit/$registers: exit code" "$code" "$expected"
+    check "setup $setup_exit/$registers: the prompt as a record" has '提示 安装失败！'
+    check "setup $setup_exit/$registers: what the setup did" has \
+        "安装程序 退出码 $setup_exit, $([ "$registers" = 1 ] || echo 未)登记 HomeStudent2019Retail"
+    check "setup $setup_exit/$registers: cleaned up" test ! -e "$(unix_of "$image_win")"
+done
+
 # --- A bad switch, a running copy, an unreachable mirror ----------------------------------------------
 scenario quiet-refusals
 make_program_folder "$folder"
