@@ -52,7 +52,7 @@ int CHaldenApp::InitInstance() {
         switches.error = L"无法创建日志文件 " + switches.logFile + L" " + std::to_wstring(GetLastError());
     }
     if (switches.quiet) {
-        WriteProgramRecord(std::wstring(L"静默运行开始 命令行 ") + GetCommandLineW());
+        WriteProgramRecord(L"静默运行开始 命令行 " + WithoutUserInfo(GetCommandLineW()));
         if (!switches.error.empty()) {
             WriteProgramRecord(switches.error);
             WriteProgramRecord(kUsageText);

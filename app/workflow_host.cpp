@@ -162,7 +162,7 @@ void WorkflowHost::Carry(const Command &command) {
         break;
     }
     case Command::StartDownload:
-        m_view.Tell(L"下载 " + WidenAscii(m_imageUrl) + L" 到 " + m_imagePath);
+        m_view.Tell(L"下载 " + WithoutUserInfo(WidenAscii(m_imageUrl)) + L" 到 " + m_imagePath);
         m_system.StartDownload(kDownloadTaskId, m_imageUrl, m_imagePath);
         break;
     case Command::DeleteMarker: m_system.DeleteMarker(); break;

@@ -128,8 +128,11 @@ check "unreachable mirror: its prompt as a record" has '提示 网络问题获�
 # --- Nothing installed: removal, download and installation in one run, no restart --------------------
 scenario quiet-one-run
 make_program_folder "$folder"
-quietly /quiet /source "$(cat "$mirror/url")"
+# A password in the address reaches neither log.
+quietly /quiet /source "$(sed 's|://|://admin:S3cret@|' "$mirror/url")"
 expect "one run: exit code" "$code" "0"
+expect "one run: no password in the logs" "$(quiet_log | grep -c S3cret)/$(program_log | grep -c S3cret)" "0/0"
+check "one run: the address without it" has '下载 https://***@localhost:'
 check "one run: no restart needed" has '卸载前没有 Office，不需要重启，继续下载并安装'
 check "one run: installed" has '提示 安装完成！'
 check "one run: marker gone" test ! -e "$(unix_of "$marker_win")"
