@@ -110,15 +110,27 @@ expect "bad switch with windows: exit code" "$(cat "$work/code.txt")" "87"
 make_program_folder "$folder window"
 start_halden "$folder window"
 drv wait main 60 >/dev/null || fail "no main window for the running copy"
+rm -f "$work/quiet.log"
 quietly /quiet
 expect "running copy: exit code" "$code" "1618"
-check "running copy: logged" has '另一个副本正在运行'
+# Nothing is made before the check, the /log file neither: the record is in the program's own log.
+expect "running copy: logged, no /log made" "$(program_log | grep -c '另一个副本正在运行')/$(test -e "$work/quiet.log" && echo made)" "1/"
 check "running copy: the window stays" drv wait main 1 >/dev/null
 # The display probe of every case sees a window that is there.
 check "running copy: the probe saw its window" grep -q '"Ostrel"' "$work/windows.txt"
 drv close main >/dev/null
 drv wait feedback 20 >/dev/null && drv click feedback 1002
 ended_within 20 || end_program
+# A second quiet copy with the first one's /log ends 1618 and leaves that log to the first.
+plant_marker
+drv run "$folder\\Halden.exe" /quiet /source "$(cat "$mirror/url")?throttle=2000000" /log "$work_win\\quiet.log" \
+    >"$work/first.txt" &
+first=$!
+until grep -q '下载进度' "$work/quiet.log" 2>/dev/null || ! job_running "$first"; do sleep 0.3; done
+drv run "$folder\\Halden.exe" /quiet /log "$work_win\\quiet.log" >"$work/code.txt"
+expect "second quiet copy: exit code" "$(cat "$work/code.txt")" "1618"
+wait "$first"
+expect "second quiet copy: the first ran on, its log whole" "$(cat "$work/first.txt")/$(quiet_log | grep -c '^静默运行开始')" "0/1"
 plant_marker
 quietly /quiet /source "https://localhost:1/nothing/HomeStudent2019Retail.img"
 expect "unreachable mirror: exit code (ERROR_NETWORK_UNREACHABLE)" "$code" "1231"
