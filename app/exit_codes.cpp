@@ -1,5 +1,11 @@
 #include "app/exit_codes.h"
 
+int InstallFailedExitCode(unsigned long setupCode) {
+    const bool installerCode = (setupCode >= 1601 && setupCode <= 1660) || setupCode == kExitRestartRequired ||
+                               setupCode == kExitRestartStarted;
+    return installerCode ? static_cast<int>(setupCode) : kExitFatal;
+}
+
 int ExitCodeFor(Outcome outcome) {
     switch (outcome) {
     case Outcome::Installed: return kExitSuccess;

@@ -14,3 +14,6 @@ constexpr int kExitUnsupportedSystem = 1150;  // ERROR_OLD_WIN_VERSION
 
 // The code of a run that ended on outcome: 0 for Installed, 1603 for one without a code of its own.
 int ExitCodeFor(Outcome outcome);
+// The code of a run whose setup failed with setupCode: the setup's own where it is a Windows
+// Installer code (the 16xx failures, 3010, 1641), 1603 otherwise.
+int InstallFailedExitCode(unsigned long setupCode);

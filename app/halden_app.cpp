@@ -47,12 +47,19 @@ int CHaldenApp::InitInstance() {
     ApplyAdministratorSettings();
 
     Switches switches = ParseSwitches(CommandLineArguments());
+    // A quiet run claims its place before it makes anything: the /log file of a copy already running
+    // is that copy's, and a distribution tool retries 1618 where it gives up on anything else.
+    ScopedHandle claim;
+    if (switches.quiet && !switches.usage && !ClaimSingleCopy(claim, false)) {
+        WriteProgramRecord(L"另一个副本正在运行");
+        return Quit(kExitAnotherCopy);
+    }
     // Made even for a command line with faults, so that the record of the fault reaches it.
     if (!switches.logFile.empty() && !CopyProgramRecordsTo(switches.logFile) && switches.error.empty()) {
         switches.error = L"无法创建日志文件 " + switches.logFile + L" " + std::to_wstring(GetLastError());
     }
     if (switches.quiet) {
-        WriteProgramRecord(std::wstring(L"静默运行开始 命令行 ") + GetCommandLineW());
+        WriteProgramRecord(L"静默运行开始 命令行 " + WithoutUserInfo(GetCommandLineW()));
         if (!switches.error.empty()) {
             WriteProgramRecord(switches.error);
             WriteProgramRecord(kUsageText);
@@ -61,11 +68,6 @@ int CHaldenApp::InitInstance() {
         if (switches.usage) {
             WriteProgramRecord(kUsageText);
             return Quit(kExitSuccess);
-        }
-        ScopedHandle claim;
-        if (!ClaimSingleCopy(claim, false)) {
-            WriteProgramRecord(L"另一个副本正在运行");
-            return Quit(kExitAnotherCopy);
         }
         SetCommandLineImageUrl(switches.sourceUrl);
         // No restart registration: after a restart the distribution tool decides what runs again.
@@ -86,7 +88,6 @@ int CHaldenApp::InitInstance() {
         return switches.error.empty() ? kExitSuccess : kExitBadSwitch;
     }
 
-    ScopedHandle claim;
     if (!ClaimSingleCopy(claim)) return kExitSuccess;
     SetCommandLineImageUrl(switches.sourceUrl);
 

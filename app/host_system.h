@@ -30,6 +30,8 @@ public:
     bool OfficeWasThere() override { return m_ops.FoundOfficeBefore(); }
     bool StartMount() override { return m_ops.MountAndStartSetup(); }
     std::wstring MountRecord() override { return m_ops.MountRecord(); }
+    std::wstring InstallRecord() override { return m_ops.InstallRecord(); }
+    unsigned long SetupExitCode() override { return m_ops.SetupExitCode(); }
     bool StartInstall() override { return m_ops.StartInstallFromMount(); }
     bool Restart(int &error) override;
     std::string ImageUrl() override;

@@ -12,7 +12,7 @@ void UnattendedView::End(int code) {
 }
 
 void UnattendedView::ShowPrompt(Outcome outcome) {
-    m_lastCode = ExitCodeFor(outcome);
+    m_lastCode = outcome == Outcome::InstallFailed ? InstallFailedExitCode(m_setupCode) : ExitCodeFor(outcome);
     m_output.Record(std::wstring(L"提示 ") + PromptText(outcome));
 }
 

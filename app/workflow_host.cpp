@@ -75,12 +75,19 @@ void WorkflowHost::OnReport(const WorkerReport &report) {
 
 void WorkflowHost::InstallEnded(InstallEnd end) {
     if (end == InstallEnd::DismountFailed) m_dismountFailed = true;
-    if (end == InstallEnd::Finished && m_workflow.CurrentPhase() == Phase::Installing) {
+    const bool setupRan = end == InstallEnd::Finished || end == InstallEnd::NotInstalled;
+    if (setupRan && m_workflow.CurrentPhase() == Phase::Installing) {
         // Dismounted, the image has served: it goes now, before the prompt. Still attached, it stays.
         std::wstring detail;
         const bool deleted = !m_dismountFailed && m_system.DeleteImage(detail);
         if (!m_dismountFailed && !deleted) m_system.Log(L"镜像文件未删除 " + detail);
         m_view.Tell(L"清理 已结束 Click-to-Run 进程, 镜像文件 " + m_imagePath + (deleted ? L" 已删除" : L" 仍在"));
+    }
+    if (end == InstallEnd::NotInstalled) {
+        // Cleaned up after as an installation, reported as the failure it is.
+        m_system.Log(m_system.InstallRecord());
+        m_view.SetupFailed(m_system.SetupExitCode());
+        end = InstallEnd::SetupFailed;
     }
     Feed(end);
 }
@@ -155,7 +162,7 @@ void WorkflowHost::Carry(const Command &command) {
         break;
     }
     case Command::StartDownload:
-        m_view.Tell(L"下载 " + WidenAscii(m_imageUrl) + L" 到 " + m_imagePath);
+        m_view.Tell(L"下载 " + WithoutUserInfo(WidenAscii(m_imageUrl)) + L" 到 " + m_imagePath);
         m_system.StartDownload(kDownloadTaskId, m_imageUrl, m_imagePath);
         break;
     case Command::DeleteMarker: m_system.DeleteMarker(); break;

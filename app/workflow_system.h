@@ -36,6 +36,9 @@ public:
     virtual bool StartMount() = 0;      // of the file MakeImageFile made
     virtual std::wstring MountRecord() = 0;
     virtual bool StartInstall() = 0;
+    // After the installation's result: what the setup returned and what it registered, and its exit code.
+    virtual std::wstring InstallRecord() = 0;
+    virtual unsigned long SetupExitCode() = 0;
     // false, with the system's error, when the restart is refused.
     virtual bool Restart(int &error) = 0;
 

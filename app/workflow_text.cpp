@@ -51,3 +51,14 @@ const wchar_t *PromptText(Outcome outcome) {
     }
     return L"";
 }
+
+std::wstring WithoutUserInfo(std::wstring text) {
+    for (size_t scheme = text.find(L"://"); scheme != std::wstring::npos; scheme = text.find(L"://", scheme + 3)) {
+        const size_t start = scheme + 3;
+        const size_t end = text.find_first_of(L"/?#\\ \t\"'", start);
+        const size_t at = text.rfind(L'@', end == std::wstring::npos ? std::wstring::npos : end - 1);
+        if (at == std::wstring::npos || at < start) continue;
+        text.replace(start, at - start, L"***");
+    }
+    return text;
+}

@@ -2,6 +2,7 @@
 // The workflow's outcomes and the texts the window shows for them. An outcome travels by name from
 // where it arises to where it is shown (a prompt) or turned into an exit code (app/exit_codes.h).
 // Pure, so it is tested natively.
+#include <string>
 
 // How one run of the download ended, from the engine's code (dravlin.h).
 enum class DownloadEnding {
@@ -36,5 +37,8 @@ enum class Outcome {
 // The outcome of a failed download; Complete and Unknown have none.
 Outcome OutcomeOf(DownloadEnding ending);
 const wchar_t *PromptText(Outcome outcome);
+// text with the user information of every address in it ("user:password@") shown as "***@": a
+// record never carries a password.
+std::wstring WithoutUserInfo(std::wstring text);
 
 extern const wchar_t kRemovalDoneQuestion[];

@@ -51,6 +51,8 @@ bool StartDetached(std::function<void()> body) {
 // How long a mounted image's volume may take to get its drive letter.
 constexpr DWORD kDriveLetterWaitMs = 10000;
 constexpr DWORD kDriveLetterPollMs = 500;
+// What a finished installation must have registered (the README's detection rule).
+constexpr wchar_t kInstalledProduct[] = L"HomeStudent2019Retail";
 
 // A 64-bit program only runs on 64-bit Windows; a 32-bit one is there when it runs under WOW64.
 bool Is64BitWindows() {
@@ -242,11 +244,15 @@ bool CSystemOps::StartFinishInstall(std::wstring setup, std::wstring image, Scop
 }
 
 bool CSystemOps::FinishInstall() {
-    const bool setupRan = m_runners.run(setupCommand, false, INFINITE);  // an installation may take long
+    // An installation may take long. Its own word is not enough: only the product registered
+    // afterwards, where Office records it, counts as installed.
+    const CommandOutcome setup = m_runners.runHidden(setupCommand, INFINITE);
     m_checkedSetup.Close();
-    if (!setupRan) {
+    m_setupExitCode = setup.end == CommandEnd::Exited ? setup.exitCode : 0;
+    if (setup.end == CommandEnd::NotStarted) {
+        m_installRecord = L"安装程序未能启动";
+        WriteProgramRecord(m_installRecord);
         CloseBoxThenReport(WM_INSTALL_RESULT, static_cast<WPARAM>(InstallEnd::SetupFailed));
-        WriteProgramRecord(L"卸载当前系统的Office失败 5");
         return false;
     }
     KillProcessByName(L"OfficeC2RClient.exe");
@@ -259,8 +265,15 @@ bool CSystemOps::FinishInstall() {
     } else {
         SendMessageW(ownerWnd, WM_INSTALL_RESULT, static_cast<WPARAM>(InstallEnd::DismountFailed), 0);
     }
-    CloseBoxThenReport(WM_INSTALL_RESULT, static_cast<WPARAM>(InstallEnd::Finished));
-    return true;
+    const InstalledClickToRun after = ReadInstalledClickToRun();
+    const bool registered = std::any_of(after.releaseIds.begin(), after.releaseIds.end(), [](const std::wstring &id) {
+        return CompareStringOrdinal(id.c_str(), -1, kInstalledProduct, -1, TRUE) == CSTR_EQUAL;
+    });
+    const bool exited = setup.end == CommandEnd::Exited && setup.exitCode == 0;
+    m_installRecord = L"安装程序 退出码 " + OutcomeText(setup) + (registered ? L", " : L", 未") + L"登记 " + kInstalledProduct;
+    CloseBoxThenReport(WM_INSTALL_RESULT,
+                       static_cast<WPARAM>(exited && registered ? InstallEnd::Finished : InstallEnd::NotInstalled));
+    return exited && registered;
 }
 
 bool CSystemOps::RestartComputer() {

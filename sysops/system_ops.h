@@ -66,6 +66,10 @@ public:
     // What the last mount found to log with its result: for NotOurs and Unsigned; for Ready the
     // drive and the setup's signer.
     const std::wstring &MountRecord() const { return m_mountRecord; }
+    // After the installation's result: what the setup returned and whether Office is registered
+    // after it, and the setup's exit code (0 when it did not exit by itself).
+    const std::wstring &InstallRecord() const { return m_installRecord; }
+    unsigned long SetupExitCode() const { return m_setupExitCode; }
     // Starts the install worker with the setup the last mount found and checked (MountEnd::Ready).
     bool StartInstallFromMount();
 
@@ -97,6 +101,8 @@ private:
     CommandRunners m_runners;
     // Written by the mount worker before its message, read on the user-interface thread after it.
     std::wstring m_mountRecord;
+    std::wstring m_installRecord;
+    unsigned long m_setupExitCode = 0;
     std::wstring m_mountedRoot;
     bool m_mounted64 = false;
     bool m_officeBefore = false;

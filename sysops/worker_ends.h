@@ -19,4 +19,6 @@ enum class InstallEnd {  // WM_INSTALL_RESULT
     Finished = 1,        // the setup ran and the image was dismounted (or the dismount failed, see 3)
     SetupFailed = 2,     // the setup could not run
     DismountFailed = 3,  // the dismount could not run; Finished follows
+    NotInstalled = 4,    // the setup ran and was cleaned up after as for Finished, but exited non-zero or
+                         // left Office Home and Student 2019 unregistered (see InstallRecord)
 };

@@ -145,7 +145,7 @@ press
 prompt_says "安装失败！" 90
 restore_interpreter
 ready_again
-expect "$case_name: log" "$(program_log | sort | tr '\n' '|')" "卸载当前系统的Office失败 5|安装失败|"
+expect "$case_name: log" "$(program_log | sort | tr '\n' '|')" "安装失败|安装程序未能启动|"
 expect "$case_name: setup, dismount" "$(double_calls | grep -c '^Setup')/$(double_calls | grep -c Dismount)" "0/0"
 check "$case_name: image kept" test -f "$image"
 end_program

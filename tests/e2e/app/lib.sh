@@ -97,6 +97,10 @@ scenario() {
     unset HALDEN_DOUBLE_MOUNT_NO_DRIVE HALDEN_DOUBLE_MOUNT_DELAY_MS HALDEN_DOUBLE_HIDE_CMD_AFTER HALDEN_DOUBLE_SETUP_STARTS_C2R \
         HALDEN_DOUBLE_NEIGHBOUR_DRIVE
     unset HALDEN_DOUBLE_POWERSHELL_EXIT HALDEN_DOUBLE_MSDT_MS HALDEN_DOUBLE_MSDT_REMOVES HALDEN_DOUBLE_C2R_KEEPS
+    # The setup double registers what it installs, as the real one does; the ClickToRun key goes each time.
+    export HALDEN_DOUBLE_SETUP_REGISTERS=1
+    unset HALDEN_DOUBLE_SETUP_EXIT
+    c2r_registered+=" HomeStudent2019Retail"
     unregister_click_to_run
     rm -rf "$(unix_of "$marker_win")" "$WINEPREFIX"/drive_c/HaldenImage* "$WINEPREFIX/drive_c/ProgramData/ToolLog" \
         "$WINEPREFIX"/drive_c/ProgramData/*.moved

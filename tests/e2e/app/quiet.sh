@@ -77,6 +77,21 @@ check "install: the result and the exit code" has '提示 安装完成！'
 expect "install: last record" "$(quiet_log | tail -1)" '静默运行结束 退出码 0'
 expect "install: the program's files stay" "$(ls "$(unix_of "$folder")" | wc -l)" "6"
 
+# --- A setup that fails, or installs nothing, is a failure: its own Windows Installer code, or 1603 ---
+for failing in "1618:1:1618" "17002:1:1603" "0:0:1603"; do
+    IFS=: read -r setup_exit registers expected <<<"$failing"
+    scenario "quiet-setup-$setup_exit-$registers"
+    plant_marker
+    make_program_folder "$folder"
+    export HALDEN_DOUBLE_SETUP_EXIT=$setup_exit HALDEN_DOUBLE_SETUP_REGISTERS=$registers
+    quietly /quiet /source "$(cat "$mirror/url")"
+    expect "setup $setup_exit/$registers: exit code" "$code" "$expected"
+    check "setup $setup_exit/$registers: the prompt as a record" has '提示 安装失败！'
+    check "setup $setup_exit/$registers: what the setup did" has \
+        "安装程序 退出码 $setup_exit, $([ "$registers" = 1 ] || echo 未)登记 HomeStudent2019Retail"
+    check "setup $setup_exit/$registers: cleaned up" test ! -e "$(unix_of "$image_win")"
+done
+
 # --- A bad switch, a running copy, an unreachable mirror ----------------------------------------------
 scenario quiet-refusals
 make_program_folder "$folder"
@@ -95,15 +110,27 @@ expect "bad switch with windows: exit code" "$(cat "$work/code.txt")" "87"
 make_program_folder "$folder window"
 start_halden "$folder window"
 drv wait main 60 >/dev/null || fail "no main window for the running copy"
+rm -f "$work/quiet.log"
 quietly /quiet
 expect "running copy: exit code" "$code" "1618"
-check "running copy: logged" has '另一个副本正在运行'
+# Nothing is made before the check, the /log file neither: the record is in the program's own log.
+expect "running copy: logged, no /log made" "$(program_log | grep -c '另一个副本正在运行')/$(test -e "$work/quiet.log" && echo made)" "1/"
 check "running copy: the window stays" drv wait main 1 >/dev/null
 # The display probe of every case sees a window that is there.
 check "running copy: the probe saw its window" grep -q '"Ostrel"' "$work/windows.txt"
 drv close main >/dev/null
 drv wait feedback 20 >/dev/null && drv click feedback 1002
 ended_within 20 || end_program
+# A second quiet copy with the first one's /log ends 1618 and leaves that log to the first.
+plant_marker
+drv run "$folder\\Halden.exe" /quiet /source "$(cat "$mirror/url")?throttle=2000000" /log "$work_win\\quiet.log" \
+    >"$work/first.txt" &
+first=$!
+until grep -q '下载进度' "$work/quiet.log" 2>/dev/null || ! job_running "$first"; do sleep 0.3; done
+drv run "$folder\\Halden.exe" /quiet /log "$work_win\\quiet.log" >"$work/code.txt"
+expect "second quiet copy: exit code" "$(cat "$work/code.txt")" "1618"
+wait "$first"
+expect "second quiet copy: the first ran on, its log whole" "$(cat "$work/first.txt")/$(quiet_log | grep -c '^静默运行开始')" "0/1"
 plant_marker
 quietly /quiet /source "https://localhost:1/nothing/HomeStudent2019Retail.img"
 expect "unreachable mirror: exit code (ERROR_NETWORK_UNREACHABLE)" "$code" "1231"
@@ -113,8 +140,11 @@ check "unreachable mirror: its prompt as a record" has '提示 网络问题获�
 # --- Nothing installed: removal, download and installation in one run, no restart --------------------
 scenario quiet-one-run
 make_program_folder "$folder"
-quietly /quiet /source "$(cat "$mirror/url")"
+# A password in the address reaches neither log.
+quietly /quiet /source "$(sed 's|://|://admin:S3cret@|' "$mirror/url")"
 expect "one run: exit code" "$code" "0"
+expect "one run: no password in the logs" "$(quiet_log | grep -c S3cret)/$(program_log | grep -c S3cret)" "0/0"
+check "one run: the address without it" has '下载 https://***@localhost:'
 check "one run: no restart needed" has '卸载前没有 Office，不需要重启，继续下载并安装'
 check "one run: installed" has '提示 安装完成！'
 check "one run: marker gone" test ! -e "$(unix_of "$marker_win")"

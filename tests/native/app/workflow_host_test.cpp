@@ -24,6 +24,7 @@ public:
     bool workersStart = true;
     bool officeWasThere = true;
     int restartError = 0;  // 0: the restart is accepted
+    unsigned long setupExit = 0;
     WorkflowHost *host = nullptr;  // takes the engine's endings back, as the window's thread does
     EngineListener *engine = nullptr;
 
@@ -50,6 +51,8 @@ public:
     bool StartMount() override { return Started(L"mount"); }
     std::wstring MountRecord() override { return L"mount record"; }
     bool StartInstall() override { return Started(L"install"); }
+    std::wstring InstallRecord() override { return L"install record"; }
+    unsigned long SetupExitCode() override { return setupExit; }
     bool Restart(int &error) override {
         m_journal.push_back(L"restart");
         error = restartError;
@@ -240,6 +243,20 @@ TEST(WorkflowHost, EveryFailureEndsTheRunWithoutWindowsWithItsCode) {
     EXPECT_EQ(Unattended().Mount(MountEnd::Unsigned), 577);
     EXPECT_EQ(Unattended().Mount(MountEnd::NotOurs), kExitFatal);
     EXPECT_EQ(Unattended().Install({InstallEnd::SetupFailed}), kExitFatal);
+
+    // A setup that ran but failed, or left nothing registered, is cleaned up after as an installation
+    // and reported as a failure: with its own code where it is Windows Installer's.
+    for (const auto &[setupExit, exitCode] : std::vector<std::pair<unsigned long, int>>{
+             {0, kExitFatal}, {17002, kExitFatal}, {1618, 1618}, {3010, 3010}, {1641, 1641}}) {
+        Unattended failed;
+        failed.system.setupExit = setupExit;
+        EXPECT_EQ(failed.Install({InstallEnd::NotInstalled}), exitCode) << setupExit;
+        EXPECT_EQ(Journal(failed.journal.end() - 6, failed.journal.end()),
+                  (Journal{L"delete image", L"清理 已结束 Click-to-Run 进程, 镜像文件 D:\\HaldenImage\\x.img 已删除",
+                           L"log install record", L"提示 安装失败！", L"log 安装失败",
+                           L"end " + std::to_wstring(exitCode)}))
+            << setupExit;
+    }
 
     // A dismount that failed is followed by the finished installation: the image stays attached and
     // is kept, and the last prompt decides.

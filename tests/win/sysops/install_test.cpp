@@ -42,6 +42,7 @@ protected:
 TEST_F(InstallTest, RunsSetupEndsClickToRunDismountsAndReportsTwoSecondsLater) {
     DoubleCalls calls(L"install");
     SetEnvironmentVariableW(L"HALDEN_DOUBLE_SETUP_STARTS_C2R", L"1");
+    SetEnvironmentVariableW(L"HALDEN_DOUBLE_SETUP_REGISTERS", L"1");
     std::mutex lock;
     std::vector<TimedCommand> captured;
     CommandRunners timed;
@@ -72,6 +73,8 @@ TEST_F(InstallTest, RunsSetupEndsClickToRunDismountsAndReportsTwoSecondsLater) {
     ASSERT_TRUE(timedOps.StartFinishInstall(SetupCommand(ToWideChs(root), true), image));
     ASSERT_TRUE(recorder.WaitFor(WM_INSTALL_RESULT, 1));
     SetEnvironmentVariableW(L"HALDEN_DOUBLE_SETUP_STARTS_C2R", nullptr);
+    SetEnvironmentVariableW(L"HALDEN_DOUBLE_SETUP_REGISTERS", nullptr);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Office\\ClickToRun");
 
     EXPECT_EQ(recorder.Messages(), (Messages{{WM_CLOSE_EXECUTE_PROMPT, 0}, {WM_INSTALL_RESULT, 1}}));
     std::vector<DoubleCall> setup = calls.CallsOf("Setup64.exe");
@@ -99,7 +102,7 @@ TEST_F(InstallTest, RunsSetupEndsClickToRunDismountsAndReportsTwoSecondsLater) {
 TEST_F(InstallTest, AFailedDismountReportsThreeThenOneAndKeepsTheImage) {
     std::vector<std::wstring> captured;
     CommandRunners runners;
-    runners.run = [](std::wstring, bool, DWORD) { return 1; };
+    runners.runHidden = [](std::wstring, DWORD) { return CommandOutcome{CommandEnd::Exited, 0}; };
     runners.capture = [&](std::wstring command, std::wstring &, DWORD) {
         captured.push_back(command);
         return 0;
@@ -107,9 +110,10 @@ TEST_F(InstallTest, AFailedDismountReportsThreeThenOneAndKeepsTheImage) {
     CSystemOps failingOps(runners);
     failingOps.Attach(recorder.Window());
     EXPECT_TRUE(failingOps.StartFinishInstall(L"cd /d E:\\Office\\ & setup64", image));
-    ASSERT_TRUE(recorder.WaitFor(WM_INSTALL_RESULT, 1));
+    // Nothing is registered here, so the installation ends as one that did not install (4).
+    ASSERT_TRUE(recorder.WaitFor(WM_INSTALL_RESULT, 4));
     EXPECT_EQ(recorder.Messages(),
-              (Messages{{WM_INSTALL_RESULT, 3}, {WM_CLOSE_EXECUTE_PROMPT, 0}, {WM_INSTALL_RESULT, 1}}));
+              (Messages{{WM_INSTALL_RESULT, 3}, {WM_CLOSE_EXECUTE_PROMPT, 0}, {WM_INSTALL_RESULT, 4}}));
     EXPECT_EQ(captured, std::vector<std::wstring>{DismountCommand(image)});
     EXPECT_TRUE(Exists(image));
 }
@@ -118,10 +122,10 @@ TEST_F(InstallTest, ASetupThatCannotStartIsReportedAndLoggedAndNothingElseRuns) 
     std::vector<std::wstring> ran;
     size_t captures = 0;
     CommandRunners runners;
-    runners.run = [&](std::wstring command, bool, DWORD limitMs) {
+    runners.runHidden = [&](std::wstring command, DWORD limitMs) {
         EXPECT_EQ(limitMs, INFINITE);  // the setup itself is never cut short
         ran.push_back(command);
-        return 0;
+        return CommandOutcome{};
     };
     runners.capture = [&](std::wstring, std::wstring &, DWORD) { return ++captures, 1; };
     CSystemOps failingOps(runners);
@@ -130,6 +134,6 @@ TEST_F(InstallTest, ASetupThatCannotStartIsReportedAndLoggedAndNothingElseRuns) 
     EXPECT_EQ(recorder.Messages(), (Messages{{WM_CLOSE_EXECUTE_PROMPT, 0}, {WM_INSTALL_RESULT, 2}}));
     EXPECT_EQ(ran, std::vector<std::wstring>{L""});
     EXPECT_EQ(captures, 0u);
-    EXPECT_EQ(LogTexts(), std::vector<std::string>{GbkFromWide(L"卸载当前系统的Office失败 5")});
+    EXPECT_EQ(LogTexts(), std::vector<std::string>{GbkFromWide(L"安装程序未能启动")});
     EXPECT_TRUE(Exists(image));
 }
