@@ -1,6 +1,6 @@
 #include "app/host_system.h"
 
-#include <io.h>
+#include <ntsecapi.h>
 
 #include "app/admin_settings.h"
 #include "app/image_source.h"
@@ -30,26 +30,77 @@ void __cdecl OnEngineEnded(int, int endCode, void *listener) {
 
 void CHostSystem::Log(const std::wstring &record) { WriteProgramRecord(record); }
 
-bool CHostSystem::MarkerFound() { return _waccess(UninstallMarkerPath().c_str(), 0) != -1; }
+bool CHostSystem::MarkerFound() { return FindOwnUninstallMarker(); }
 
-void CHostSystem::DeleteMarker() { DeleteFileW(UninstallMarkerPath().c_str()); }
+void CHostSystem::DeleteMarker() { DeleteUninstallMarker(); }
+
+namespace {
+
+// The free space the image needs on a drive, in whole GiB (more than this).
+constexpr std::uint64_t kImageRoomGiB = 10;
+
+// A random part for a folder name, so that nobody can make that name first; empty when the system
+// gives no random bytes.
+std::string RandomNamePart() {
+    unsigned char bytes[8];
+    if (!RtlGenRandom(bytes, sizeof(bytes))) return {};
+    static const char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char byte : bytes) {
+        text += kHex[byte >> 4];
+        text += kHex[byte & 15];
+    }
+    return text;
+}
+
+// The image's path in a folder of the program's own on root; empty when none of the names tried
+// could be made the program's.
+std::string ImagePathOnRoot(const std::string &root) {
+    // Another user may have made a folder, a link or a file of a name first: it is left alone and a
+    // name nobody can have guessed tried instead.
+    for (int attempt = 0; attempt < kImageFolderAttempts; ++attempt) {
+        const std::string suffix = attempt == 0 ? std::string() : RandomNamePart();
+        if (attempt > 0 && suffix.empty()) break;
+        const std::string folder = ImageFolderOnRoot(root, suffix);
+        const std::string path = ImagePathInFolder(folder);
+        if (!path.empty() && privatefs::EnsurePrivateFolder(WideFromAnsi(folder), false)) return path;
+    }
+    return {};
+}
+
+}  // namespace
 
 std::string CHostSystem::ChooseDrive() {
     DriveSpaceMap drives;
     GetDriveSpaceMap(drives);
-    const std::string root = FirstRootWithMoreFreeGiB(drives, 10);
+    // A partial image an earlier run left is resumed where it is, not orphaned on another drive.
+    PartialImages partials;
+    for (const auto &drive : drives) {
+        if (GetDriveTypeA(drive.first.c_str()) != DRIVE_FIXED) continue;
+        const std::string image = ImagePathInFolder(ImageFolderOnRoot(drive.first));
+        if (!image.empty()) partials[drive.first] = CImageFile::ResumableBytes(WideFromAnsi(image));
+    }
+    const std::string root = RootForImage(drives, partials, kImageRoomGiB);
     return root.size() > 255 ? std::string() : root;
 }
 
 std::wstring CHostSystem::MakeImageFolder(const std::string &root, std::wstring &folderText) {
-    folderText = WideFromAnsi(ImageFolderOnRoot(root, 0));
-    // Another user may have made a folder, a link or a file of that name first: it is left alone
-    // and the next name tried.
-    for (int attempt = 0; attempt < kImageFolderAttempts; ++attempt) {
-        const std::string folder = ImageFolderOnRoot(root, attempt);
-        if (privatefs::EnsurePrivateFolder(WideFromAnsi(folder), false)) return WideFromAnsi(ImagePathInFolder(folder));
+    folderText = WideFromAnsi(ImageFolderOnRoot(root));
+    std::string path = ImagePathOnRoot(root);
+    if (path.empty()) {
+        // Names planted on this drive do not stop the installation: the next drive with room is tried.
+        DriveSpaceMap drives;
+        GetDriveSpaceMap(drives);
+        for (const std::string &other : RootsWithMoreFreeGiB(drives, kImageRoomGiB)) {
+            if (other == root || other.size() > 255) continue;
+            path = ImagePathOnRoot(other);
+            if (!path.empty()) {
+                WriteProgramRecord(L"镜像文件夹 " + folderText + L" 无法创建, 改用 " + WideFromAnsi(path));
+                break;
+            }
+        }
     }
-    return {};
+    return WideFromAnsi(path);
 }
 
 ImageFileResult CHostSystem::MakeImageFile(const std::wstring &path, std::wstring &detail) {
@@ -59,7 +110,13 @@ ImageFileResult CHostSystem::MakeImageFile(const std::wstring &path, std::wstrin
         detail = folder;
         return ImageFileResult::CannotCreate;
     }
+    // An image that a run ended without its clean-up left behind may still be attached: detached
+    // before it is resumed or deleted. Not for the image this run holds itself.
+    if (!m_ops.Image().StillOurs() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        m_ops.DismountLeftImage(path);
+    }
     switch (m_ops.Image().Prepare(path, detail)) {
+    case CImageFile::Prepared::Resumed: return ImageFileResult::Resumed;
     case CImageFile::Prepared::Ready: return ImageFileResult::Ready;
     case CImageFile::Prepared::OldFileStays: return ImageFileResult::OldFileStays;
     case CImageFile::Prepared::SomethingElse:

@@ -48,13 +48,12 @@ std::vector<Command> Workflow::Handle(const Event &event) {
         break;
     case Event::ImageFileMade:
         if (m_phase != Phase::Preparing) break;
-        if (event.file == ImageFileResult::Ready) {
+        if (event.file == ImageFileResult::Ready || event.file == ImageFileResult::Resumed) {
+            // The marker stays until the installation is done: a close, a crash or a restart from
+            // here on leads to this second run again, never to a second removal.
             m_phase = Phase::Downloading;
-            m_imagePartial = true;
             commands = {Say(Command::NewWaitBox, L"正在下载，请稍等"), Do(Command::ShowProgress),
-                        Do(Command::StartDownload),
-                        // From here on a new start is a first run again, whatever the download's outcome.
-                        Do(Command::DeleteMarker), Do(Command::RunWaitBox)};
+                        Do(Command::StartDownload), Do(Command::RunWaitBox)};
             break;
         }
         // Nothing starts and the marker stays, for another try once the way is clear.
@@ -125,11 +124,8 @@ std::vector<Command> Workflow::Handle(const Event &event) {
         if (!event.yes) commands.push_back(Say(Command::Log, L"镜像文件未删除 " + event.text));
         break;
     case Event::EngineReleased:
-        // A download abandoned by the close: its remains are never resumed, so they go now.
-        if (m_imagePartial) {
-            m_imagePartial = false;
-            commands.push_back(Do(Command::DeleteImage));
-        }
+        // A download abandoned by the close keeps its partial image and the engine's companion for
+        // the next run to resume.
         break;
     }
     return commands;
@@ -167,8 +163,8 @@ std::vector<Command> Workflow::OnClose() {
         m_closeAsked = true;
         break;
     case Phase::Downloading:
-        // The download is abandoned; the close goes on once the please-wait box is down, and its
-        // remains are deleted once the engine has let go of them.
+        // The transfer stops; the close goes on once the please-wait box is down, and the partial
+        // image stays for the next run.
         m_phase = Phase::Closing;
         commands = {Do(Command::CloseWaitBox), Do(Command::HideProgress), Do(Command::RepeatClose)};
         break;
@@ -191,14 +187,12 @@ std::vector<Command> Workflow::OnDownloadEnded(int endCode) {
     commands.push_back(Do(Command::HideProgress));
     if (ending == DownloadEnding::Complete) {
         m_phase = Phase::Mounting;
-        m_imagePartial = false;
         commands.push_back(Say(Command::SetWaitText, L"正在安装，请稍等"));
         commands.push_back(Do(Command::StartMount));
         return commands;
     }
     // Logged before the prompt, which the person may leave open; the remains go before it too, so
     // that a full drive is freed at once.
-    m_imagePartial = false;
     commands.push_back(Do(Command::CloseWaitBox));
     commands.push_back(Say(Command::Log, L"下载失败 " + std::to_wstring(endCode)));
     commands.push_back(Do(Command::DeleteImage));
@@ -238,7 +232,8 @@ std::vector<Command> Workflow::OnInstallResult(InstallEnd end) {
     std::vector<Command> commands;
     if (m_phase != Phase::Installing) return commands;
     switch (end) {
-    case InstallEnd::Finished: commands = {Prompt(Outcome::Installed)}; break;
+    // Only a verified installation ends the second run for good: the marker goes before the prompt.
+    case InstallEnd::Finished: commands = {Do(Command::DeleteMarker), Prompt(Outcome::Installed)}; break;
     case InstallEnd::SetupFailed: commands = {Prompt(Outcome::InstallFailed), Say(Command::Log, L"安装失败")}; break;
     // The worker's last message follows this one: the close waits for it.
     case InstallEnd::DismountFailed:

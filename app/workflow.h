@@ -25,7 +25,8 @@ enum class Phase {
     Closing,         // a close was accepted: nothing new starts
 };
 
-enum class ImageFileResult { Ready, OldFileStays, CannotCreate };
+// Resumed: the partial image an earlier run left is the program's own and is taken up again.
+enum class ImageFileResult { Ready, OldFileStays, CannotCreate, Resumed };
 
 struct Event {
     enum Kind {
@@ -96,7 +97,7 @@ struct Command {
         MakeImageFolder,  // root: the drive; answered by ImageFolderMade
         MakeImageFile,    // at the path chosen; answered by ImageFileMade
         StartDownload,    // into that file
-        DeleteMarker,
+        DeleteMarker,     // once the installation is done
         DeleteImage,      // the image file of this attempt; answered by ImageDeleted
         StartRemoval,     // answered by WorkerStarted
         StartMount,       // of that file; answered by WorkerStarted
@@ -134,7 +135,6 @@ private:
     Phase m_phase = Phase::Checking;
     bool m_markerFound = false;
     bool m_closeAsked = false;   // a close came while work ran that must not be left half done
-    bool m_imagePartial = false;  // the image of this attempt holds an unfinished download
     std::string m_driveRoot;
     bool m_imageChosen = false;  // the host holds the path chosen by the first press, for the next ones
 };
