@@ -2,6 +2,8 @@
 
 #include <ntsecapi.h>
 
+#include <vector>
+
 #include "app/admin_settings.h"
 #include "app/image_source.h"
 #include "app/sent_message_pump.h"
@@ -68,6 +70,33 @@ std::string ImagePathOnRoot(const std::string &root) {
     return {};
 }
 
+// The image's path in a folder of the program's own on root that holds a partial image to resume:
+// the first name, else one of the random ones an earlier run had to use; empty when there is none.
+std::string ResumableImageOnRoot(const std::string &root, ULONGLONG &bytes) {
+    const std::string first = ImageFolderOnRoot(root);
+    const std::string parent = first.substr(0, first.rfind('\\') + 1);
+    std::vector<std::string> folders{first};
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(ImageFolderOnRoot(root, "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            // Folders at the name itself only; whose they are, EnsurePrivateFolder asks below.
+            const DWORD attributes = found.dwFileAttributes;
+            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                folders.push_back(parent + found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    for (const std::string &folder : folders) {
+        const std::string path = ImagePathInFolder(folder);
+        if (path.empty()) continue;
+        bytes = CImageFile::ResumableBytes(WideFromAnsi(path));
+        if (bytes > 0 && privatefs::EnsurePrivateFolder(WideFromAnsi(folder), false)) return path;
+    }
+    bytes = 0;
+    return {};
+}
+
 }  // namespace
 
 std::string CHostSystem::ChooseDrive() {
@@ -77,8 +106,8 @@ std::string CHostSystem::ChooseDrive() {
     PartialImages partials;
     for (const auto &drive : drives) {
         if (GetDriveTypeA(drive.first.c_str()) != DRIVE_FIXED) continue;
-        const std::string image = ImagePathInFolder(ImageFolderOnRoot(drive.first));
-        if (!image.empty()) partials[drive.first] = CImageFile::ResumableBytes(WideFromAnsi(image));
+        ULONGLONG bytes = 0;
+        if (!ResumableImageOnRoot(drive.first, bytes).empty()) partials[drive.first] = bytes;
     }
     const std::string root = RootForImage(drives, partials, kImageRoomGiB);
     return root.size() > 255 ? std::string() : root;
@@ -86,7 +115,9 @@ std::string CHostSystem::ChooseDrive() {
 
 std::wstring CHostSystem::MakeImageFolder(const std::string &root, std::wstring &folderText) {
     folderText = WideFromAnsi(ImageFolderOnRoot(root));
-    std::string path = ImagePathOnRoot(root);
+    ULONGLONG partialBytes = 0;
+    std::string path = ResumableImageOnRoot(root, partialBytes);
+    if (path.empty()) path = ImagePathOnRoot(root);
     if (path.empty()) {
         // Names planted on this drive do not stop the installation: the next drive with room is tried.
         DriveSpaceMap drives;
