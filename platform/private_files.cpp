@@ -125,7 +125,11 @@ std::wstring FullPath(const std::wstring &path) {
 bool HandleIsAtFullPath(HANDLE handle, const std::wstring &path) {
     std::wstring own = FinalPath(handle);
     const std::wstring full = FullPath(path);
-    if (own.compare(0, 4, L"\\\\?\\") == 0) own.erase(0, 4);
+    if (own.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
+        own.replace(0, 8, L"\\\\");  // a share's file, as its full path names it
+    } else if (own.compare(0, 4, L"\\\\?\\") == 0) {
+        own.erase(0, 4);
+    }
     return !own.empty() && !full.empty() && CompareStringOrdinal(own.c_str(), -1, full.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
