@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <optional>
 
 #include "log/log_save.h"
@@ -194,9 +195,10 @@ VerifyEnd CSystemOps::VerifyImage() {
         m_verifyRecord = L"镜像文件无法校验 " + detail;
     } else {
         end = actual == m_expectedSha256 ? VerifyEnd::Matches : VerifyEnd::Differs;
+        wchar_t seconds[32];
+        std::swprintf(seconds, 32, L" 用时 %.1f s", static_cast<double>(GetTickCount64() - start) / 1000.0);
         m_verifyRecord = L"镜像文件 SHA-256 " + std::wstring(actual.begin(), actual.end()) +
-                         (end == VerifyEnd::Matches ? L" 校验通过" : L" 不是要求的 " + expected) + L" 用时 " +
-                         std::to_wstring((GetTickCount64() - start) / 1000) + L" s";
+                         (end == VerifyEnd::Matches ? L" 校验通过" : L" 不是要求的 " + expected) + seconds;
     }
     // The last thing this worker does: nothing of this object is touched once the message is answered.
     SendMessageW(ownerWnd, WM_VERIFY_RESULT, static_cast<WPARAM>(end), 0);
