@@ -103,6 +103,7 @@ scenario() {
     c2r_registered+=" HomeStudent2019Retail"
     unregister_click_to_run
     rm -rf "$(unix_of "$marker_win")" "$WINEPREFIX"/drive_c/HaldenImage* "$WINEPREFIX/drive_c/ProgramData/ToolLog" \
+        "$WINEPREFIX"/drive_c/windows/[Ll]ogs/Halden \
         "$WINEPREFIX"/drive_c/ProgramData/*.moved
     dismount_all
 }
