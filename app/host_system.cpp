@@ -1,7 +1,5 @@
 #include "app/host_system.h"
 
-#include <ntsecapi.h>
-
 #include <vector>
 
 #include "app/admin_settings.h"
@@ -41,19 +39,7 @@ namespace {
 // The free space the image needs on a drive, in whole GiB (more than this).
 constexpr std::uint64_t kImageRoomGiB = 10;
 
-// A random part for a folder name, so that nobody can make that name first; empty when the system
-// gives no random bytes.
-std::string RandomNamePart() {
-    unsigned char bytes[8];
-    if (!RtlGenRandom(bytes, sizeof(bytes))) return {};
-    static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned char byte : bytes) {
-        text += kHex[byte >> 4];
-        text += kHex[byte & 15];
-    }
-    return text;
-}
+std::string NarrowFromAscii(const std::wstring &text) { return std::string(text.begin(), text.end()); }
 
 // The image's path in a folder of the program's own on root; empty when none of the names tried
 // could be made the program's.
@@ -61,8 +47,7 @@ std::string ImagePathOnRoot(const std::string &root) {
     // Another user may have made a folder, a link or a file of a name first: it is left alone and a
     // name nobody can have guessed tried instead.
     for (int attempt = 0; attempt < kImageFolderAttempts; ++attempt) {
-        const std::string suffix = attempt == 0 ? std::string() : RandomNamePart();
-        if (attempt > 0 && suffix.empty()) break;
+        const std::string suffix = attempt == 0 ? std::string() : NarrowFromAscii(privatefs::RandomPart());
         const std::string folder = ImageFolderOnRoot(root, suffix);
         const std::string path = ImagePathInFolder(folder);
         if (!path.empty() && privatefs::EnsurePrivateFolder(WideFromAnsi(folder), false)) return path;
@@ -166,6 +151,8 @@ bool CHostSystem::Restart(int &error) {
 
 std::string CHostSystem::ImageUrl() { return ChosenImageUrl(); }
 
+std::string CHostSystem::ImageSha256() { return ChosenImageSha256(); }
+
 void CHostSystem::BindEngine(EngineListener &listener) {
     InvalidCurl();  // a failure shows later as a download that cannot start
     SetDownloadDriverFileCallback(OnEngineProgress, &listener);
@@ -193,6 +180,7 @@ bool ReportFromMessage(UINT message, WPARAM wParam, LPARAM lParam, WorkerReport 
     switch (message) {
     case WM_CLOSE_EXECUTE_PROMPT: report = {WorkerReport::CloseWaitBox, 0}; return true;
     case WM_UNINSTALL_RESULT: report = {WorkerReport::Uninstall, static_cast<int>(wParam)}; return true;
+    case WM_VERIFY_RESULT: report = {WorkerReport::Verify, static_cast<int>(wParam)}; return true;
     case WM_MOUNT_RESULT: report = {WorkerReport::Mount, static_cast<int>(wParam)}; return true;
     case WM_INSTALL_RESULT: report = {WorkerReport::Install, static_cast<int>(wParam)}; return true;
     case WM_DOWNLOAD_RESULT: report = {WorkerReport::Download, static_cast<int>(lParam)}; return true;

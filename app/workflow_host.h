@@ -13,7 +13,7 @@
 
 // A worker's message or the engine's ending, as the user-interface thread receives it.
 struct WorkerReport {
-    enum Kind { CloseWaitBox, Uninstall, Mount, Install, Download };
+    enum Kind { CloseWaitBox, Uninstall, Verify, Mount, Install, Download };
     Kind kind;
     int value;  // the worker's end (sysops/worker_ends.h) or the engine's ending code
 };
@@ -51,6 +51,8 @@ public:
     void EngineEnded(int endCode) override;
 
 private:
+    // A new workflow for a run, told what this run checks.
+    void NewWorkflow();
     void Feed(const Event &event);
     void Carry(const Command &command);
     void InstallEnded(InstallEnd end);
@@ -60,6 +62,7 @@ private:
     Workflow m_workflow;
     std::wstring m_imagePath;  // the one holder, from MakeImageFolder to the last deletion
     std::string m_imageUrl;
+    std::string m_imageSha256;  // what the image must hash to; empty when nothing is asked
     int m_feeding = 0;                // events being fed, one inside another's commands
     bool m_pressed = false;           // the work of a press is under way: its end settles the view
     bool m_dismountFailed = false;    // the mounted image is still attached: it is not deleted
