@@ -93,3 +93,9 @@ bool CImageFile::Delete(std::wstring &detail) {
     RemoveEarlier(m_path + L".dravlin", ignored);
     return true;
 }
+
+long long CImageFile::Size() const {
+    LARGE_INTEGER size{};
+    if (!m_hold.IsValid() || !GetFileSizeEx(m_hold.Get(), &size)) return -1;
+    return size.QuadPart;
+}

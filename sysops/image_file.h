@@ -32,6 +32,9 @@ public:
     // to it; otherwise leaves whatever is there alone and returns false with detail saying what was found.
     bool Delete(std::wstring &detail);
 
+    // The size of the file Prepare made, by its handle; -1 when none is held or it cannot be told.
+    long long Size() const;
+
     const std::wstring &Path() const { return m_path; }
 
 private:
