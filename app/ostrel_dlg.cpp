@@ -332,6 +332,7 @@ void COstrelDlg::SetWaitText(const std::wstring &text) {
 
 void COstrelDlg::ShowProgress(bool shown) {
     if (shown) {
+        m_stcProgress.SetNote({});
         m_stcProgress.SetSpeedText(L"0.00B");
         m_stcProgress.SetPos(0);
     }
