@@ -34,10 +34,13 @@ port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); p
 begin unreachable "https://localhost:$port/sg/492350f6-3a01-4f97-b9c0-c7c6ddf67d60/media/zh-CN/HomeStudent2019Retail.img"
 press
 countdown='无法连接服务器，[0-9]+ 秒后重试（第 [0-9]+ 次）'
-counting_down() { [[ $(drv text wait IDC_STATUS_TEXT) =~ ^$countdown$ ]]; }
-poll 60 counting_down
-expect_match "$case_name: the box counts down" "$(drv text wait IDC_STATUS_TEXT)" "^$countdown$"
-expect_match "$case_name: so does the bar" "$(drv text main IDC_STC_PROGRESS)" "^0 %  $countdown$"
+# Read until seen: between two waits the box says 正在下载 again.
+box_counts_down() { box=$(drv text wait IDC_STATUS_TEXT); [[ $box =~ ^$countdown$ ]]; }
+bar_counts_down() { bar=$(drv text main IDC_STC_PROGRESS); [[ $bar =~ ^0\ %\ \ $countdown$ ]]; }
+poll 60 box_counts_down
+expect_match "$case_name: the box counts down" "$box" "^$countdown$"
+poll 60 bar_counts_down
+expect_match "$case_name: so does the bar" "$bar" "^0 %  $countdown$"
 drv close main >/dev/null
 drv wait feedback 20 >/dev/null || fail "$case_name: the close waited"
 drv click feedback 1002
@@ -65,6 +68,14 @@ start_link "$mirror" 8
 begin cut "$link_url"
 started=$SECONDS
 press
+# The percentage as it is shown, until the prompt: it never goes back across the cuts.
+shown=()
+until drv wait prompt 0.2 >/dev/null || [ $((SECONDS - started)) -gt 600 ]; do
+    percent=$(drv text main IDC_STC_PROGRESS)
+    [[ ${percent%% *} =~ ^[0-9]+$ ]] && shown+=("${percent%% *}")
+done
+expect "$case_name: the percentage never goes back (${#shown[@]} readings)" \
+    "$(printf '%s\n' "${shown[@]}" | sort -n | tr '\n' ' ')" "$(printf '%s\n' "${shown[@]}" | tr '\n' ' ')"
 prompt_says "安装完成！" 600
 took=$((SECONDS - started))
 size=$(cat "$mirror/image.size")
