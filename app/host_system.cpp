@@ -113,7 +113,10 @@ void CHostSystem::PassEnding(int endCode, const EngineFailure &failure) {
 
 bool CHostSystem::StartRetryTimer() { return SetTimer(m_ops.OwnerWindow(), kRetryTimer, 1000, nullptr) != 0; }
 
-void CHostSystem::StopRetryTimer() { KillTimer(m_ops.OwnerWindow(), kRetryTimer); }
+void CHostSystem::StopRetryTimer() {
+    // Fails only when no such timer runs, which is what is wanted.
+    KillTimer(m_ops.OwnerWindow(), kRetryTimer);
+}
 
 void CHostSystem::ReleaseEngine() {
     // A callback may be waiting in SendMessage to this thread right now; it is answered (and does

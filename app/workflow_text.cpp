@@ -101,8 +101,8 @@ std::wstring WideFromUtf8(const std::string &text) {
             code = (code << 6) | (next & 0x3Fu);
         }
         // Overlong forms and surrogates are no text either.
-        if (whole && ((length == 2 && code < 0x80) || (length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF)))))
-            whole = false;
+        const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+        if (whole && ((length == 2 && code < 0x80) || (length == 3 && (code < 0x800 || surrogate)))) whole = false;
         wide += whole ? static_cast<wchar_t>(code) : L'?';
         i += whole ? length : 1;
     }
