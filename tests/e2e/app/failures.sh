@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Every way the second run can fail, each in a program started for it: the prompt the person sees,
 # the log record, the files and what the doubles did; after each the window is ready again. Also a
-# drive letter that comes late, which must still install (and a close meanwhile, answered once the
-# installation has reported), and a setup that is unsigned, signed by another maker or changed
-# after signing, none of which may run. Runs in the prefix kept for tests
-# that change the prefix itself (two cases hide the command interpreter).
+# mirror that cannot be reached, whose retries count down until a close; a link that cuts every
+# connection, and a drive letter that comes late, both of which must still install (the latter with
+# a close meanwhile, answered once the installation has reported); and a setup that is unsigned,
+# signed by another maker or changed after signing, none of which may run. Runs in the prefix kept
+# for tests that change the prefix itself (two cases hide the command interpreter).
 #   usage: failures.sh BUILD_DIR
 set -uo pipefail
 source=$(cd "$(dirname "$0")/../../.." && pwd)

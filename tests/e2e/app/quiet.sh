@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Unattended runs, as a software distribution tool starts the program: no window, the outcome in the
 # exit code (read in full by the driver's launcher: the shell gets 8 bits from Wine) and in the log,
-# both phases by command line, the one-run path, a running copy, a bad switch, an unreachable
-# mirror, and last the restart (under Wine it ends every program of the prefix).
+# both phases by command line, the one-run path, a running copy, a bad switch, a missing image, a
+# link that cuts every connection, and last the restart (under Wine it ends every program of the
+# prefix).
 #   usage: quiet.sh BUILD_DIR
 set -uo pipefail
 source=$(cd "$(dirname "$0")/../../.." && pwd)
