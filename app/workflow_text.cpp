@@ -80,8 +80,7 @@ EngineFailure EngineFailure::From(const DownloadFailure &failure) {
 
 Outcome OutcomeOf(DownloadEnding ending, const EngineFailure &failure) {
     switch (failure.kind) {
-    case DownloadDiskFull:
-    case DownloadCannotSave: return Outcome::CannotSave;
+    case DownloadDiskFull: return Outcome::CannotSave;
     case DownloadStalled:
     case DownloadConnectionBroken: return Outcome::Interrupted;
     default: return OutcomeOf(ending);

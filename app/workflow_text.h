@@ -45,8 +45,7 @@ extern const wchar_t kRemovalDoneQuestion[];
 
 struct EngineFailure;
 // The outcome of a failed download, from its ending and why the engine says it failed: a full disk
-// or a file that cannot be written is CannotSave and a stall a broken connection, whatever code the
-// engine ended with.
+// is CannotSave and a stall a broken connection, whatever code the engine ended with.
 Outcome OutcomeOf(DownloadEnding ending, const EngineFailure &failure);
 // The reason of a failed run for the log: the HTTP status when there is one, and the engine's text
 // (addresses without their user information, bytes that are no text as '?'); empty when there is

@@ -157,6 +157,8 @@ TEST(Workflow, EveryFailedDownloadDeletesItsImageThenLogsItsCodeAndReasonBeforeT
         {204, {DownloadStalled, 206, -1, "stalled"}, L"下载失败 204 stalled", Outcome::Interrupted},
         {204, {DownloadDiskFull, 206, -1, "No space left on device"}, L"下载失败 204 No space left on device",
          Outcome::CannotSave},
+        {204, {DownloadCannotSave, 206, -1, "someone else changed x.img"}, L"下载失败 204 someone else changed x.img",
+         Outcome::OtherDownloadError},
         // The status in front where the text does not name it; an address without its password; bytes
         // of the server's that are no text.
         {204, {DownloadServerError, 503, 120, "transfer closed \xff"}, L"下载失败 204 HTTP 503 transfer closed ?",
