@@ -88,6 +88,7 @@ DravlinRetryDecision DravlinRetryDecide(const DravlinRetryPolicy *policy, Dravli
     if (!state || !end || !DravlinEndingIsPassing(end->ending)) return GiveUp(DravlinGiveUpPermanent);
 
     int64_t bytes = end->bytesArrived > 0 ? end->bytesArrived : 0;
+    if (state->bytesSinceProgress < 0) state->bytesSinceProgress = 0;
     state->bytesSinceProgress =
         bytes > INT64_MAX - state->bytesSinceProgress ? INT64_MAX : state->bytesSinceProgress + bytes;
     int progressed = state->bytesSinceProgress >= (policy->progressBytes > 1 ? policy->progressBytes : 1);

@@ -42,12 +42,12 @@ typedef enum DravlinAttemptEnding {
 /* The limits. DravlinRetryPolicyDefaults fills in the values below; a caller changes what it must
  * (dravlin-get's --retry N sets maxRetries). All times are whole seconds. */
 typedef struct DravlinRetryPolicy {
-    int maxRetries;         /* retries in a row without a byte arriving; -1 (default): no limit
+    int maxRetries;         /* retries in a row without progress; -1 (default): no limit
                                other than giveUpAfter; 0: never retry */
     int firstWait;          /* the wait before the first retry (2); each further one doubles it */
-    int waitAfterProgress;  /* the wait after a run that brought bytes (1): a link that cuts every
-                               few MiB pays it once a cut, so it is short; at least a second, so a
-                               server that cuts after a byte or two is not asked in a tight loop */
+    int waitAfterProgress;  /* the wait after progress (1): a link that cuts every few MiB pays
+                               it once a cut, so it is short; at least a second, so a server that
+                               cuts after every progressBytes is not asked in a tight loop */
     int longestWait;        /* the doubling stops here (60) */
     int retryAfterBound;    /* a server's Retry-After is honoured up to this (300) */
     int64_t giveUpAfter;    /* no retry once this long has passed without progress (600) */
@@ -83,7 +83,7 @@ typedef struct DravlinAttemptEnd {
 typedef enum DravlinRetryVerdict {
     DravlinRetryAfterWait = 0,   /* start the run again once waitSeconds have passed */
     DravlinGiveUpPermanent,      /* the ending cannot get better by waiting */
-    DravlinGiveUpNoProgress,     /* giveUpAfter passed without a byte arriving */
+    DravlinGiveUpNoProgress,     /* giveUpAfter passed without progress */
     DravlinGiveUpRetryLimit      /* maxRetries retries in a row brought nothing */
 } DravlinRetryVerdict;
 
