@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/command_line.h"
 #include "app/image_source.h"
 #include "log/log_save.h"
 #include "platform/scoped_handle.h"
@@ -11,6 +12,7 @@ const wchar_t kPolicyKey[] = L"Software\\Policies\\Halden";
 namespace {
 
 std::string commandLineImageUrl;  // set once at start, before any window or worker
+std::string commandLineImageSha256;  // the same
 
 }  // namespace
 
@@ -50,6 +52,18 @@ void ApplyAdministratorSettings() {
 }
 
 void SetCommandLineImageUrl(std::string url) { commandLineImageUrl = std::move(url); }
+
+void SetCommandLineImageSha256(std::string sha256) { commandLineImageSha256 = std::move(sha256); }
+
+std::string ChosenImageSha256() {
+    if (!commandLineImageSha256.empty()) return commandLineImageSha256;
+    const std::wstring policy = PolicyValue(L"ImageSha256");
+    if (policy.empty()) return {};
+    const std::string sha256 = CanonicalSha256(policy);
+    if (!sha256.empty()) return sha256;
+    WriteProgramRecord(L"策略 ImageSha256 不是 64 位十六进制的 SHA-256，任何镜像文件都不会通过校验 " + policy);
+    return "(" + AsciiOrRefused(policy) + ")";
+}
 
 std::string ChosenImageUrl() {
     if (!commandLineImageUrl.empty()) return commandLineImageUrl;

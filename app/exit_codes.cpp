@@ -1,14 +1,15 @@
 #include "app/exit_codes.h"
 
 int InstallFailedExitCode(unsigned long setupCode) {
-    const bool installerCode = (setupCode >= 1601 && setupCode <= 1660) || setupCode == kExitRestartRequired ||
-                               setupCode == kExitRestartStarted;
-    return installerCode ? static_cast<int>(setupCode) : kExitFatal;
+    // The restart codes are successes: a failure passed on as one would count as installed.
+    const bool installerFailure = setupCode >= 1601 && setupCode <= 1660 && setupCode != kExitRestartStarted;
+    return installerFailure ? static_cast<int>(setupCode) : kExitFatal;
 }
 
 int ExitCodeFor(Outcome outcome) {
     switch (outcome) {
     case Outcome::Installed: return kExitSuccess;
+    case Outcome::InstalledRestartNeeded: return kExitRestartRequired;
     // The removal was done, the restart was not: the distribution tool restarts.
     case Outcome::RestartRefused: return kExitRestartRequired;
     case Outcome::NoRoom: return 112;              // ERROR_DISK_FULL
@@ -19,6 +20,7 @@ int ExitCodeFor(Outcome outcome) {
     case Outcome::DownloadAborted: return 1223;    // ERROR_CANCELLED
     case Outcome::NoSetup: return 2;               // ERROR_FILE_NOT_FOUND: no setup on the image's drive
     case Outcome::UnsignedSetup: return 577;       // ERROR_INVALID_IMAGE_HASH
+    case Outcome::ImageCorrupt: return kExitImageCorrupt;
     case Outcome::InstallFailed:
     case Outcome::DismountFailed:
     case Outcome::RemovalFailed:

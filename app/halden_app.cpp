@@ -13,6 +13,7 @@
 #include "app/halden_dlg.h"
 #include "app/quiet_run.h"
 #include "app/single_copy.h"
+#include "app/workflow_text.h"
 #include "log/log_save.h"
 #include "skin/paint.h"
 #include "skin/prompt_dlg.h"
@@ -29,6 +30,18 @@ std::vector<std::wstring> CommandLineArguments() {
     for (int index = 1; index < count; ++index) arguments.emplace_back(list[index]);
     LocalFree(list);
     return arguments;
+}
+
+// A prompt before the main window: one line of the fault (a long one is cut; the log has it whole)
+// above the text, either of which may be absent.
+void ShowStartPrompt(const std::wstring &fault, const wchar_t *text) {
+    CPromptDlg prompt;
+    prompt.m_fScale = skin::DisplayScale();
+    const std::wstring line = fault.size() > 40 ? fault.substr(0, 39) + L"…" : fault;
+    const std::wstring body = text ? std::wstring(text) : std::wstring();
+    prompt.SetText(line.empty() ? body : body.empty() ? line : line + L"\n" + body);
+    prompt.SetMode(skin::ConfirmOnly);
+    prompt.DoModal();
 }
 
 int Quit(int code) {
@@ -50,15 +63,24 @@ int CHaldenApp::InitInstance() {
     // A quiet run claims its place before it makes anything: the /log file of a copy already running
     // is that copy's, and a distribution tool retries 1618 where it gives up on anything else.
     ScopedHandle claim;
-    if (switches.quiet && !switches.usage && !ClaimSingleCopy(claim, false)) {
-        WriteProgramRecord(L"另一个副本正在运行");
-        return Quit(kExitAnotherCopy);
+    ScopedHandle quietMark;
+    if (switches.quiet && !switches.usage) {
+        MarkQuietCopy(quietMark);
+        if (!ClaimSingleCopy(claim, false)) {
+            WriteProgramRecord(L"另一个副本正在运行");
+            return Quit(kExitAnotherCopy);
+        }
     }
-    // Made even for a command line with faults, so that the record of the fault reaches it.
-    if (!switches.logFile.empty() && !CopyProgramRecordsTo(switches.logFile) && switches.error.empty()) {
-        switches.error = L"无法创建日志文件 " + switches.logFile + L" " + std::to_wstring(GetLastError());
-    }
+    // The /log file, or the record in the program's own log of why there is none.
+    const auto makeLog = [&switches] {
+        if (switches.logFile.empty() || CopyProgramRecordsTo(switches.logFile)) return true;
+        const DWORD error = GetLastError();
+        WriteProgramRecord(L"无法创建日志文件 " + switches.logFile + L" " + std::to_wstring(error));
+        return false;
+    };
     if (switches.quiet) {
+        // Made even for a command line with faults, so that the record of the fault reaches it.
+        const bool logged = makeLog();
         WriteProgramRecord(L"静默运行开始 命令行 " + WithoutUserInfo(GetCommandLineW()));
         if (!switches.error.empty()) {
             WriteProgramRecord(switches.error);
@@ -69,7 +91,10 @@ int CHaldenApp::InitInstance() {
             WriteProgramRecord(kUsageText);
             return Quit(kExitSuccess);
         }
+        // Nothing has changed yet: a run the administrator cannot read afterwards does not begin.
+        if (!logged) return Quit(kExitLogFailed);
         SetCommandLineImageUrl(switches.sourceUrl);
+        SetCommandLineImageSha256(switches.imageSha256);
         // No restart registration: after a restart the distribution tool decides what runs again.
         return Quit(RunQuietly(switches));
     }
@@ -77,19 +102,23 @@ int CHaldenApp::InitInstance() {
     winui::Application application;  // GDI+ and the common controls, for the life of the dialog
     if (!application.Ok()) return kExitFatal;
     if (!switches.error.empty() || switches.usage) {
+        makeLog();
         if (!switches.error.empty()) WriteProgramRecord(switches.error);
-        CPromptDlg prompt;
-        prompt.m_fScale = skin::DisplayScale();
-        // The prompt has room for one line of the fault (a long address is cut); the log has it whole.
-        std::wstring fault = switches.error.size() > 40 ? switches.error.substr(0, 39) + L"…" : switches.error;
-        prompt.SetText(fault.empty() ? std::wstring(kUsageText) : fault + L"\n" + kUsageText);
-        prompt.SetMode(skin::ConfirmOnly);
-        prompt.DoModal();
+        ShowStartPrompt(switches.error, kUsageText);
         return switches.error.empty() ? kExitSuccess : kExitBadSwitch;
     }
 
-    if (!ClaimSingleCopy(claim)) return kExitSuccess;
+    if (!ClaimSingleCopy(claim)) {
+        // A copy without windows has nothing to bring forward: the person is told why nothing opens.
+        if (QuietCopyRunning()) ShowStartPrompt({}, kQuietCopyRunning);
+        return kExitSuccess;
+    }
+    if (!makeLog()) {
+        ShowStartPrompt(L"无法创建日志文件 " + switches.logFile, nullptr);
+        return kExitLogFailed;
+    }
     SetCommandLineImageUrl(switches.sourceUrl);
+    SetCommandLineImageSha256(switches.imageSha256);
 
     // Restart support only: the system may start the tool again after an update restart or a crash.
     RegisterApplicationRestart(nullptr, 0);  // a refusal changes nothing for this run

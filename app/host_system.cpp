@@ -87,6 +87,8 @@ bool CHostSystem::Restart(int &error) {
 
 std::string CHostSystem::ImageUrl() { return ChosenImageUrl(); }
 
+std::string CHostSystem::ImageSha256() { return ChosenImageSha256(); }
+
 void CHostSystem::BindEngine(EngineListener &listener) {
     InvalidCurl();  // a failure shows later as a download that cannot start
     SetDownloadDriverFileCallback(OnEngineProgress, &listener);
@@ -128,6 +130,7 @@ bool CHostSystem::ReportFromMessage(UINT message, WPARAM wParam, LPARAM lParam, 
     switch (message) {
     case WM_CLOSE_EXECUTE_PROMPT: report = {WorkerReport::CloseWaitBox, 0, {}}; return true;
     case WM_UNINSTALL_RESULT: report = {WorkerReport::Uninstall, static_cast<int>(wParam), {}}; return true;
+    case WM_VERIFY_RESULT: report = {WorkerReport::Verify, static_cast<int>(wParam), {}}; return true;
     case WM_MOUNT_RESULT: report = {WorkerReport::Mount, static_cast<int>(wParam), {}}; return true;
     case WM_INSTALL_RESULT: report = {WorkerReport::Install, static_cast<int>(wParam), {}}; return true;
     case WM_DOWNLOAD_RESULT: {

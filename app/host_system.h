@@ -30,6 +30,8 @@ public:
     long long ImageBytes() override { return m_ops.Image().Size(); }
     bool StartRemoval() override { return m_ops.StartRemoveOffice(); }
     bool OfficeWasThere() override { return m_ops.FoundOfficeBefore(); }
+    bool StartVerify(const std::string &sha256) override { return m_ops.StartVerifyImage(sha256); }
+    std::wstring VerifyRecord() override { return m_ops.VerifyRecord(); }
     bool StartMount() override { return m_ops.MountAndStartSetup(); }
     std::wstring MountRecord() override { return m_ops.MountRecord(); }
     std::wstring InstallRecord() override { return m_ops.InstallRecord(); }
@@ -37,6 +39,7 @@ public:
     bool StartInstall() override { return m_ops.StartInstallFromMount(); }
     bool Restart(int &error) override;
     std::string ImageUrl() override;
+    std::string ImageSha256() override;
     void BindEngine(EngineListener &listener) override;
     void StartDownload(int taskId, const std::string &url, const std::wstring &path) override;
     void PassEnding(int endCode, const EngineFailure &failure) override;

@@ -6,6 +6,7 @@ namespace {
 // privilege standard users lack, so none of them can take the place first and keep the tool from
 // starting.
 constexpr wchar_t kClaimName[] = L"Global\\Halden-6f0e1b52-9a4d-4c1e-8f3b-2d7c5a901e44";
+constexpr wchar_t kQuietName[] = L"Global\\Halden-quiet-6f0e1b52-9a4d-4c1e-8f3b-2d7c5a901e44";
 
 // Whether a place of that name exists, as far as this process can tell.
 bool AnotherCopyHoldsThePlace(HANDLE created, DWORD error) {
@@ -31,6 +32,16 @@ bool ClaimSingleCopy(ScopedHandle &claim, bool bringForward) {
     const UINT message = ShowRunningCopyMessage();
     if (message != 0) PostMessageW(HWND_BROADCAST, message, 0, 0);
     return false;
+}
+
+void MarkQuietCopy(ScopedHandle &mark) {
+    // Without the mark a window beside the run only comes forward silently: nothing worse.
+    mark = ScopedHandle(CreateMutexW(nullptr, FALSE, kQuietName));
+}
+
+bool QuietCopyRunning() {
+    ScopedHandle existing(OpenMutexW(SYNCHRONIZE, FALSE, kQuietName));
+    return existing.IsValid() || GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 UINT ShowRunningCopyMessage() {

@@ -12,5 +12,11 @@
 // the program then runs unguarded rather than not at all.
 bool ClaimSingleCopy(ScopedHandle &claim, bool bringForward = true);
 
+// A run without windows holds this for as long as `mark` lives, so that a window started beside it
+// can tell the person why it does not come forward.
+void MarkQuietCopy(ScopedHandle &mark);
+// Another copy holds the mark: it runs without windows.
+bool QuietCopyRunning();
+
 // The message a second copy broadcasts to the running one's windows.
 UINT ShowRunningCopyMessage();

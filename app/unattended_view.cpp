@@ -12,7 +12,14 @@ void UnattendedView::End(int code) {
 }
 
 void UnattendedView::ShowPrompt(Outcome outcome) {
-    m_lastCode = outcome == Outcome::InstallFailed ? InstallFailedExitCode(m_setupCode) : ExitCodeFor(outcome);
+    switch (outcome) {
+    case Outcome::InstallFailed: m_lastCode = InstallFailedExitCode(m_setupCode); break;
+    // The setup's own word on the restart (it may have begun one) reaches the distribution tool.
+    case Outcome::InstalledRestartNeeded:
+        m_lastCode = m_setupCode == kExitRestartStarted ? kExitRestartStarted : kExitRestartRequired;
+        break;
+    default: m_lastCode = ExitCodeFor(outcome); break;
+    }
     m_output.Record(std::wstring(L"提示 ") + PromptText(outcome));
 }
 

@@ -38,7 +38,7 @@ public:
     void DownloadEnded(int endCode, bool complete) override;
     void Tell(const std::wstring &step) override { m_output.Record(step); }
     void Settled() override { End(m_lastCode); }
-    void SetupFailed(unsigned long code) override { m_setupCode = code; }
+    void SetupExited(unsigned long code) override { m_setupCode = code; }
     void RepeatClose() override {}
 
 private:
@@ -49,7 +49,7 @@ private:
     bool m_ended = false;
     int m_exitCode = 1603;
     int m_lastCode = 1603;  // of the last outcome shown: the run ends on it
-    unsigned long m_setupCode = 0;  // of a setup that failed
+    unsigned long m_setupCode = 0;  // of a setup that failed or asked for a restart
     std::atomic<int> m_loggedTenth{-1};
     unsigned long long m_downloadStart = 0;
 };

@@ -48,6 +48,18 @@ std::vector<Command> Workflow::Handle(const Event &event) {
         break;
     case Event::ImageFileMade:
         if (m_phase != Phase::Preparing) break;
+        if (event.file == ImageFileResult::Ready && m_downloadAgain) {
+            m_downloadAgain = false;
+            m_phase = Phase::Downloading;
+            m_imagePartial = true;
+            commands = {Do(Command::ShowProgress), Do(Command::StartDownload)};
+            break;
+        }
+        if (m_downloadAgain) {
+            // The box of the first download is still up.
+            m_downloadAgain = false;
+            commands.push_back(Do(Command::CloseWaitBox));
+        }
         if (event.file == ImageFileResult::Ready) {
             m_phase = Phase::Downloading;
             m_imagePartial = true;
@@ -76,6 +88,8 @@ std::vector<Command> Workflow::Handle(const Event &event) {
         }
         if (m_phase == Phase::Removing) {
             commands = {Do(Command::CloseWaitBox), Prompt(Outcome::RemovalFailed)};
+        } else if (m_phase == Phase::Verifying) {
+            commands = {Do(Command::CloseWaitBox), Say(Command::Log, L"创建校验线程失败"), Prompt(Outcome::ImageCorrupt)};
         } else if (m_phase == Phase::Mounting) {
             commands = {Do(Command::CloseWaitBox), Prompt(Outcome::MountFailed), Say(Command::Log, kMountFailedRecord)};
         } else if (m_phase == Phase::Installing) {
@@ -119,6 +133,7 @@ std::vector<Command> Workflow::Handle(const Event &event) {
         break;
 
     case Event::DownloadEnded: return OnDownloadEnded(event.code, event.failure);
+    case Event::Verified: return OnVerified(event.yes, event.text);
     case Event::MountEnded: return OnMountEnded(event.mount, event.text);
     case Event::InstallResult: return OnInstallResult(event.install);
     case Event::ImageDeleted:
@@ -143,6 +158,7 @@ std::vector<Command> Workflow::OnPress() {
         commands = {Say(Command::NewWaitBox, L"正在卸载，请稍等"), Do(Command::StartRemoval)};
     } else if (m_phase == Phase::ReadyToInstall) {
         m_phase = Phase::Preparing;
+        m_downloadedAgain = false;
         // A second press in the same run keeps the drive and the folder chosen first.
         if (m_imageChosen) {
             commands.push_back(Do(Command::MakeImageFile));
@@ -161,6 +177,7 @@ std::vector<Command> Workflow::OnClose() {
     case Phase::Removing:
     case Phase::AskRestart:
     case Phase::Restarting:
+    case Phase::Verifying:
     case Phase::Mounting:
     case Phase::Installing:
         // The work owns the machine's state until it reports; the close follows its last result.
@@ -190,8 +207,14 @@ std::vector<Command> Workflow::OnDownloadEnded(int endCode, const EngineFailure 
     if (m_phase != Phase::Downloading || ending == DownloadEnding::Unknown) return commands;
     commands.push_back(Do(Command::HideProgress));
     if (ending == DownloadEnding::Complete) {
-        m_phase = Phase::Mounting;
         m_imagePartial = false;
+        if (m_checkDigest) {
+            m_phase = Phase::Verifying;
+            commands.push_back(Say(Command::SetWaitText, L"正在校验，请稍等"));
+            commands.push_back(Do(Command::StartVerify));
+            return commands;
+        }
+        m_phase = Phase::Mounting;
         commands.push_back(Say(Command::SetWaitText, L"正在安装，请稍等"));
         commands.push_back(Do(Command::StartMount));
         return commands;
@@ -204,6 +227,36 @@ std::vector<Command> Workflow::OnDownloadEnded(int endCode, const EngineFailure 
     const std::wstring reason = FailureReason(failure);
     commands.push_back(Say(Command::Log, L"下载失败 " + std::to_wstring(endCode) + (reason.empty() ? L"" : L" " + reason)));
     commands.push_back(Prompt(OutcomeOf(ending, failure)));
+    BackToReady(commands);
+    return commands;
+}
+
+std::vector<Command> Workflow::OnVerified(bool matches, const std::wstring &record) {
+    std::vector<Command> commands;
+    if (m_phase != Phase::Verifying) return commands;
+    commands.push_back(Say(Command::Log, record));
+    if (m_closeAsked) {
+        // Closed while the image was read: nothing more starts, checked or not.
+        commands.push_back(Do(Command::CloseWaitBox));
+    } else if (matches) {
+        m_phase = Phase::Mounting;
+        commands.push_back(Say(Command::SetWaitText, L"正在安装，请稍等"));
+        commands.push_back(Do(Command::StartMount));
+        return commands;
+    } else if (!m_downloadedAgain) {
+        // Damaged on the way, most likely: once more from nothing, in the same box.
+        m_downloadedAgain = true;
+        m_downloadAgain = true;
+        m_phase = Phase::Preparing;
+        commands.push_back(Say(Command::SetWaitText, L"正在下载，请稍等"));
+        commands.push_back(Do(Command::MakeImageFile));
+        return commands;
+    } else {
+        // Twice not the image asked for: it is not installed, and not kept.
+        commands.push_back(Do(Command::CloseWaitBox));
+        commands.push_back(Do(Command::DeleteImage));
+        commands.push_back(Prompt(Outcome::ImageCorrupt));
+    }
     BackToReady(commands);
     return commands;
 }
@@ -240,6 +293,7 @@ std::vector<Command> Workflow::OnInstallResult(InstallEnd end) {
     if (m_phase != Phase::Installing) return commands;
     switch (end) {
     case InstallEnd::Finished: commands = {Prompt(Outcome::Installed)}; break;
+    case InstallEnd::FinishedRestartNeeded: commands = {Prompt(Outcome::InstalledRestartNeeded)}; break;
     case InstallEnd::SetupFailed: commands = {Prompt(Outcome::InstallFailed), Say(Command::Log, L"安装失败")}; break;
     // The worker's last message follows this one: the close waits for it.
     case InstallEnd::DismountFailed:

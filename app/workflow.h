@@ -21,6 +21,7 @@ enum class Phase {
     ReadyToInstall,  // second run: the button starts the download
     Preparing,       // drive, folder and image file being made for the download
     Downloading,     // the engine fills the image, please-wait box up
+    Verifying,       // verify worker: the finished image's SHA-256 against the one asked for
     Mounting,        // mount worker: mount, drive letter, setup signature
     Installing,      // install worker: setup, clean-up
     Closing,         // a close was accepted: nothing new starts
@@ -41,6 +42,7 @@ struct Event {
         RestartAnswered,  // yes: 是
         RestartFailed,    // code: the system's error
         DownloadEnded,    // code: the engine's ending code; failure: why, for a failure
+        Verified,         // yes: the image has the SHA-256 asked for; text: the record to log
         MountEnded,       // mount; text: the record to log
         InstallResult,    // install (DismountFailed is followed by Finished)
         ImageDeleted,     // yes: deleted; else text: why not
@@ -107,6 +109,7 @@ struct Command {
         DeleteMarker,
         DeleteImage,      // the image file of this attempt; answered by ImageDeleted
         StartRemoval,     // answered by WorkerStarted
+        StartVerify,      // of that file; answered by WorkerStarted
         StartMount,       // of that file; answered by WorkerStarted
         StartInstall,     // with what the mount found; answered by WorkerStarted
         RepeatClose,      // ask for the close again once what runs now has returned
@@ -127,6 +130,9 @@ class Workflow {
 public:
     std::vector<Command> Handle(const Event &event);
 
+    // The finished image must have the SHA-256 an administrator gave before it is mounted.
+    void CheckImageDigest(bool check) { m_checkDigest = check; }
+
     Phase CurrentPhase() const { return m_phase; }
     bool MarkerFound() const { return m_markerFound; }
 
@@ -134,6 +140,7 @@ private:
     std::vector<Command> OnPress();
     std::vector<Command> OnClose();
     std::vector<Command> OnDownloadEnded(int endCode, const EngineFailure &failure);
+    std::vector<Command> OnVerified(bool matches, const std::wstring &record);
     std::vector<Command> OnMountEnded(MountEnd end, const std::wstring &record);
     std::vector<Command> OnInstallResult(InstallEnd end);
     // Back to the ready phase of this run; a close asked for meanwhile goes ahead now.
@@ -143,6 +150,9 @@ private:
     bool m_markerFound = false;
     bool m_closeAsked = false;   // a close came while work ran that must not be left half done
     bool m_imagePartial = false;  // the image of this attempt holds an unfinished download
+    bool m_checkDigest = false;
+    bool m_downloadAgain = false;  // an image that failed its check is downloaded once more, in the same box
+    bool m_downloadedAgain = false;  // this press has done so
     std::string m_driveRoot;
     bool m_imageChosen = false;  // the host holds the path chosen by the first press, for the next ones
 };

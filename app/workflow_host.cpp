@@ -14,6 +14,8 @@ std::wstring WidenAscii(const std::string &text) { return std::wstring(text.begi
 void WorkflowHost::BindEngine() {
     if (m_engineBound.load()) return;
     m_imageUrl = m_system.ImageUrl();
+    m_imageSha256 = m_system.ImageSha256();
+    m_workflow.CheckImageDigest(!m_imageSha256.empty());
     m_engineBound = true;  // before the engine can call back
     m_system.BindEngine(*this);
 }
@@ -28,15 +30,20 @@ void WorkflowHost::ReleaseEngine() {
     Feed(Event::EngineReleased);
 }
 
-bool WorkflowHost::Begin() {
+void WorkflowHost::NewWorkflow() {
     m_workflow = Workflow();
+    m_workflow.CheckImageDigest(!m_imageSha256.empty());
+}
+
+bool WorkflowHost::Begin() {
+    NewWorkflow();
     const bool found = m_system.MarkerFound();
     Feed(Event::Answer(Event::ChecksPassed, found));
     return found;
 }
 
 void WorkflowHost::BeginSecondRun() {
-    m_workflow = Workflow();
+    NewWorkflow();
     Feed(Event::Answer(Event::ChecksPassed, true));
     Press();
 }
@@ -68,6 +75,10 @@ void WorkflowHost::OnReport(const WorkerReport &report) {
     switch (report.kind) {
     case WorkerReport::CloseWaitBox: Feed(Event::WaitBoxCloseAsked); break;
     case WorkerReport::Uninstall: Feed(static_cast<UninstallEnd>(report.value)); break;
+    case WorkerReport::Verify:
+        Feed(Event::Answer(Event::Verified, static_cast<VerifyEnd>(report.value) == VerifyEnd::Matches,
+                           m_system.VerifyRecord()));
+        break;
     case WorkerReport::Mount: Feed({static_cast<MountEnd>(report.value), m_system.MountRecord()}); break;
     case WorkerReport::Install: InstallEnded(static_cast<InstallEnd>(report.value)); break;
     case WorkerReport::Download: DownloadEnded(report); break;
@@ -126,7 +137,8 @@ void WorkflowHost::StartRun() {
 
 void WorkflowHost::InstallEnded(InstallEnd end) {
     if (end == InstallEnd::DismountFailed) m_dismountFailed = true;
-    const bool setupRan = end == InstallEnd::Finished || end == InstallEnd::NotInstalled;
+    const bool setupRan =
+        end == InstallEnd::Finished || end == InstallEnd::NotInstalled || end == InstallEnd::FinishedRestartNeeded;
     if (setupRan && m_workflow.CurrentPhase() == Phase::Installing) {
         // Dismounted, the image has served: it goes now, before the prompt. Still attached, it stays.
         std::wstring detail;
@@ -134,11 +146,11 @@ void WorkflowHost::InstallEnded(InstallEnd end) {
         if (!m_dismountFailed && !deleted) m_system.Log(L"镜像文件未删除 " + detail);
         m_view.Tell(L"清理 已结束 Click-to-Run 进程, 镜像文件 " + m_imagePath + (deleted ? L" 已删除" : L" 仍在"));
     }
-    if (end == InstallEnd::NotInstalled) {
-        // Cleaned up after as an installation, reported as the failure it is.
+    if (end == InstallEnd::NotInstalled || end == InstallEnd::FinishedRestartNeeded) {
         m_system.Log(m_system.InstallRecord());
-        m_view.SetupFailed(m_system.SetupExitCode());
-        end = InstallEnd::SetupFailed;
+        m_view.SetupExited(m_system.SetupExitCode());
+        // Cleaned up after as an installation, reported as the failure it is.
+        if (end == InstallEnd::NotInstalled) end = InstallEnd::SetupFailed;
     }
     Feed(end);
 }
@@ -234,6 +246,7 @@ void WorkflowHost::Carry(const Command &command) {
         break;
     }
     case Command::StartRemoval: Feed(Event::Answer(Event::WorkerStarted, m_system.StartRemoval())); break;
+    case Command::StartVerify: Feed(Event::Answer(Event::WorkerStarted, m_system.StartVerify(m_imageSha256))); break;
     case Command::StartMount: Feed(Event::Answer(Event::WorkerStarted, m_system.StartMount())); break;
     case Command::StartInstall:
         m_view.Tell(m_system.MountRecord());

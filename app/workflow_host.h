@@ -14,7 +14,7 @@
 
 // A worker's message or the engine's ending, as the user-interface thread receives it.
 struct WorkerReport {
-    enum Kind { CloseWaitBox, Uninstall, Mount, Install, Download, RetryTick };
+    enum Kind { CloseWaitBox, Uninstall, Verify, Mount, Install, Download, RetryTick };
     Kind kind;
     int value;              // the worker's end (sysops/worker_ends.h) or the engine's ending code
     EngineFailure failure;  // Download: why a failed run failed
@@ -53,6 +53,8 @@ public:
     void EngineEnded(int endCode, const EngineFailure &failure) override;
 
 private:
+    // A new workflow for a run, told what this run checks.
+    void NewWorkflow();
     void Feed(const Event &event);
     void Carry(const Command &command);
     void InstallEnded(InstallEnd end);
@@ -67,6 +69,7 @@ private:
     Workflow m_workflow;
     std::wstring m_imagePath;  // the one holder, from MakeImageFolder to the last deletion
     std::string m_imageUrl;
+    std::string m_imageSha256;  // what the image must hash to; empty when nothing is asked
     int m_feeding = 0;                // events being fed, one inside another's commands
     bool m_pressed = false;           // the work of a press is under way: its end settles the view
     bool m_dismountFailed = false;    // the mounted image is still attached: it is not deleted

@@ -36,6 +36,10 @@ public:
 
     virtual bool StartRemoval() = 0;
     virtual bool OfficeWasThere() = 0;  // read after the removal's result
+    // Hashes the file MakeImageFile made on a worker and compares it with sha256 (64 lower-case hex
+    // digits); the worker reports a VerifyEnd.
+    virtual bool StartVerify(const std::string &sha256) = 0;
+    virtual std::wstring VerifyRecord() = 0;  // read after the verification's result
     virtual bool StartMount() = 0;      // of the file MakeImageFile made
     virtual std::wstring MountRecord() = 0;
     virtual bool StartInstall() = 0;
@@ -47,6 +51,10 @@ public:
 
     // The image's address (the command line's, the policy's or the default).
     virtual std::string ImageUrl() = 0;
+    // The SHA-256 the image must have (the command line's or the policy's), as 64 lower-case hex
+    // digits; empty when none is asked for. A policy value that is no such digest is logged and
+    // given as it is, so that no image matches it.
+    virtual std::string ImageSha256() = 0;
     // Starts the engine and hands it the listener; an engine that cannot start shows later as a
     // download that cannot start.
     virtual void BindEngine(EngineListener &listener) = 0;

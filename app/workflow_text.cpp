@@ -6,6 +6,8 @@
 const wchar_t kRemovalDoneQuestion[] =
     L"卸载成功，需要重启电脑，然后再次运行本软件才能进行下载安装。现在就要重启吗？";
 
+const wchar_t kQuietCopyRunning[] = L"本软件已在后台运行，请等它结束后再试！";
+
 DownloadEnding EndingOf(int endCode) {
     switch (endCode) {
     case AlreadyComplete:
@@ -35,6 +37,7 @@ Outcome OutcomeOf(DownloadEnding ending) {
 const wchar_t *PromptText(Outcome outcome) {
     switch (outcome) {
     case Outcome::Installed: return L"安装完成！";
+    case Outcome::InstalledRestartNeeded: return L"安装完成！请重启电脑后再使用 Office。";
     case Outcome::InstallFailed: return L"安装失败！";
     case Outcome::DismountFailed: return L"卸载镜像文件失败！";
     case Outcome::RemovalFailed: return L"卸载失败！";
@@ -46,6 +49,7 @@ const wchar_t *PromptText(Outcome outcome) {
     case Outcome::Interrupted: return L"网络中断！";
     case Outcome::OtherDownloadError: return L"其他错误！";
     case Outcome::DownloadAborted: return L"暂停下载！";
+    case Outcome::ImageCorrupt: return L"下载文件校验失败！";
     case Outcome::MountFailed: return L"挂载镜像文件失败！";
     case Outcome::NoSetup: return L"没有找到指定的安装装文件！";
     case Outcome::UnsignedSetup: return L"安装程序的数字签名无效，未安装任何内容！";

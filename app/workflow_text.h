@@ -19,6 +19,7 @@ DownloadEnding EndingOf(int endCode);
 // Every way the work ends that the person is told of with a prompt.
 enum class Outcome {
     Installed,          // 安装完成！
+    InstalledRestartNeeded,  // installed, and the setup asked for a restart
     InstallFailed,
     DismountFailed,     // followed by Installed
     RemovalFailed,
@@ -30,6 +31,7 @@ enum class Outcome {
     Interrupted,
     OtherDownloadError,
     DownloadAborted,
+    ImageCorrupt,       // the finished image has not the SHA-256 asked for, twice
     MountFailed,
     NoSetup,
     UnsignedSetup,
@@ -42,6 +44,8 @@ const wchar_t *PromptText(Outcome outcome);
 std::wstring WithoutUserInfo(std::wstring text);
 
 extern const wchar_t kRemovalDoneQuestion[];
+// A window started while a copy without windows (/quiet) runs: it has nothing to bring forward.
+extern const wchar_t kQuietCopyRunning[];
 
 struct EngineFailure;
 // The outcome of a failed download, from its ending and why the engine says it failed: a full disk

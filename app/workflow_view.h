@@ -40,8 +40,9 @@ public:
     virtual void Tell(const std::wstring &step) = 0;
     // The workflow came back to rest after a press: the work it started is over.
     virtual void Settled() = 0;
-    // The setup ran and failed with code (0 when it did not exit by itself); its prompt follows.
-    virtual void SetupFailed(unsigned long code) { (void)code; }
+    // The setup ran, exited with code (0 when it did not exit by itself) and did not simply
+    // succeed: failed, or asked for a restart. Its prompt follows.
+    virtual void SetupExited(unsigned long code) { (void)code; }
     // A close that waited for the work under way may go ahead now: ask for it again.
     virtual void RepeatClose() = 0;
 };

@@ -24,7 +24,8 @@ cmake --build "$build" >/dev/null
 [ -n "${DISPLAY:-}" ] || exec "$source/scripts/with-display.sh" "$0" "$@"
 
 . "$source/tests/e2e/app/lib.sh"
-e2e_setup "$build" "$build/wineprefix"
+# A prefix of its own: what its scenarios register and install must not meet the unit tests.
+e2e_setup "$build" "$build/bench-wineprefix"
 mirror=$build/bench-mirror
 trap 'e2e_cleanup; "$source/tests/e2e/app/mirror.sh" stop "$mirror"' EXIT
 "$source/tests/e2e/app/mirror.sh" start "$mirror" "$size_mb"

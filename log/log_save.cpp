@@ -15,9 +15,15 @@ CLogSave::CLogSave() : CLogSave(GetCommonAppDataDir()) {}
 CLogSave::CLogSave(const std::wstring &dataDir) {
     logDir = (dataDir.empty() ? std::wstring() : dataDir + L"\\") + L"ToolLog";
     // One level only. Everyone may create folders beside it, so a folder someone else made (or a
-    // link) in its place is moved aside; when the folder cannot be made the program's own, there is
-    // no sink and every record is dropped rather than written where another user decides.
-    const bool privateFolder = privatefs::EnsurePrivateFolder(logDir, true);
+    // link) in its place is moved aside. When it still cannot be made the program's own, the
+    // records go where only administrators write, never where another user decides.
+    bool privateFolder = privatefs::EnsurePrivateFolder(logDir, true);
+    const std::wstring systemLogs = SystemLogsFolder();
+    if (!privateFolder && !systemLogs.empty()) {
+        CreateDirectoryW(systemLogs.c_str(), nullptr);  // Windows has it; made with the system's rights where not
+        logDir = systemLogs + L"\\Halden";
+        privateFolder = privatefs::EnsurePrivateFolder(logDir, true);
+    }
     logDir += L"\\";
 
     wchar_t value[101] = {};
@@ -67,8 +73,8 @@ void WriteCopy(const std::wstring &text) {
 }  // namespace
 
 bool CopyProgramRecordsTo(const std::wstring &path) {
-    DeleteFileW(path.c_str());  // an earlier run's copy; CREATE_NEW below refuses whatever is left
-    privatefs::FileHandle file = privatefs::CreatePrivateFile(path, FILE_APPEND_DATA, FILE_SHARE_READ);
+    // An earlier run's copy is replaced; what stands there through a link is nobody's to replace.
+    privatefs::FileHandle file = privatefs::ReplaceWithPrivateFile(path, FILE_APPEND_DATA, FILE_SHARE_READ);
     if (!file.IsValid()) return false;
     std::lock_guard<std::mutex> hold(copyLock);
     copyFile = std::move(file);

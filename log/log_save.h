@@ -33,7 +33,7 @@ CLogSave &GetLogSave();
 void WriteProgramRecord(const std::wstring &text);
 
 // From now on every record of the program also goes to path, in UTF-8 with the same time prefix:
-// a new file with the Administrators/SYSTEM DACL, made after deleting what had the name (a link
-// itself, never its target), so that nothing is written through something left there. False when
-// it cannot be made; the records then go to the log only.
+// a new file with the Administrators/SYSTEM DACL that replaces a plain file of that name
+// (privatefs::ReplaceWithPrivateFile), so that nothing is written through something left there.
+// False, with the system's error, when it cannot be made; the records then go to the log only.
 bool CopyProgramRecordsTo(const std::wstring &path);

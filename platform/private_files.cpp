@@ -7,6 +7,10 @@
 #include <memory>
 #include <vector>
 
+// RtlGenRandom, from advapi32, a known library: bcrypt.dll is loaded by name, so an import of it
+// would take one left beside the program before the search is hardened.
+extern "C" BOOLEAN WINAPI SystemFunction036(PVOID buffer, ULONG length);
+
 namespace privatefs {
 namespace {
 
@@ -89,6 +93,58 @@ bool HandleIsAtPath(HANDLE handle, const std::wstring &path) {
     return CompareStringOrdinal(own.c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
+// A part of a name that another user cannot guess ahead of time and so cannot take first.
+std::wstring RandomPart() {
+    unsigned char bytes[8] = {};
+    if (!SystemFunction036(bytes, sizeof(bytes))) {
+        // Never seen; the clock still gives a name nobody holds right now.
+        const ULONGLONG tick = GetTickCount64() ^ (static_cast<ULONGLONG>(GetCurrentProcessId()) << 32);
+        memcpy(bytes, &tick, sizeof(bytes));
+    }
+    static const wchar_t digits[] = L"0123456789abcdef";
+    std::wstring text;
+    for (unsigned char byte : bytes) {
+        text += digits[byte >> 4];
+        text += digits[byte & 0xF];
+    }
+    return text;
+}
+
+// The full path as written, in the form a handle's final path takes.
+std::wstring FullPath(const std::wstring &path) {
+    const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return {};
+    std::wstring full(length, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) return {};
+    full.resize(written);
+    return full;
+}
+
+// The handle is the thing at path as written, reached through no link in any of its folders.
+bool HandleIsAtFullPath(HANDLE handle, const std::wstring &path) {
+    std::wstring own = FinalPath(handle);
+    const std::wstring full = FullPath(path);
+    if (own.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
+        own.replace(0, 8, L"\\\\");  // a share's file, as its full path names it
+    } else if (own.compare(0, 4, L"\\\\?\\") == 0) {
+        own.erase(0, 4);
+    }
+    return !own.empty() && !full.empty() && CompareStringOrdinal(own.c_str(), -1, full.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+bool DeleteByHandle(HANDLE handle) {
+    // A read-only file is deleted too: it is cleared through the same handle first.
+    FILE_BASIC_INFO basic{};
+    if (GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof(basic)) &&
+        (basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        basic.FileAttributes = (basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof(basic));  // the deletion says whether it mattered
+    }
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof(disposition)) != FALSE;
+}
+
 bool SetPrivateDacl(HANDLE folder) {
     LocalMemory descriptor = Descriptor(kFolderSddl);
     BOOL present = FALSE, defaulted = FALSE;
@@ -145,8 +201,7 @@ bool MoveAside(const std::wstring &path) {
     // also a link, opened as such): a system that follows a link even so would move its target.
     if (!HandleIsAtPath(thing.Get(), path)) return false;
     for (int attempt = 0; attempt < 5; ++attempt) {
-        const std::wstring aside =
-            path + L"." + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(attempt) + L".moved";
+        const std::wstring aside = path + L"." + RandomPart() + L".moved";
         std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + aside.size() * sizeof(wchar_t));
         auto *rename = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
         rename->ReplaceIfExists = FALSE;
@@ -210,6 +265,36 @@ FileHandle OpenPrivateFileForAppend(const std::wstring &path) {
         if (created.IsValid() || (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)) {
             return created;
         }
+    }
+    return {};
+}
+
+FileHandle ReplaceWithPrivateFile(const std::wstring &path, DWORD access, DWORD share) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        FileHandle existing = OpenNoFollow(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+        if (existing.IsValid()) {
+            const HandleFacts facts = FactsOf(existing.Get(), path);
+            // A name of a plain file in a folder reached through no link: only that name goes.
+            const bool plainFile = facts.read && !facts.directory && !facts.reparsePoint;
+            if (!plainFile || !HandleIsAtFullPath(existing.Get(), path)) {
+                SetLastError(ERROR_CANT_ACCESS_FILE);
+                return {};
+            }
+            if (!DeleteByHandle(existing.Get())) return {};
+            existing.Close();
+        } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+            return {};
+        }
+        FileHandle created = CreatePrivateFile(path, access | DELETE | FILE_READ_ATTRIBUTES, share);
+        if (created.IsValid()) {
+            // Made through a folder link, it would be in someone else's folder: it goes again.
+            if (HandleIsAtFullPath(created.Get(), path)) return created;
+            DeleteByHandle(created.Get());
+            SetLastError(ERROR_CANT_ACCESS_FILE);
+            return {};
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return {};
     }
     return {};
 }

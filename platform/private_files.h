@@ -59,7 +59,8 @@ bool IsOwnFile(const HandleFacts &facts);
 // with FILE_FLAG_OPEN_REPARSE_POINT. Invalid when nothing is there or it cannot be opened.
 FileHandle OpenNoFollow(const std::wstring &path, DWORD access, DWORD share);
 
-// Renames whatever is at path to a fresh name beside it ("<name>.<tick>.moved"); true when the name
+// Renames whatever is at path to a fresh name beside it ("<name>.<16 random hex digits>.moved", so
+// that nobody can take the names it will use first); true when the name
 // is free afterwards (also when nothing was there). A link is renamed itself, never its target: where
 // the system will not open the link itself, it is left alone and the result is false.
 bool MoveAside(const std::wstring &path);
@@ -76,5 +77,12 @@ FileHandle CreatePrivateFile(const std::wstring &path, DWORD access, DWORD share
 // Opens the program's own file at path for appending, or creates it; anything else at the name is
 // moved aside first. Invalid when neither works.
 FileHandle OpenPrivateFileForAppend(const std::wstring &path);
+
+// A new file of the program's own at a name that an administrator gave (a log the command line
+// names): a plain file there is replaced, even a read-only one, by deleting that name through a
+// handle to the file itself. A link, a folder, or a name reached through a link in one of its
+// folders is left alone and the result is invalid (ERROR_CANT_ACCESS_FILE), as when the file
+// cannot be made. access as for CreateFileW; DELETE and FILE_READ_ATTRIBUTES are added.
+FileHandle ReplaceWithPrivateFile(const std::wstring &path, DWORD access, DWORD share);
 
 }  // namespace privatefs

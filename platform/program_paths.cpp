@@ -24,3 +24,9 @@ std::wstring GetCommonAppDataDir() {
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
     return folder;
 }
+
+std::wstring SystemLogsFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryW(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) + L"\\Logs" : std::wstring();
+}

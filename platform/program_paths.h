@@ -9,3 +9,5 @@ std::wstring ProgramPath();
 // The all-users application data folder ("C:\\ProgramData") without a trailing backslash; empty
 // when unknown.
 std::wstring GetCommonAppDataDir();
+// The system's own log folder ("C:\\Windows\\Logs"), where only administrators write; empty when unknown.
+std::wstring SystemLogsFolder();

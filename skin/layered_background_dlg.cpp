@@ -2,6 +2,7 @@
 
 #include "skin/paint.h"
 #include "skin/png_resource.h"
+#include "skin/skin_messages.h"
 
 CLayeredBackgroundDlg::CLayeredBackgroundDlg(UINT templateId, UINT imageId, const skin::PairGeometry &pair,
                                              HWND parent)
@@ -34,8 +35,20 @@ BOOL CLayeredBackgroundDlg::OnInitDialog() {
     }
     const skin::Rect layer = skin::LayerRectInBackground(skin::FromRECT(window), m_pair, m_fScale);
     MoveWindow(m_pChild->GetSafeHwnd(), layer.left, layer.top, layer.Width(), layer.Height(), TRUE);
-    ShowWindow(m_pChild->GetSafeHwnd(), SW_SHOW);
     return TRUE;
+}
+
+void CLayeredBackgroundDlg::ShowOnOpen() {
+    // Making the pair and showing it each cost tens of milliseconds (most of it in the display
+    // server's hands under Wine): one message apiece keeps every reply of the thread short, as the
+    // please-wait box opens in the middle of a click.
+    PostMessageW(m_hWnd, WM_SHOW_PAIR, 0, 0);
+}
+
+void CLayeredBackgroundDlg::ShowPair() {
+    // The layer first, as it is owned by the background and stays above it.
+    if (m_pChild && m_pChild->GetSafeHwnd()) ShowWindow(m_pChild->GetSafeHwnd(), SW_SHOW);
+    ShowWindow(m_hWnd, SW_SHOW);
 }
 
 bool CLayeredBackgroundDlg::ComposeLayer(int width, int height) {
@@ -67,6 +80,10 @@ bool CLayeredBackgroundDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
             MoveWindow(m_pChild->GetSafeHwnd(), layer.left, layer.top, layer.Width(), layer.Height(), TRUE);
         }
         return false;  // and default handling
+    case WM_SHOW_PAIR:
+        ShowPair();
+        result = 0;
+        return true;
     case WM_DESTROY:
         m_pBkImage.reset();
         m_pChild.reset();

@@ -30,6 +30,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    void ShowOnOpen() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) override;
 
     // Constructs the control layer and hands it the pair's data (scale, texts, mode).
@@ -44,6 +45,7 @@ protected:
 
 private:
     bool ComposeLayer(int width, int height);
+    void ShowPair();
 
     UINT m_imageId;
     const skin::PairGeometry &m_pair;

@@ -7,3 +7,5 @@
 constexpr UINT WM_PROMPT_RESULT = WM_USER + 0x215;  // 1557
 // To the feedback dialog's control layer, from its report worker when the report has been made.
 constexpr UINT WM_FEEDBACK_REPORTED = WM_USER + 0x216;  // 1558
+// To a dialog pair's background, posted by itself: show the layer and then the background.
+constexpr UINT WM_SHOW_PAIR = WM_USER + 0x217;  // 1559

@@ -1,5 +1,9 @@
 #include "sysops/image_file.h"
 
+#include <vector>
+
+#include "sha256.h"
+
 namespace {
 
 std::wstring ErrorText(DWORD error) { return L"(" + std::to_wstring(error) + L")"; }
@@ -91,6 +95,41 @@ bool CImageFile::Delete(std::wstring &detail) {
     // again, and refused or deleted, by the next Prepare.
     std::wstring ignored;
     RemoveEarlier(m_path + L".dravlin", ignored);
+    return true;
+}
+
+bool CImageFile::Sha256Hex(std::string &hex, std::wstring &detail) const {
+    if (!StillOurs()) {
+        detail = m_path + L" 已不是下载的镜像文件";
+        return false;
+    }
+    DravlinSha256 context;
+    DravlinSha256Init(&context);
+    std::vector<unsigned char> buffer(1 << 20);
+    ULONGLONG offset = 0;
+    for (;;) {
+        // At an offset of its own: the held handle's file position is nobody's to move.
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD got = 0;
+        if (!ReadFile(m_hold.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, &at)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) break;
+            detail = m_path + L" " + ErrorText(GetLastError());
+            return false;
+        }
+        if (got == 0) break;
+        DravlinSha256Update(&context, buffer.data(), got);
+        offset += got;
+    }
+    unsigned char digest[DRAVLIN_SHA256_BYTES];
+    DravlinSha256Final(&context, digest);
+    static const char digits[] = "0123456789abcdef";
+    hex.clear();
+    for (unsigned char byte : digest) {
+        hex += digits[byte >> 4];
+        hex += digits[byte & 0xF];
+    }
     return true;
 }
 

@@ -32,6 +32,11 @@ public:
     // to it; otherwise leaves whatever is there alone and returns false with detail saying what was found.
     bool Delete(std::wstring &detail);
 
+    // The SHA-256 of the file Prepare made, read through the handle held since then, into hex (64
+    // lower-case digits); false, with detail, when it cannot be read to its end or its name no
+    // longer leads to it.
+    bool Sha256Hex(std::string &hex, std::wstring &detail) const;
+
     // The size of the file Prepare made, by its handle; -1 when none is held or it cannot be told.
     long long Size() const;
 

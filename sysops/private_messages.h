@@ -10,5 +10,6 @@ constexpr UINT WM_UNINSTALL_RESULT = WM_USER + 502;      // 1526: an UninstallEn
 constexpr UINT WM_INSTALL_RESULT = WM_USER + 503;        // 1527: an InstallEnd
 constexpr UINT WM_DOWNLOAD_RESULT = WM_USER + 504;       // 1528: lParam the engine's ending code
 constexpr UINT WM_MOUNT_RESULT = WM_USER + 505;          // 1529: a MountEnd
+constexpr UINT WM_VERIFY_RESULT = WM_USER + 506;         // 1530: a VerifyEnd
 // The skin's own messages are in skin/skin_messages.h, the mouse hook's in app/mouse_hook.h; their
 // numbers stay apart from these.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <optional>
 
 #include "log/log_save.h"
@@ -179,6 +180,31 @@ bool CSystemOps::RemoveOffice() {
     return true;
 }
 
+bool CSystemOps::StartVerifyImage(std::string sha256) {
+    m_expectedSha256 = std::move(sha256);
+    return StartDetached([this] { VerifyImage(); });
+}
+
+VerifyEnd CSystemOps::VerifyImage() {
+    const ULONGLONG start = GetTickCount64();
+    std::string actual;
+    std::wstring detail;
+    const std::wstring expected(m_expectedSha256.begin(), m_expectedSha256.end());
+    VerifyEnd end = VerifyEnd::Unreadable;
+    if (!m_image.Sha256Hex(actual, detail)) {
+        m_verifyRecord = L"镜像文件无法校验 " + detail;
+    } else {
+        end = actual == m_expectedSha256 ? VerifyEnd::Matches : VerifyEnd::Differs;
+        wchar_t seconds[32];
+        std::swprintf(seconds, 32, L" 用时 %.1f s", static_cast<double>(GetTickCount64() - start) / 1000.0);
+        m_verifyRecord = L"镜像文件 SHA-256 " + std::wstring(actual.begin(), actual.end()) +
+                         (end == VerifyEnd::Matches ? L" 校验通过" : L" 不是要求的 " + expected) + seconds;
+    }
+    // The last thing this worker does: nothing of this object is touched once the message is answered.
+    SendMessageW(ownerWnd, WM_VERIFY_RESULT, static_cast<WPARAM>(end), 0);
+    return end;
+}
+
 bool CSystemOps::MountAndStartSetup() { return StartDetached([this] { MountImage(); }); }
 
 MountEnd CSystemOps::MountImage() {
@@ -269,11 +295,15 @@ bool CSystemOps::FinishInstall() {
     const bool registered = std::any_of(after.releaseIds.begin(), after.releaseIds.end(), [](const std::wstring &id) {
         return CompareStringOrdinal(id.c_str(), -1, kInstalledProduct, -1, TRUE) == CSTR_EQUAL;
     });
-    const bool exited = setup.end == CommandEnd::Exited && setup.exitCode == 0;
+    const bool exited = setup.end == CommandEnd::Exited;
+    // Windows Installer's successes that want a restart: installed all the same.
+    const bool restartAsked = exited && (setup.exitCode == 3010 || setup.exitCode == 1641);
     m_installRecord = L"安装程序 退出码 " + OutcomeText(setup) + (registered ? L", " : L", 未") + L"登记 " + kInstalledProduct;
-    CloseBoxThenReport(WM_INSTALL_RESULT,
-                       static_cast<WPARAM>(exited && registered ? InstallEnd::Finished : InstallEnd::NotInstalled));
-    return exited && registered;
+    InstallEnd end = InstallEnd::NotInstalled;
+    if (registered && exited && setup.exitCode == 0) end = InstallEnd::Finished;
+    if (registered && restartAsked) end = InstallEnd::FinishedRestartNeeded;
+    CloseBoxThenReport(WM_INSTALL_RESULT, static_cast<WPARAM>(end));
+    return end != InstallEnd::NotInstalled;
 }
 
 bool CSystemOps::RestartComputer() {

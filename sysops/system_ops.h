@@ -55,6 +55,14 @@ public:
     // its result.
     bool FoundOfficeBefore() const { return m_officeBefore; }
 
+    // Starts VerifyImage on a detached thread; false (and a log record) when it cannot start.
+    bool StartVerifyImage(std::string sha256);
+    // Hashes the image that Image() made and compares it with sha256 (64 lower-case hex digits);
+    // reports WM_VERIFY_RESULT with a VerifyEnd.
+    VerifyEnd VerifyImage();
+    // What the last verification found, to log with its result.
+    const std::wstring &VerifyRecord() const { return m_verifyRecord; }
+
     // The step from a complete image to its setup: starts MountImage on a detached thread for the
     // image that Image() made, whose Ready result is followed by StartInstallFromMount; false (and
     // a log record) when it cannot start. This object must outlive the worker.
@@ -101,6 +109,8 @@ private:
     CommandRunners m_runners;
     // Written by the mount worker before its message, read on the user-interface thread after it.
     std::wstring m_mountRecord;
+    std::string m_expectedSha256;
+    std::wstring m_verifyRecord;
     std::wstring m_installRecord;
     unsigned long m_setupExitCode = 0;
     std::wstring m_mountedRoot;

@@ -7,6 +7,12 @@ enum class UninstallEnd {  // WM_UNINSTALL_RESULT
     Failed = 2,  // a step could not run, a product stayed, or the marker could not be written
 };
 
+enum class VerifyEnd {  // WM_VERIFY_RESULT
+    Matches = 1,     // the image file has the SHA-256 asked for
+    Differs = 2,     // it has another one
+    Unreadable = 3,  // it could not be read to its end, or is no longer the file this attempt made
+};
+
 enum class MountEnd {  // WM_MOUNT_RESULT
     Ready = 1,        // mounted, the setup found on the image's own drive and its signature good
     NotOurs = 2,      // the image file is no longer the one this attempt made: not mounted
@@ -21,4 +27,5 @@ enum class InstallEnd {  // WM_INSTALL_RESULT
     DismountFailed = 3,  // the dismount could not run; Finished follows
     NotInstalled = 4,    // the setup ran and was cleaned up after as for Finished, but exited non-zero or
                          // left Office Home and Student 2019 unregistered (see InstallRecord)
+    FinishedRestartNeeded = 5,  // as Finished, but the setup asked for a restart (3010, or 1641: it began one)
 };

@@ -70,7 +70,7 @@ INT_PTR Dialog::DoModal() {
     }
     // EnableWindow returns nonzero when the window was already disabled: only undo what we did.
     const bool disabledOwner = owner && !EnableWindow(owner, FALSE);
-    if (!m_ended) ShowWindow(m_hWnd, SW_SHOW);
+    if (!m_ended) ShowOnOpen();
 
     m_modalRunning = true;
     MSG message;

@@ -33,6 +33,9 @@ public:
 
 protected:
     virtual BOOL OnInitDialog() { return TRUE; }
+    // Shows a modal dialog once it is made. A dialog whose showing is costly may post itself the
+    // work instead, so that the message that opened it returns first.
+    virtual void ShowOnOpen() { ShowWindow(m_hWnd, SW_SHOW); }
     // One handler table per dialog type. Return true when handled; result is the message's result.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result);
 

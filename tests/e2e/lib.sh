@@ -137,7 +137,8 @@ shot() {
         import -window root "$shots/$name.png"
         return 0
     fi
-    geometry=$(drv wait "$2" 5) || { fail "no $2 window to photograph for $name"; return 0; }
+    # Often the window's program has only just been started: give it the time a busy machine takes.
+    geometry=$(drv wait "$2" 60) || { fail "no $2 window to photograph for $name"; return 0; }
     read -r gx gy gw gh _ <<<"$geometry"
     for _ in $(seq 30); do
         import -window root "$shots/$name-screen.png"

@@ -90,6 +90,8 @@ expect "$case_name: mounts" "$(mounts)" "0"
 expect_match "$case_name: log" "$(program_log)" '^旧的镜像文件无法删除 C:\\HaldenImage\\HomeStudent2019Retail\.img \(32\)$'
 expect "$case_name: the neighbour's notes" "$(tr -d '\r' <"$work/notes.txt")" "the neighbour's own notes"
 expect "$case_name: names of the log file" "$(stat -c %h "$programdata/ToolLog/Ostrel.txt")" "1"
+# Moved aside under a name nobody could have taken first.
+expect "$case_name: the neighbour's name moved aside" "$(ls "$programdata/ToolLog" | grep -cE '^Ostrel\.txt\.[0-9a-f]{16}\.moved$')" "1"
 touch "$work/let go"
 wait "$holder" 2>/dev/null
 holder=
@@ -133,8 +135,11 @@ drv click main IDC_BTN_ACTION
 prompt_says "下载文件保存失败！"
 expect "$case_name: the neighbour's file" "$(tr -d '\r' <"$work/victim.txt")" "a file of the neighbour"
 # Windows opens a link itself and moves it aside; Wine opens its target even then, so the program
-# leaves the link alone (and its records are lost) rather than move or write into the target.
+# leaves the link alone rather than move or write into the target, and logs where only
+# administrators write.
 expect "$case_name: the folder behind the log's link" "$(contents "$work/log folder")" "$before"
+expect "$case_name: the records in the system's log folder" \
+    "$(cat "$WINEPREFIX"/drive_c/windows/[Ll]ogs/Halden/Ostrel.txt 2>/dev/null | iconv -f GBK -t UTF-8 2>/dev/null | grep -c '无法创建镜像文件')" "2"
 check "$case_name: marker kept" marker_present
 expect "$case_name: mounts" "$(mounts)" "0"
 end_program

@@ -184,6 +184,21 @@ expect "$case_name: setup, dismount" "$(double_calls | grep -c '^Setup')/$(doubl
 check "$case_name: image kept" test -f "$image"
 end_program
 
+# The setup's own word decides with the registry: a failure code is 安装失败！ with its record; the
+# restart Windows Installer asks for after a good installation is success, with a note.
+for ended in "1603:安装失败！" "3010:安装完成！请重启电脑后再使用 Office。"; do
+    case_name="setup exits ${ended%%:*}"
+    begin "setup-exits-${ended%%:*}" "$url"
+    export HALDEN_DOUBLE_SETUP_EXIT=${ended%%:*}
+    press
+    prompt_says "${ended#*:}" 90
+    ready_again
+    expect "$case_name: log" "$(program_log | tr '\n' '|')" \
+        "安装程序 退出码 ${ended%%:*}, 登记 HomeStudent2019Retail|$([ "${ended%%:*}" = 1603 ] && echo '安装失败|')"
+    check "$case_name: cleaned up as an installation" test ! -e "$image"
+    end_program
+done
+
 case_name="dismount fails"
 begin dismount-fails "$url"
 export HALDEN_DOUBLE_HIDE_CMD_AFTER=setup

@@ -103,6 +103,7 @@ scenario() {
     c2r_registered+=" HomeStudent2019Retail"
     unregister_click_to_run
     rm -rf "$(unix_of "$marker_win")" "$WINEPREFIX"/drive_c/HaldenImage* "$WINEPREFIX/drive_c/ProgramData/ToolLog" \
+        "$WINEPREFIX"/drive_c/windows/[Ll]ogs/Halden \
         "$WINEPREFIX"/drive_c/ProgramData/*.moved
     dismount_all
 }
@@ -157,10 +158,14 @@ c2r_uninstall_entry() {
 # Takes away what register_click_to_run registered, whatever the doubles left of it.
 unregister_click_to_run() {
     [ -n "$c2r_registered" ] || return 0
-    local product id lines='[-HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Office\ClickToRun]'
+    local product id view lines='[-HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Office\ClickToRun]'
     for product in $c2r_registered; do
         id=${product%@32}
-        lines+=$'\n'"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\$([ "$product" != "$id" ] && echo 'Wow6432Node\')Microsoft\\Windows\\CurrentVersion\\Uninstall\\$id - zh-cn]"
+        # Not "$([ ... ] && echo ...)": its false test would be the assignment's status, and end a
+        # caller under set -e.
+        view=
+        [ "$product" = "$id" ] || view='Wow6432Node\'
+        lines+=$'\n'"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\${view}Microsoft\\Windows\\CurrentVersion\\Uninstall\\$id - zh-cn]"
     done
     c2r_import "$lines"
     c2r_registered=

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Unattended runs, as a software distribution tool starts the program: no window, the outcome in the
 # exit code (read in full by the driver's launcher: the shell gets 8 bits from Wine) and in the log,
-# both phases by command line, the one-run path, a running copy, a bad switch, a missing image, a
-# link that cuts every connection, and last the restart (under Wine it ends every program of the
-# prefix).
+# both phases by command line, the one-run path, a running copy (and a window beside it), a bad
+# switch, a missing image, a link that cuts every connection, what stands at the /log name, an image
+# with another SHA-256, and last the restart (under Wine it ends every program of the prefix).
 #   usage: quiet.sh BUILD_DIR
 set -uo pipefail
 source=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -79,15 +79,16 @@ expect "install: last record" "$(quiet_log | tail -1)" '静默运行结束 退�
 expect "install: the program's files stay" "$(ls "$(unix_of "$folder")" | wc -l)" "6"
 
 # --- A setup that fails, or installs nothing, is a failure: its own Windows Installer code, or 1603 ---
-for failing in "1618:1:1618" "17002:1:1603" "0:0:1603"; do
-    IFS=: read -r setup_exit registers expected <<<"$failing"
+# (and one that installs and asks for a restart is a success with its code)
+for failing in "1618:1:1618:安装失败！" "17002:1:1603:安装失败！" "0:0:1603:安装失败！" "3010:1:3010:安装完成！请重启电脑后再使用 Office。"; do
+    IFS=: read -r setup_exit registers expected prompt <<<"$failing"
     scenario "quiet-setup-$setup_exit-$registers"
     plant_marker
     make_program_folder "$folder"
     export HALDEN_DOUBLE_SETUP_EXIT=$setup_exit HALDEN_DOUBLE_SETUP_REGISTERS=$registers
     quietly /quiet /source "$(cat "$mirror/url")"
     expect "setup $setup_exit/$registers: exit code" "$code" "$expected"
-    check "setup $setup_exit/$registers: the prompt as a record" has '提示 安装失败！'
+    check "setup $setup_exit/$registers: the prompt as a record" has "提示 $prompt"
     check "setup $setup_exit/$registers: what the setup did" has \
         "安装程序 退出码 $setup_exit, $([ "$registers" = 1 ] || echo 未)登记 HomeStudent2019Retail"
     check "setup $setup_exit/$registers: cleaned up" test ! -e "$(unix_of "$image_win")"
@@ -105,7 +106,7 @@ drv run "$folder\\Halden.exe" -Bogus >"$work/code.txt" &
 launcher=$!
 case_name="bad switch with windows"
 shot usage-prompt prompt
-prompt_says "$(printf '%s\n' '无法识别的参数 -Bogus' '用法: Halden.exe [/quiet] [/norestart]' '[/log 文件] [/source 地址] [/?]')" 30
+prompt_says "$(printf '%s\n' '无法识别的参数 -Bogus' '用法: Halden.exe [/quiet] [/norestart] [/?]' '[/log 文件] [/source 地址] [/sha256 值]')" 30
 wait "$launcher"
 expect "bad switch with windows: exit code" "$(cat "$work/code.txt")" "87"
 make_program_folder "$folder window"
@@ -124,12 +125,18 @@ drv wait feedback 20 >/dev/null && drv click feedback 1002
 ended_within 20 || end_program
 # A second quiet copy with the first one's /log ends 1618 and leaves that log to the first.
 plant_marker
-drv run "$folder\\Halden.exe" /quiet /source "$(cat "$mirror/url")?throttle=2000000" /log "$work_win\\quiet.log" \
+drv run "$folder\\Halden.exe" /quiet /source "$(cat "$mirror/url")?throttle=1000000" /log "$work_win\\quiet.log" \
     >"$work/first.txt" &
 first=$!
 until grep -q '下载进度' "$work/quiet.log" 2>/dev/null || ! job_running "$first"; do sleep 0.3; done
 drv run "$folder\\Halden.exe" /quiet /log "$work_win\\quiet.log" >"$work/code.txt"
 expect "second quiet copy: exit code" "$(cat "$work/code.txt")" "1618"
+# A window started beside it has nothing to bring forward: it says why, and ends as before.
+drv run "$folder\\Halden.exe" >"$work/window.txt" &
+case_name="a window beside a quiet copy"
+prompt_says "本软件已在后台运行，请等它结束后再试！"
+wait $!
+expect "$case_name: exit code" "$(cat "$work/window.txt")" "0"
 wait "$first"
 expect "second quiet copy: the first ran on, its log whole" "$(cat "$work/first.txt")/$(quiet_log | grep -c '^静默运行开始')" "0/1"
 plant_marker
@@ -156,6 +163,46 @@ expect "cut link: a retry record per cut, with its reason and wait" \
 check "cut link: installed" has '提示 安装完成！'
 ok "cut link: the link sent $(link_bytes) bytes for the $(cat "$mirror/image.size") of the image in $took s"
 stop_link
+
+# --- The /log file: a plain file is replaced, read-only too; never through a link; else 1622 -------------
+scenario quiet-log
+make_program_folder "$folder"
+printf 'an old log\r\n' >"$work/read-only.log"
+chmod a-w "$work/read-only.log"
+drv run "$folder\\Halden.exe" /quiet /? /log "$work_win\\read-only.log" >"$work/code.txt"
+expect "read-only /log: replaced (exit code, old lines, usage lines)" \
+    "$(cat "$work/code.txt") $(grep -c 'an old log' "$work/read-only.log") $(grep -c '用法' "$work/read-only.log")" "0 0 1"
+printf 'the neighbour'"'"'s file\r\n' >"$work/target.txt"
+ln -s "$work/target.txt" "$work/link.log"
+mkdir -p "$work/their folder"
+printf 'the neighbour'"'"'s log\r\n' >"$work/their folder/h.log"
+ln -s "$work/their folder" "$work/linked folder"
+for log in 'link.log' 'linked folder\h.log' 'no such folder\h.log'; do
+    drv run "$folder\\Halden.exe" /quiet /log "$work_win\\$log" >"$work/code.txt"
+    expect "/log $log: exit code (ERROR_INSTALL_LOG_FAILURE)" "$(cat "$work/code.txt")" "1622"
+    expect "/log $log: the record in the program's log" "$(program_log | grep -cF "无法创建日志文件 $work_win\\$log ")" "1"
+done
+expect "links at /log: what they lead to, untouched" "$(tr -d '\r' <"$work/target.txt")|$(tr -d '\r' <"$work/their folder/h.log")|$(ls "$work/their folder")" \
+    "the neighbour's file|the neighbour's log|h.log"
+check "links at /log: nothing started" test ! -e "$work/calls.txt"
+
+# --- A verified image: another SHA-256 is downloaded twice, then refused; the right one installs -------
+scenario quiet-sha256
+plant_marker
+make_program_folder "$folder"
+set_policy ImageSha256 "$(cat "$mirror/image.sha256" | tr 0-9a-f 1-9a-f0)"
+quietly /quiet /source "$(cat "$mirror/url")"
+expect "wrong SHA-256: exit code (ERROR_FILE_CORRUPT)" "$code" "1392"
+expect "wrong SHA-256: downloads, checks that failed, the prompt" \
+    "$(quiet_log | grep -c '^下载结束 303')/$(quiet_log | grep -c '^镜像文件 SHA-256 .* 不是要求的 ')/$(quiet_log | grep -c '^提示 下载文件校验失败！$')" "2/2/1"
+check "wrong SHA-256: the image deleted" test ! -e "$(unix_of "$image_win")"
+expect "wrong SHA-256: nothing mounted" "$(double_calls | grep -c Mount-DiskImage)" "0"
+# The command line's digest wins over the policy's.
+plant_marker
+quietly /quiet /source "$(cat "$mirror/url")" /sha256 "$(tr a-f A-F <"$mirror/image.sha256")"
+wine reg delete 'HKLM\Software\Policies\Halden' /v ImageSha256 /f </dev/null >/dev/null 2>&1
+expect "right SHA-256: exit code" "$code" "0"
+check "right SHA-256: checked before the mount" has "镜像文件 SHA-256 $(cat "$mirror/image.sha256") 校验通过"
 
 # --- Nothing installed: removal, download and installation in one run, no restart --------------------
 scenario quiet-one-run

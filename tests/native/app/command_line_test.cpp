@@ -4,11 +4,13 @@
 
 TEST(Switches, EveryFormAndEveryBadInput) {
     const Switches all = ParseSwitches({L"-QUIET", L"/NoRestart", L"/log", L"C:\\logs\\h.txt", L"-Source",
-                                        L"https://mirror.example/img/HomeStudent2019Retail.img", L"/?"});
+                                        L"https://mirror.example/img/HomeStudent2019Retail.img", L"/?", L"/SHA256",
+                                        L" E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855 "});
     EXPECT_EQ(all.error, L"");
     EXPECT_TRUE(all.quiet && all.noRestart && all.usage);
     EXPECT_EQ(all.logFile, L"C:\\logs\\h.txt");
     EXPECT_EQ(all.sourceUrl, "https://mirror.example/img/HomeStudent2019Retail.img");
+    EXPECT_EQ(all.imageSha256, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 
     const Switches none = ParseSwitches({});
     EXPECT_TRUE(none.error.empty() && !none.quiet && !none.noRestart && !none.usage && none.logFile.empty() &&
@@ -26,10 +28,12 @@ TEST(Switches, EveryFormAndEveryBadInput) {
              {L"/source", L"https://mirror.example/镜像.img"},
              {L"/source", L"https://mirror.example/a b.img"},
              {L"/quiet", L"/source"},
+             {L"/sha256", L"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b85"},
+             {L"/sha256", L"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b85\u0665"},
          }) {
         const Switches parsed = ParseSwitches(bad);
         EXPECT_FALSE(parsed.error.empty()) << bad.back().size();
-        EXPECT_TRUE(parsed.sourceUrl.empty());
+        EXPECT_TRUE(parsed.sourceUrl.empty() && parsed.imageSha256.empty());
     }
     // The first fault is the one named, and a /log after it is still read, so that its record has
     // somewhere to go.

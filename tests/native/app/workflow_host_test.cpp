@@ -27,6 +27,8 @@ public:
     unsigned long setupExit = 0;
     long long imageBytes = 0;
     unsigned long long now = 0;
+    std::string sha256;
+    std::vector<int> verifyEnds;  // what the verifications find, in turn
     WorkflowHost *host = nullptr;  // takes the engine's endings back, as the window's thread does
     EngineListener *engine = nullptr;
 
@@ -50,6 +52,10 @@ public:
     }
     bool StartRemoval() override { return Started(L"removal"); }
     bool OfficeWasThere() override { return officeWasThere; }
+    bool StartVerify(const std::string &expected) override {
+        return Started(L"verify " + Widen(expected));
+    }
+    std::wstring VerifyRecord() override { return L"verify record"; }
     bool StartMount() override { return Started(L"mount"); }
     std::wstring MountRecord() override { return L"mount record"; }
     bool StartInstall() override { return Started(L"install"); }
@@ -61,6 +67,7 @@ public:
         return restartError == 0;
     }
     std::string ImageUrl() override { return "https://mirror/x.img"; }
+    std::string ImageSha256() override { return sha256; }
     void BindEngine(EngineListener &listener) override { engine = &listener; }
     void StartDownload(int taskId, const std::string &url, const std::wstring &path) override {
         m_journal.push_back(L"download " + std::to_wstring(taskId) + L" " + Widen(url) + L" " + path);
@@ -259,9 +266,10 @@ TEST(WorkflowHost, EveryFailureEndsTheRunWithoutWindowsWithItsCode) {
     EXPECT_EQ(Unattended().Install({InstallEnd::SetupFailed}), kExitFatal);
 
     // A setup that ran but failed, or left nothing registered, is cleaned up after as an installation
-    // and reported as a failure: with its own code where it is Windows Installer's.
+    // and reported as a failure: with its own code where it is a failure of Windows Installer's (its
+    // restart codes say success, which this is not).
     for (const auto &[setupExit, exitCode] : std::vector<std::pair<unsigned long, int>>{
-             {0, kExitFatal}, {17002, kExitFatal}, {1618, 1618}, {3010, 3010}, {1641, 1641}}) {
+             {0, kExitFatal}, {17002, kExitFatal}, {1618, 1618}, {3010, kExitFatal}, {1641, kExitFatal}}) {
         Unattended failed;
         failed.system.setupExit = setupExit;
         EXPECT_EQ(failed.Install({InstallEnd::NotInstalled}), exitCode) << setupExit;
@@ -271,6 +279,29 @@ TEST(WorkflowHost, EveryFailureEndsTheRunWithoutWindowsWithItsCode) {
                            L"end " + std::to_wstring(exitCode)}))
             << setupExit;
     }
+
+    // Installed, and the setup asks for a restart: success with the note, and its own code.
+    for (unsigned long setupExit : {3010ul, 1641ul}) {
+        Unattended restart;
+        restart.system.setupExit = setupExit;
+        EXPECT_EQ(restart.Install({InstallEnd::FinishedRestartNeeded}), static_cast<int>(setupExit));
+        EXPECT_EQ(Journal(restart.journal.end() - 3, restart.journal.end()),
+                  (Journal{L"log install record", std::wstring(L"提示 ") + PromptText(Outcome::InstalledRestartNeeded),
+                           L"end " + std::to_wstring(setupExit)}));
+    }
+
+    // An image that is not the one asked for: downloaded once more, then refused with its own code.
+    Unattended corrupt;
+    corrupt.system.sha256 = "ab12";
+    corrupt.Download(303);
+    corrupt.host.OnReport({WorkerReport::Verify, static_cast<int>(VerifyEnd::Differs), {}});
+    corrupt.system.engine->EngineEnded(303, {});
+    corrupt.host.OnReport({WorkerReport::Verify, static_cast<int>(VerifyEnd::Unreadable), {}});
+    EXPECT_EQ(corrupt.view.ExitCode(), kExitImageCorrupt);
+    EXPECT_EQ(std::count(corrupt.journal.begin(), corrupt.journal.end(), L"start verify ab12"), 2);
+    EXPECT_EQ(std::count(corrupt.journal.begin(), corrupt.journal.end(), L"make D:\\HaldenImage\\x.img"), 2);
+    EXPECT_EQ(Journal(corrupt.journal.end() - 4, corrupt.journal.end()),
+              (Journal{L"log verify record", L"delete image", L"提示 下载文件校验失败！", L"end 1392"}));
 
     // A dismount that failed is followed by the finished installation: the image stays attached and
     // is kept, and the last prompt decides.

@@ -292,3 +292,56 @@ TEST(Workflow, ACloseInEveryPhaseIsAnswered) {
     EXPECT_EQ(installing.Handle({Event::ActionPressed}), Commands{});
     EXPECT_EQ(installing.Handle({Event::EngineReleased}), Commands{});  // the installed image is not the program's to delete
 }
+
+// With a SHA-256 asked for, the finished image is checked before the mount; one that differs is
+// made anew and downloaded once more in the same box, and refused and deleted the second time.
+TEST(Workflow, AnImageWithAnotherDigestIsDownloadedOnceMoreThenRefused) {
+    Workflow flow;
+    flow.CheckImageDigest(true);
+    flow.Handle(Event::Answer(Event::ChecksPassed, true));
+    flow.Handle({Event::ActionPressed});
+    flow.Handle(Event::Drive("D:\\"));
+    flow.Handle(Event::Answer(Event::ImageFolderMade, true));
+    flow.Handle(ImageFileResult::Ready);
+    const Commands verify{Do(Command::HideProgress), Say(Command::SetWaitText, L"正在校验，请稍等"), Do(Command::StartVerify)};
+    EXPECT_EQ(flow.Handle(Event::Code(Event::DownloadEnded, 303)), verify);
+    EXPECT_EQ(flow.Handle(Event::Answer(Event::WorkerStarted, true)), Commands{});
+    EXPECT_EQ(flow.Handle(Event::Answer(Event::Verified, false, L"differs")),
+              (Commands{Say(Command::Log, L"differs"), Say(Command::SetWaitText, L"正在下载，请稍等"), Do(Command::MakeImageFile)}));
+    EXPECT_EQ(flow.Handle(ImageFileResult::Ready), (Commands{Do(Command::ShowProgress), Do(Command::StartDownload)}));
+    EXPECT_EQ(flow.CurrentPhase(), Phase::Downloading);
+    EXPECT_EQ(flow.Handle(Event::Code(Event::DownloadEnded, 303)), verify);
+    EXPECT_EQ(flow.Handle(Event::Answer(Event::Verified, false, L"differs")),
+              (Commands{Say(Command::Log, L"differs"), Do(Command::CloseWaitBox), Do(Command::DeleteImage),
+                        Prompt(Outcome::ImageCorrupt)}));
+    EXPECT_EQ(flow.CurrentPhase(), Phase::ReadyToInstall);
+
+    // The next press has its second download again; a match goes on to the mount.
+    flow.Handle({Event::ActionPressed});
+    flow.Handle(ImageFileResult::Ready);
+    flow.Handle(Event::Code(Event::DownloadEnded, 303));
+    EXPECT_EQ(flow.Handle(Event::Answer(Event::Verified, false, L"differs")).back(), Do(Command::MakeImageFile));
+    // An image that cannot be made anew closes the first download's box before its prompt.
+    EXPECT_EQ(flow.Handle({ImageFileResult::CannotCreate, L"x.img (5)"}),
+              (Commands{Do(Command::CloseWaitBox), Say(Command::Log, L"无法创建镜像文件 x.img (5)"), Prompt(Outcome::CannotSave)}));
+    flow.Handle({Event::ActionPressed});
+    flow.Handle(ImageFileResult::Ready);
+    flow.Handle(Event::Code(Event::DownloadEnded, 301));
+    EXPECT_EQ(flow.Handle(Event::Answer(Event::Verified, true, L"matches")),
+              (Commands{Say(Command::Log, L"matches"), Say(Command::SetWaitText, L"正在安装，请稍等"), Do(Command::StartMount)}));
+    EXPECT_EQ(flow.CurrentPhase(), Phase::Mounting);
+
+    // A close while the image is read waits for the result, and then nothing more starts.
+    Workflow closing;
+    closing.CheckImageDigest(true);
+    closing.Handle(Event::Answer(Event::ChecksPassed, true));
+    closing.Handle({Event::ActionPressed});
+    closing.Handle(Event::Drive("D:\\"));
+    closing.Handle(Event::Answer(Event::ImageFolderMade, true));
+    closing.Handle(ImageFileResult::Ready);
+    closing.Handle(Event::Code(Event::DownloadEnded, 303));
+    EXPECT_EQ(closing.Handle({Event::CloseRequested}), Commands{});
+    EXPECT_EQ(closing.Handle(Event::Answer(Event::Verified, true, L"matches")),
+              (Commands{Say(Command::Log, L"matches"), Do(Command::CloseWaitBox), Do(Command::RepeatClose)}));
+    EXPECT_EQ(closing.CurrentPhase(), Phase::Closing);
+}

@@ -146,8 +146,11 @@ TEST_F(CommandRunnerTest, ChildrenHoldOnlyTheirOwnOutputAndHangingCommandsEndAtT
     ScopedHandle otherRead(readHandle), otherWrite(writeHandle);
     int result = -1;
     std::wstring output;
-    std::thread hanging([&] { result = RunCommandCapture(L"echo started& timeout /t 600 /nobreak", output, 15000); });
-    ASSERT_TRUE(calls.WaitForCalls("timeout.exe", 2));
+    // The first command may have been ended before its timeout.exe started (a busy machine): count
+    // from what is recorded now. The limit leaves room for two slow process starts before the checks.
+    const size_t started = calls.CallsOf("timeout.exe").size();
+    std::thread hanging([&] { result = RunCommandCapture(L"echo started& timeout /t 600 /nobreak", output, 30000); });
+    ASSERT_TRUE(calls.WaitForCalls("timeout.exe", started + 1));
     otherWrite.Close();
     char byte = 0;
     DWORD got = 0;
