@@ -10,7 +10,8 @@ namespace {
 // The engine functions this program calls. A call bound on first use to one the library lacks
 // would end the program in the middle of its work.
 constexpr const char *kCalledFunctions[] = {"InvalidCurl", "ReleaseCurl", "SetDownloadDriverFileCallback",
-                                            "SetDownloadDriverFileErrorCallback", "DownloadFile"};
+                                            "SetDownloadDriverFileErrorCallback", "DownloadFile",
+                                            "GetDownloadFailure"};
 
 }  // namespace
 

@@ -17,13 +17,22 @@ namespace {
 
 // The fourth argument of DownloadFile; the engine does not use it.
 constexpr int kDownloadReserved = 248000;
+// The retry's countdown on the window the workers report to; the main window's own timers are 33 and 38.
+constexpr UINT_PTR kRetryTimer = 44;
 
 void __cdecl OnEngineProgress(int, const char *speedText, int percent, void *listener) {
     if (listener) static_cast<EngineListener *>(listener)->EngineProgress(speedText, percent);
 }
 
-void __cdecl OnEngineEnded(int, int endCode, void *listener) {
-    if (listener) static_cast<EngineListener *>(listener)->EngineEnded(endCode);
+void __cdecl OnEngineEnded(int taskId, int endCode, void *listener) {
+    if (!listener) return;
+    // Asked here, on the transfer thread: the engine keeps the cause of a 3xx ending only while
+    // this callback runs, and a retry replaces the task (and its cause) later.
+    DownloadFailure failure{};
+    EngineFailure why;
+    if (endCode != Finished && endCode != AlreadyComplete && GetDownloadFailure(taskId, &failure))
+        why = EngineFailure::From(failure);
+    static_cast<EngineListener *>(listener)->EngineEnded(endCode, why);
 }
 
 }  // namespace
@@ -164,10 +173,24 @@ void CHostSystem::StartDownload(int taskId, const std::string &url, const std::w
     DownloadFile(taskId, url.c_str(), CodePageFromWide(path, 0).c_str(), kDownloadReserved);
 }
 
-void CHostSystem::PassEnding(int endCode) {
+void CHostSystem::PassEnding(int endCode, const EngineFailure &failure) {
+    {
+        std::lock_guard<std::mutex> lock(m_passingLock);
+        m_passing = failure;
+    }
     // Windows are touched only by messages; the engine's thread waits until the host has taken it,
-    // which is quick: the mount runs on a worker of its own.
+    // which is quick: the mount runs on a worker of its own, a retry waits on a timer. Never with the
+    // lock held: the handler takes it.
     SendMessageW(m_ops.OwnerWindow(), WM_DOWNLOAD_RESULT, 0, static_cast<LPARAM>(endCode));
+    std::lock_guard<std::mutex> lock(m_passingLock);
+    m_passing = EngineFailure();
+}
+
+bool CHostSystem::StartRetryTimer() { return SetTimer(m_ops.OwnerWindow(), kRetryTimer, 1000, nullptr) != 0; }
+
+void CHostSystem::StopRetryTimer() {
+    // Fails only when no such timer runs, which is what is wanted.
+    KillTimer(m_ops.OwnerWindow(), kRetryTimer);
 }
 
 void CHostSystem::ReleaseEngine() {
@@ -176,14 +199,22 @@ void CHostSystem::ReleaseEngine() {
     CallAnsweringSentMessages(ReleaseCurl);
 }
 
-bool ReportFromMessage(UINT message, WPARAM wParam, LPARAM lParam, WorkerReport &report) {
+bool CHostSystem::ReportFromMessage(UINT message, WPARAM wParam, LPARAM lParam, WorkerReport &report) {
     switch (message) {
-    case WM_CLOSE_EXECUTE_PROMPT: report = {WorkerReport::CloseWaitBox, 0}; return true;
-    case WM_UNINSTALL_RESULT: report = {WorkerReport::Uninstall, static_cast<int>(wParam)}; return true;
-    case WM_VERIFY_RESULT: report = {WorkerReport::Verify, static_cast<int>(wParam)}; return true;
-    case WM_MOUNT_RESULT: report = {WorkerReport::Mount, static_cast<int>(wParam)}; return true;
-    case WM_INSTALL_RESULT: report = {WorkerReport::Install, static_cast<int>(wParam)}; return true;
-    case WM_DOWNLOAD_RESULT: report = {WorkerReport::Download, static_cast<int>(lParam)}; return true;
+    case WM_CLOSE_EXECUTE_PROMPT: report = {WorkerReport::CloseWaitBox, 0, {}}; return true;
+    case WM_UNINSTALL_RESULT: report = {WorkerReport::Uninstall, static_cast<int>(wParam), {}}; return true;
+    case WM_VERIFY_RESULT: report = {WorkerReport::Verify, static_cast<int>(wParam), {}}; return true;
+    case WM_MOUNT_RESULT: report = {WorkerReport::Mount, static_cast<int>(wParam), {}}; return true;
+    case WM_INSTALL_RESULT: report = {WorkerReport::Install, static_cast<int>(wParam), {}}; return true;
+    case WM_DOWNLOAD_RESULT: {
+        std::lock_guard<std::mutex> lock(m_passingLock);
+        report = {WorkerReport::Download, static_cast<int>(lParam), m_passing};
+        return true;
+    }
+    case WM_TIMER:
+        if (wParam != kRetryTimer) return false;
+        report = {WorkerReport::RetryTick, 0, {}};
+        return true;
     default: return false;
     }
 }

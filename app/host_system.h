@@ -5,6 +5,7 @@
 // window given to Attach, which passes them to the host through ReportFromMessage.
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 
 #include "app/workflow_host.h"
@@ -26,6 +27,7 @@ public:
     std::wstring MakeImageFolder(const std::string &root, std::wstring &folderText) override;
     ImageFileResult MakeImageFile(const std::wstring &path, std::wstring &detail) override;
     bool DeleteImage(std::wstring &detail) override;
+    long long ImageBytes() override { return m_ops.Image().Size(); }
     bool StartRemoval() override { return m_ops.StartRemoveOffice(); }
     bool OfficeWasThere() override { return m_ops.FoundOfficeBefore(); }
     bool StartVerify(const std::string &sha256) override { return m_ops.StartVerifyImage(sha256); }
@@ -40,12 +42,18 @@ public:
     std::string ImageSha256() override;
     void BindEngine(EngineListener &listener) override;
     void StartDownload(int taskId, const std::string &url, const std::wstring &path) override;
-    void PassEnding(int endCode) override;
+    void PassEnding(int endCode, const EngineFailure &failure) override;
+    bool StartRetryTimer() override;
+    void StopRetryTimer() override;
+    unsigned long long NowMs() override { return GetTickCount64(); }
     void ReleaseEngine() override;
+
+    // A worker's message, the engine's ending (with the failure it passed) or the retry timer's
+    // tick, as the host takes it; false for any other message.
+    bool ReportFromMessage(UINT message, WPARAM wParam, LPARAM lParam, WorkerReport &report);
 
 private:
     CSystemOps m_ops;
+    std::mutex m_passingLock;  // guards m_passing: written on the engine's thread, read on this one
+    EngineFailure m_passing;   // of the ending being passed now
 };
-
-// A worker's message or the engine's ending, as the host takes it; false for any other message.
-bool ReportFromMessage(UINT message, WPARAM wParam, LPARAM lParam, WorkerReport &report);

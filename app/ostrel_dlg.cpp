@@ -250,10 +250,16 @@ bool COstrelDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &
         m_stcAgreement.UpdateHover(cursor);
         return CControlLayerDlg::OnMessage(message, wParam, lParam, result);
     }
-    case WM_TIMER:
-        OnTimer(wParam);
+    case WM_TIMER: {
+        WorkerReport report{};
+        if (m_system.ReportFromMessage(message, wParam, lParam, report)) {
+            m_host.OnReport(report);  // the retry's countdown
+        } else {
+            OnTimer(wParam);
+        }
         result = 0;
         return true;
+    }
     case WM_LBUTTONDOWN:
         OnLinkClick({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
         return false;  // and default handling
@@ -285,7 +291,7 @@ bool COstrelDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &
         return true;
     default: {
         WorkerReport report{};
-        if (!ReportFromMessage(message, wParam, lParam, report)) break;
+        if (!m_system.ReportFromMessage(message, wParam, lParam, report)) break;
         m_host.OnReport(report);
         result = 1;
         return true;
@@ -326,10 +332,17 @@ void COstrelDlg::SetWaitText(const std::wstring &text) {
 
 void COstrelDlg::ShowProgress(bool shown) {
     if (shown) {
+        m_stcProgress.SetNote({});
         m_stcProgress.SetSpeedText(L"0.00B");
         m_stcProgress.SetPos(0);
     }
     m_stcProgress.ShowWindow(shown);
+}
+
+void COstrelDlg::RetryCountdown(const std::wstring &text) {
+    SetWaitText(text.empty() ? std::wstring(L"正在下载，请稍等") : text);
+    m_stcProgress.SetNote(text);
+    m_stcProgress.Invalidate(true);
 }
 
 void COstrelDlg::Progress(const char *speedText, int percent) {

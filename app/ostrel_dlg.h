@@ -60,6 +60,7 @@ private:
     void ShowProgress(bool shown) override;
     void Progress(const char *speedText, int percent) override;
     void DownloadEnded(int, bool) override {}
+    void RetryCountdown(const std::wstring &text) override;
     void Tell(const std::wstring &) override {}
     void Settled() override {}
     void RepeatClose() override;

@@ -125,7 +125,7 @@ LRESULT CALLBACK QuietRun::WindowProc(HWND window, UINT message, WPARAM wParam, 
         self->m_host.BeginSecondRun();
         return 1;
     }
-    if (self && ReportFromMessage(message, wParam, lParam, report)) {
+    if (self && self->m_system.ReportFromMessage(message, wParam, lParam, report)) {
         if (!self->m_view.Ended()) self->m_host.OnReport(report);
         return 1;
     }

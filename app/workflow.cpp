@@ -133,7 +133,7 @@ std::vector<Command> Workflow::Handle(const Event &event) {
         BackToReady(commands);
         break;
 
-    case Event::DownloadEnded: return OnDownloadEnded(event.code);
+    case Event::DownloadEnded: return OnDownloadEnded(event.code, event.failure);
     case Event::Verified: return OnVerified(event.yes, event.text);
     case Event::MountEnded: return OnMountEnded(event.mount, event.text);
     case Event::InstallResult: return OnInstallResult(event.install);
@@ -199,7 +199,7 @@ std::vector<Command> Workflow::OnClose() {
     return commands;
 }
 
-std::vector<Command> Workflow::OnDownloadEnded(int endCode) {
+std::vector<Command> Workflow::OnDownloadEnded(int endCode, const EngineFailure &failure) {
     std::vector<Command> commands;
     const DownloadEnding ending = EndingOf(endCode);
     if (m_phase != Phase::Downloading || ending == DownloadEnding::Unknown) return commands;
@@ -216,12 +216,13 @@ std::vector<Command> Workflow::OnDownloadEnded(int endCode) {
         commands.push_back(Do(Command::StartMount));
         return commands;
     }
-    // Logged before the prompt, which the person may leave open; the remains go before it too, so
-    // that a full drive is freed at once.
+    // The remains go first, so that a drive the download filled has room for the record; both come
+    // before the prompt, which the person may leave open.
     commands.push_back(Do(Command::CloseWaitBox));
-    commands.push_back(Say(Command::Log, L"下载失败 " + std::to_wstring(endCode)));
     commands.push_back(Do(Command::DeleteImage));
-    commands.push_back(Prompt(OutcomeOf(ending)));
+    const std::wstring reason = FailureReason(failure);
+    commands.push_back(Say(Command::Log, L"下载失败 " + std::to_wstring(endCode) + (reason.empty() ? L"" : L" " + reason)));
+    commands.push_back(Prompt(OutcomeOf(ending, failure)));
     BackToReady(commands);
     return commands;
 }

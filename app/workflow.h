@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/download_failure.h"
 #include "app/workflow_text.h"
 #include "sysops/worker_ends.h"
 
@@ -41,7 +42,7 @@ struct Event {
         UninstallResult,  // uninstall
         RestartAnswered,  // yes: 是
         RestartFailed,    // code: the system's error
-        DownloadEnded,    // code: the engine's ending code
+        DownloadEnded,    // code: the engine's ending code; failure: why, for a failure
         Verified,         // yes: the image has the SHA-256 asked for; text: the record to log
         MountEnded,       // mount; text: the record to log
         InstallResult,    // install (DismountFailed is followed by Finished)
@@ -65,6 +66,12 @@ struct Event {
         event.code = code;
         return event;
     }
+    static Event Ended(int endCode, EngineFailure why) {
+        Event event(DownloadEnded);
+        event.code = endCode;
+        event.failure = std::move(why);
+        return event;
+    }
     static Event Drive(std::string root) {
         Event event(DriveChosen);
         event.root = std::move(root);
@@ -80,6 +87,7 @@ struct Event {
     ImageFileResult file = ImageFileResult::CannotCreate;
     std::string root;   // narrow: the engine's encoding
     std::wstring text;  // for the log
+    EngineFailure failure;
 };
 
 struct Command {
@@ -132,7 +140,7 @@ public:
 private:
     std::vector<Command> OnPress();
     std::vector<Command> OnClose();
-    std::vector<Command> OnDownloadEnded(int endCode);
+    std::vector<Command> OnDownloadEnded(int endCode, const EngineFailure &failure);
     std::vector<Command> OnVerified(bool matches, const std::wstring &record);
     std::vector<Command> OnMountEnded(MountEnd end, const std::wstring &record);
     std::vector<Command> OnInstallResult(InstallEnd end);

@@ -22,6 +22,10 @@ void WorkflowHost::BindEngine() {
 
 void WorkflowHost::ReleaseEngine() {
     if (!m_engineBound.exchange(false)) return;
+    if (m_retry.Waiting()) {
+        m_retry.Stop();
+        m_system.StopRetryTimer();
+    }
     m_system.ReleaseEngine();
     Feed(Event::EngineReleased);
 }
@@ -59,6 +63,11 @@ bool WorkflowHost::AskToClose() {
             Carry(command);
         }
     }
+    // A close ends a retry's wait at once, as it ends the download.
+    if (m_retry.Waiting() && m_workflow.CurrentPhase() != Phase::Downloading) {
+        m_retry.Stop();
+        m_system.StopRetryTimer();
+    }
     return now;
 }
 
@@ -72,16 +81,58 @@ void WorkflowHost::OnReport(const WorkerReport &report) {
         break;
     case WorkerReport::Mount: Feed({static_cast<MountEnd>(report.value), m_system.MountRecord()}); break;
     case WorkerReport::Install: InstallEnded(static_cast<InstallEnd>(report.value)); break;
-    case WorkerReport::Download: {
-        // An ending answered while the engine is let go belongs to no attempt any more.
-        if (!m_engineBound.load()) break;
-        const DownloadEnding ending = EndingOf(report.value);
-        if (ending == DownloadEnding::Unknown) break;
-        m_view.DownloadEnded(report.value, ending == DownloadEnding::Complete);
-        Feed(Event::Code(Event::DownloadEnded, report.value));
-        break;
+    case WorkerReport::Download: DownloadEnded(report); break;
+    case WorkerReport::RetryTick: RetryTick(); break;
     }
+}
+
+void WorkflowHost::DownloadEnded(const WorkerReport &report) {
+    // An ending answered while the engine is let go belongs to no attempt any more.
+    if (!m_engineBound.load()) return;
+    const DownloadEnding ending = EndingOf(report.value);
+    if (ending == DownloadEnding::Unknown) return;
+    const bool failed = ending != DownloadEnding::Complete && ending != DownloadEnding::Aborted;
+    if (failed && m_workflow.CurrentPhase() == Phase::Downloading && RetryLater(report)) return;
+    m_view.DownloadEnded(report.value, ending == DownloadEnding::Complete);
+    Feed(Event::Ended(report.value, report.failure));
+}
+
+bool WorkflowHost::RetryLater(const WorkerReport &report) {
+    // A run that started the file again from nothing brought all it holds.
+    const long long size = m_system.ImageBytes();
+    const long long arrived = size >= m_runStartBytes ? size - m_runStartBytes : size;
+    if (!m_retry.AfterFailure(report.failure, arrived, m_system.NowMs())) return false;
+    if (!m_system.StartRetryTimer()) {
+        // Without a clock to wait on, the failure stands.
+        m_retry.Stop();
+        return false;
     }
+    m_system.Log(m_retry.Record(report.value, report.failure));
+    m_view.RetryCountdown(m_retry.WaitText());
+    return true;
+}
+
+void WorkflowHost::RetryTick() {
+    if (!m_retry.Waiting() || !m_engineBound.load() || m_workflow.CurrentPhase() != Phase::Downloading) {
+        // A tick left over from a wait that a close ended.
+        m_retry.Stop();
+        m_system.StopRetryTimer();
+        return;
+    }
+    if (!m_retry.Tick()) {
+        m_view.RetryCountdown(m_retry.WaitText());
+        return;
+    }
+    m_system.StopRetryTimer();
+    m_view.RetryCountdown({});
+    StartRun();
+}
+
+void WorkflowHost::StartRun() {
+    // The engine resumes the file; its validators refuse one the server has changed meanwhile.
+    m_runStartBytes = m_system.ImageBytes();
+    if (m_runStartBytes < 0) m_runStartBytes = 0;
+    m_system.StartDownload(kDownloadTaskId, m_imageUrl, m_imagePath);
 }
 
 void WorkflowHost::InstallEnded(InstallEnd end) {
@@ -105,12 +156,18 @@ void WorkflowHost::InstallEnded(InstallEnd end) {
 }
 
 void WorkflowHost::EngineProgress(const char *speedText, int percent) {
-    if (m_engineBound.load()) m_view.Progress(speedText, percent);
+    if (!m_engineBound.load()) return;
+    // A new run may begin lower than the last one ended (the engine counts afresh until it knows
+    // the size); the percentage shown never goes back.
+    int shown = m_shownPercent.load();
+    while (percent > shown && !m_shownPercent.compare_exchange_weak(shown, percent)) {
+    }
+    m_view.Progress(speedText, percent > shown ? percent : shown);
 }
 
-void WorkflowHost::EngineEnded(int endCode) {
+void WorkflowHost::EngineEnded(int endCode, const EngineFailure &failure) {
     if (!m_engineBound.load() || EndingOf(endCode) == DownloadEnding::Unknown) return;
-    m_system.PassEnding(endCode);
+    m_system.PassEnding(endCode, failure);
 }
 
 void WorkflowHost::Feed(const Event &event) {
@@ -153,7 +210,10 @@ void WorkflowHost::Carry(const Command &command) {
     case Command::RunWaitBox: m_view.RunWaitBox(); break;
     case Command::SetWaitText: m_view.SetWaitText(command.text); break;
     case Command::CloseWaitBox: m_view.CloseWaitBox(); break;
-    case Command::ShowProgress: m_view.ShowProgress(true); break;
+    case Command::ShowProgress:
+        m_shownPercent = 0;
+        m_view.ShowProgress(true);
+        break;
     case Command::HideProgress: m_view.ShowProgress(false); break;
     case Command::ChooseDrive: {
         const std::string root = m_system.ChooseDrive();
@@ -176,7 +236,8 @@ void WorkflowHost::Carry(const Command &command) {
     }
     case Command::StartDownload:
         m_view.Tell(L"下载 " + WithoutUserInfo(WidenAscii(m_imageUrl)) + L" 到 " + m_imagePath);
-        m_system.StartDownload(kDownloadTaskId, m_imageUrl, m_imagePath);
+        m_retry.Begin(m_system.NowMs());
+        StartRun();
         break;
     case Command::DeleteMarker: m_system.DeleteMarker(); break;
     case Command::DeleteImage: {

@@ -7,15 +7,17 @@
 #include <atomic>
 #include <string>
 
+#include "app/download_retry.h"
 #include "app/workflow.h"
 #include "app/workflow_system.h"
 #include "app/workflow_view.h"
 
 // A worker's message or the engine's ending, as the user-interface thread receives it.
 struct WorkerReport {
-    enum Kind { CloseWaitBox, Uninstall, Verify, Mount, Install, Download };
+    enum Kind { CloseWaitBox, Uninstall, Verify, Mount, Install, Download, RetryTick };
     Kind kind;
-    int value;  // the worker's end (sysops/worker_ends.h) or the engine's ending code
+    int value;              // the worker's end (sysops/worker_ends.h) or the engine's ending code
+    EngineFailure failure;  // Download: why a failed run failed
 };
 
 class WorkflowHost : public EngineListener {
@@ -48,7 +50,7 @@ public:
 
     // EngineListener: on the engine's threads.
     void EngineProgress(const char *speedText, int percent) override;
-    void EngineEnded(int endCode) override;
+    void EngineEnded(int endCode, const EngineFailure &failure) override;
 
 private:
     // A new workflow for a run, told what this run checks.
@@ -56,6 +58,11 @@ private:
     void Feed(const Event &event);
     void Carry(const Command &command);
     void InstallEnded(InstallEnd end);
+    void DownloadEnded(const WorkerReport &report);
+    // A failed run that the retry policy starts again: true when its countdown began.
+    bool RetryLater(const WorkerReport &report);
+    void RetryTick();
+    void StartRun();
 
     WorkflowSystem &m_system;
     WorkflowView &m_view;
@@ -67,4 +74,7 @@ private:
     bool m_pressed = false;           // the work of a press is under way: its end settles the view
     bool m_dismountFailed = false;    // the mounted image is still attached: it is not deleted
     std::atomic<bool> m_engineBound{false};  // read by the engine's threads
+    DownloadRetry m_retry;
+    long long m_runStartBytes = 0;     // the image's size when the run under way started
+    std::atomic<int> m_shownPercent{0};  // the highest shown this download: a new run never goes back
 };

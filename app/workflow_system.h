@@ -10,7 +10,8 @@ class EngineListener {
 public:
     virtual ~EngineListener() = default;
     virtual void EngineProgress(const char *speedText, int percent) = 0;
-    virtual void EngineEnded(int endCode) = 0;
+    // failure: why a failed run failed, asked of the engine inside its ending callback.
+    virtual void EngineEnded(int endCode, const EngineFailure &failure) = 0;
 };
 
 class WorkflowSystem {
@@ -34,6 +35,8 @@ public:
     virtual ImageFileResult MakeImageFile(const std::wstring &path, std::wstring &detail) = 0;
     // Deletes the file MakeImageFile made, if its name still leads to it; detail says why not.
     virtual bool DeleteImage(std::wstring &detail) = 0;
+    // The size of the file MakeImageFile made, by its handle; -1 when it cannot be told.
+    virtual long long ImageBytes() = 0;
 
     virtual bool StartRemoval() = 0;
     virtual bool OfficeWasThere() = 0;  // read after the removal's result
@@ -60,9 +63,16 @@ public:
     // download that cannot start.
     virtual void BindEngine(EngineListener &listener) = 0;
     virtual void StartDownload(int taskId, const std::string &url, const std::wstring &path) = 0;
-    // From the engine's transfer thread: hands the ending to the user-interface thread, which
-    // passes it back to WorkflowHost::OnReport; returns once it has been taken.
-    virtual void PassEnding(int endCode) = 0;
+    // From the engine's transfer thread: hands the ending and its failure to the user-interface
+    // thread, which passes them back to WorkflowHost::OnReport; returns once they have been taken.
+    virtual void PassEnding(int endCode, const EngineFailure &failure) = 0;
+    // A timer that reports a WorkerReport::RetryTick to WorkflowHost::OnReport once a second, on the
+    // user-interface thread (the window's, or the loop of the run without windows), until stopped;
+    // false when it cannot be started.
+    virtual bool StartRetryTimer() = 0;
+    virtual void StopRetryTimer() = 0;
+    // Milliseconds on a monotonic clock.
+    virtual unsigned long long NowMs() = 0;
     // Lets the engine go; no callback runs once it returns.
     virtual void ReleaseEngine() = 0;
 };

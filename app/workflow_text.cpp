@@ -1,5 +1,6 @@
 #include "app/workflow_text.h"
 
+#include "app/download_failure.h"
 #include "dravlin.h"
 
 const wchar_t kRemovalDoneQuestion[] =
@@ -64,5 +65,59 @@ std::wstring WithoutUserInfo(std::wstring text) {
         if (at == std::wstring::npos || at < start) continue;
         text.replace(start, at - start, L"***");
     }
+    return text;
+}
+
+EngineFailure EngineFailure::From(const DownloadFailure &failure) {
+    EngineFailure result;
+    result.kind = failure.kind >= DownloadNoFailure && failure.kind <= DownloadDigestMismatch
+                      ? static_cast<DownloadFailureKind>(failure.kind)
+                      : DownloadOtherFailure;
+    result.httpStatus = failure.httpStatus;
+    result.retryAfterSeconds = failure.retryAfterSeconds;
+    // The engine always ends the text, but it is the engine's buffer: never read past it.
+    size_t length = 0;
+    while (length < sizeof failure.text && failure.text[length] != '\0') ++length;
+    result.text.assign(failure.text, length);
+    return result;
+}
+
+Outcome OutcomeOf(DownloadEnding ending, const EngineFailure &failure) {
+    switch (failure.kind) {
+    case DownloadDiskFull: return Outcome::CannotSave;
+    case DownloadStalled:
+    case DownloadConnectionBroken: return Outcome::Interrupted;
+    default: return OutcomeOf(ending);
+    }
+}
+
+std::wstring WideFromUtf8(const std::string &text) {
+    std::wstring wide;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : 0;
+        unsigned long code = length == 1 ? lead : length == 2 ? (lead & 0x1Fu) : (lead & 0x0Fu);
+        bool whole = length != 0 && i + length <= text.size();
+        for (size_t k = 1; whole && k < length; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            whole = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3Fu);
+        }
+        // Overlong forms and surrogates are no text either.
+        const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+        if (whole && ((length == 2 && code < 0x80) || (length == 3 && (code < 0x800 || surrogate)))) whole = false;
+        wide += whole ? static_cast<wchar_t>(code) : L'?';
+        i += whole ? length : 1;
+    }
+    return wide;
+}
+
+std::wstring FailureReason(const EngineFailure &failure) {
+    std::wstring text = WithoutUserInfo(WideFromUtf8(failure.text));
+    // The engine's text of an answered request already names the status; any other (a stall in
+    // the middle of a 206) gets it in front when it is a failure of its own.
+    const std::wstring status = L"HTTP " + std::to_wstring(failure.httpStatus);
+    if (failure.httpStatus >= 400 && failure.httpStatus <= 599 && text.find(status) == std::wstring::npos)
+        text = text.empty() ? status : status + L" " + text;
     return text;
 }

@@ -46,3 +46,14 @@ std::wstring WithoutUserInfo(std::wstring text);
 extern const wchar_t kRemovalDoneQuestion[];
 // A window started while a copy without windows (/quiet) runs: it has nothing to bring forward.
 extern const wchar_t kQuietCopyRunning[];
+
+struct EngineFailure;
+// The outcome of a failed download, from its ending and why the engine says it failed: a full disk
+// is CannotSave and a stall a broken connection, whatever code the engine ended with.
+Outcome OutcomeOf(DownloadEnding ending, const EngineFailure &failure);
+// The reason of a failed run for the log: the HTTP status when there is one, and the engine's text
+// (addresses without their user information, bytes that are no text as '?'); empty when there is
+// neither.
+std::wstring FailureReason(const EngineFailure &failure);
+// UTF-8 as wide text; what is not UTF-8 (or beyond the first plane) becomes '?'.
+std::wstring WideFromUtf8(const std::string &text);

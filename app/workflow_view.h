@@ -32,6 +32,9 @@ public:
     // user-interface thread.
     virtual void Progress(const char *speedText, int percent) = 0;
     virtual void DownloadEnded(int endCode, bool complete) = 0;
+    // A failed run waits for its retry: text counts down once a second ("网络中断，10 秒后重试（第 2
+    // 次）"); empty when the next run starts. The host logs each retry itself.
+    virtual void RetryCountdown(const std::wstring &text) { (void)text; }
 
     // A step an administrator reads in the log of the run without windows; the window shows none.
     virtual void Tell(const std::wstring &step) = 0;

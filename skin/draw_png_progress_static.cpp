@@ -18,6 +18,11 @@ void CDrawPngProgressStatic::SetSpeedText(const std::wstring &speed) {
     m_strSpeed = speed;
 }
 
+void CDrawPngProgressStatic::SetNote(const std::wstring &note) {
+    std::lock_guard<std::mutex> lock(m_valuesLock);
+    m_strNote = note;
+}
+
 int CDrawPngProgressStatic::GetPos() const {
     std::lock_guard<std::mutex> lock(m_valuesLock);
     return m_nPercent;
@@ -25,7 +30,7 @@ int CDrawPngProgressStatic::GetPos() const {
 
 std::wstring CDrawPngProgressStatic::ShownText() const {
     std::lock_guard<std::mutex> lock(m_valuesLock);
-    return skin::ProgressText(m_nPercent, m_strSpeed);
+    return skin::ProgressText(m_nPercent, m_strSpeed, m_strNote);
 }
 
 LRESULT CDrawPngProgressStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -52,7 +57,7 @@ void CDrawPngProgressStatic::Render(HDC target) {
     {
         std::lock_guard<std::mutex> lock(m_valuesLock);
         percent = m_nPercent;
-        text = skin::ProgressText(m_nPercent, m_strSpeed);
+        text = skin::ProgressText(m_nPercent, m_strSpeed, m_strNote);
     }
     m_rcClient = skin::FromRECT(GetClientRect());
     winui::Canvas canvas(target, m_rcClient.Width(), m_rcClient.Height());

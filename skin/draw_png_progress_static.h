@@ -25,6 +25,9 @@ public:
     void SetPos(int percent);
     // Stores the speed text without repainting; SetPos follows. Any thread.
     void SetSpeedText(const std::wstring &speed);
+    // A note shown after the percentage in place of the speed (a retry's countdown); empty for
+    // the speed again. Any thread; repaints on the next SetPos or Invalidate.
+    void SetNote(const std::wstring &note);
     int GetPos() const;
     std::wstring ShownText() const;
 
@@ -43,9 +46,10 @@ private:
     skin::Rect m_rcBkSource;
     Gdiplus::Image *m_pTrackImage = nullptr;
     Gdiplus::Image *m_pFillImage = nullptr;
-    mutable std::mutex m_valuesLock;  // guards m_nPercent and m_strSpeed
+    mutable std::mutex m_valuesLock;  // guards m_nPercent, m_strSpeed and m_strNote
     int m_nPercent = 0;
     std::wstring m_strSpeed = L"0.0B";
+    std::wstring m_strNote;
     winui::Font m_font;
     COLORREF m_crText = RGB(255, 255, 255);
 };

@@ -96,10 +96,10 @@ ProgressFill ComputeProgressFill(const Rect &client, int percent, int fillImageW
     return fill;
 }
 
-std::wstring ProgressText(int percent, const std::wstring &speed) {
+std::wstring ProgressText(int percent, const std::wstring &speed, const std::wstring &note) {
     wchar_t text[64];
     std::swprintf(text, sizeof(text) / sizeof(text[0]), L"%d %%  ", percent);
-    return text + speed + L"/s";
+    return note.empty() ? text + speed + L"/s" : text + note;
 }
 
 int NextDotCount(int dots) { return dots >= 3 ? 0 : dots + 1; }

@@ -81,7 +81,8 @@ struct ProgressFill {
     int sourceHeight = 0;
 };
 ProgressFill ComputeProgressFill(const Rect &client, int percent, int fillImageWidth, int fillImageHeight);
-std::wstring ProgressText(int percent, const std::wstring &speed);
+// "50 %  2.4MB/s"; with a note (a retry's countdown) "50 %  " and the note instead of the speed.
+std::wstring ProgressText(int percent, const std::wstring &speed, const std::wstring &note = {});
 
 // Animated status text: none, one, two, three dots, none ...
 int NextDotCount(int dots);

@@ -164,3 +164,9 @@ bool CImageFile::Sha256Hex(std::string &hex, std::wstring &detail) const {
     }
     return true;
 }
+
+long long CImageFile::Size() const {
+    LARGE_INTEGER size{};
+    if (!m_hold.IsValid() || !GetFileSizeEx(m_hold.Get(), &size)) return -1;
+    return size.QuadPart;
+}

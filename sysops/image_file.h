@@ -43,6 +43,9 @@ public:
     // longer leads to it.
     bool Sha256Hex(std::string &hex, std::wstring &detail) const;
 
+    // The size of the file Prepare made, by its handle; -1 when none is held or it cannot be told.
+    long long Size() const;
+
     const std::wstring &Path() const { return m_path; }
 
 private:

@@ -16,12 +16,17 @@ void DravlinRetryPolicyDefaults(DravlinRetryPolicy *policy) {
      * inside the ten minutes without progress after which we give up anyway. */
     policy->retryAfterBound = 300;
     policy->giveUpAfter = 600;
+    /* A few round trips' worth on any link that can carry the image at all: a link that cuts every
+     * few MiB counts each run, one that hands out a byte per connection never does. */
+    policy->progressBytes = 64 * 1024;
 }
 
 void DravlinRetryReset(DravlinRetryState *state) {
     if (!state) return;
     state->retriesInARow = 0;
     state->retriesTotal = 0;
+    state->bytesSinceProgress = 0;
+    state->progressAt = 0;
 }
 
 int DravlinEndingIsPassing(DravlinAttemptEnding ending) {
@@ -82,8 +87,18 @@ DravlinRetryDecision DravlinRetryDecide(const DravlinRetryPolicy *policy, Dravli
     }
     if (!state || !end || !DravlinEndingIsPassing(end->ending)) return GiveUp(DravlinGiveUpPermanent);
 
-    if (end->bytesArrived) state->retriesInARow = 0;
-    else if (end->sinceProgress >= policy->giveUpAfter) return GiveUp(DravlinGiveUpNoProgress);
+    int64_t bytes = end->bytesArrived > 0 ? end->bytesArrived : 0;
+    if (state->bytesSinceProgress < 0) state->bytesSinceProgress = 0;
+    state->bytesSinceProgress =
+        bytes > INT64_MAX - state->bytesSinceProgress ? INT64_MAX : state->bytesSinceProgress + bytes;
+    int progressed = state->bytesSinceProgress >= (policy->progressBytes > 1 ? policy->progressBytes : 1);
+    if (progressed) {
+        state->retriesInARow = 0;
+        state->bytesSinceProgress = 0;
+        state->progressAt = end->at;
+    } else if (end->at - state->progressAt >= policy->giveUpAfter) {
+        return GiveUp(DravlinGiveUpNoProgress);
+    }
     if (policy->maxRetries >= 0 && state->retriesInARow >= policy->maxRetries)
         return GiveUp(DravlinGiveUpRetryLimit);
 
@@ -93,7 +108,7 @@ DravlinRetryDecision DravlinRetryDecide(const DravlinRetryPolicy *policy, Dravli
     int wait = first;
     for (int i = 0; i < state->retriesInARow && wait < longest; ++i)
         wait = wait > longest / 2 ? longest : wait * 2;
-    if (end->bytesArrived && policy->waitAfterProgress < wait)
+    if (progressed && policy->waitAfterProgress < wait)
         wait = policy->waitAfterProgress > 1 ? policy->waitAfterProgress : 1;
     if (end->retryAfter > wait) {
         int bound = policy->retryAfterBound > wait ? policy->retryAfterBound : wait;

@@ -42,15 +42,19 @@ typedef enum DravlinAttemptEnding {
 /* The limits. DravlinRetryPolicyDefaults fills in the values below; a caller changes what it must
  * (dravlin-get's --retry N sets maxRetries). All times are whole seconds. */
 typedef struct DravlinRetryPolicy {
-    int maxRetries;         /* retries in a row without a byte arriving; -1 (default): no limit
+    int maxRetries;         /* retries in a row without progress; -1 (default): no limit
                                other than giveUpAfter; 0: never retry */
     int firstWait;          /* the wait before the first retry (2); each further one doubles it */
-    int waitAfterProgress;  /* the wait after a run that brought bytes (1): a link that cuts every
-                               few MiB pays it once a cut, so it is short; at least a second, so a
-                               server that cuts after a byte or two is not asked in a tight loop */
+    int waitAfterProgress;  /* the wait after progress (1): a link that cuts every few MiB pays
+                               it once a cut, so it is short; at least a second, so a server that
+                               cuts after every progressBytes is not asked in a tight loop */
     int longestWait;        /* the doubling stops here (60) */
     int retryAfterBound;    /* a server's Retry-After is honoured up to this (300) */
-    int64_t giveUpAfter;    /* no retry once this long has passed without a byte arriving (600) */
+    int64_t giveUpAfter;    /* no retry once this long has passed without progress (600) */
+    int64_t progressBytes;  /* what counts as progress: this many bytes (64 KiB), over one run or
+                               several, since progress was last counted. A server that sends a byte
+                               or two per connection brings none, so it meets growing waits and is
+                               given up on like one that sends nothing */
 } DravlinRetryPolicy;
 
 void DravlinRetryPolicyDefaults(DravlinRetryPolicy *policy);
@@ -58,8 +62,10 @@ void DravlinRetryPolicyDefaults(DravlinRetryPolicy *policy);
 /* What the policy remembers between runs of one download. Zero it (or call DravlinRetryReset)
  * when the download begins. Owned by the caller; plain data, may be copied. */
 typedef struct DravlinRetryState {
-    int retriesInARow; /* retries since a byte last arrived */
-    int retriesTotal;  /* retries of this download, for display and logs */
+    int retriesInARow;          /* retries since progress was last counted */
+    int retriesTotal;           /* retries of this download, for display and logs */
+    int64_t bytesSinceProgress; /* bytes the runs brought since progress was last counted */
+    int64_t progressAt;         /* when it was last counted (the `at` of that run; 0: the beginning) */
 } DravlinRetryState;
 
 void DravlinRetryReset(DravlinRetryState *state);
@@ -67,16 +73,17 @@ void DravlinRetryReset(DravlinRetryState *state);
 /* One failed run, as its caller saw it. */
 typedef struct DravlinAttemptEnd {
     DravlinAttemptEnding ending;
-    int retryAfter;           /* the server's Retry-After in seconds; negative when it sent none */
-    int bytesArrived;         /* non-zero when this run wrote at least one byte of the file */
-    int64_t sinceProgress;    /* seconds from the last byte that arrived (or, if none has, from the
-                                 start of the download) to the end of this run */
+    int retryAfter;        /* the server's Retry-After in seconds; negative when it sent none */
+    int64_t bytesArrived;  /* bytes of the file this run wrote (a run that started the file again
+                              from nothing: what it wrote) */
+    int64_t at;            /* seconds from the beginning of the download to the end of this run, on
+                              the caller's monotonic clock */
 } DravlinAttemptEnd;
 
 typedef enum DravlinRetryVerdict {
     DravlinRetryAfterWait = 0,   /* start the run again once waitSeconds have passed */
     DravlinGiveUpPermanent,      /* the ending cannot get better by waiting */
-    DravlinGiveUpNoProgress,     /* giveUpAfter passed without a byte arriving */
+    DravlinGiveUpNoProgress,     /* giveUpAfter passed without progress */
     DravlinGiveUpRetryLimit      /* maxRetries retries in a row brought nothing */
 } DravlinRetryVerdict;
 
@@ -104,9 +111,10 @@ int DravlinEndingIsPassing(DravlinAttemptEnding ending);
 
 /* Decides what follows the failed run `end` and records it in `state`.
  *  - A permanent ending gives up, whatever else is true.
- *  - Bytes that arrived in the run start the count again: the wait is waitAfterProgress, the
- *    next one without progress firstWait doubled once, and maxRetries counts from zero. A link that breaks every few megabytes but moves forward each
- *    time is therefore never given up on.
+ *  - Progress (progressBytes since it was last counted) starts the count again: the wait is
+ *    waitAfterProgress, the next one without progress firstWait doubled once, and maxRetries
+ *    counts from zero. A link that breaks every few megabytes but moves forward each time is
+ *    therefore never given up on.
  *  - Without progress for giveUpAfter seconds, or after maxRetries retries in a row without it,
  *    it gives up.
  *  - Otherwise it waits firstWait * 2^(retries in a row), at most longestWait; a Retry-After

@@ -54,8 +54,7 @@ typedef struct {
     double retryAt;
     DravlinRetryState retry;
     long long lastSize;          /* the file's size when last looked at */
-    int progressed;              /* the file changed during this run */
-    double lastProgressAt;       /* when the file last changed (or the download began) */
+    long long runBytes;          /* what this run wrote, as far as the file's size shows */
 } TaskView;
 
 /* Set by the signal handler, which runs on whichever thread the signal reaches (SIGPIPE on the
@@ -293,7 +292,7 @@ static int AllSettled(int count) {
 
 static void StartRun(const Plan *plan, int i) {
     views[i].lastSize = FileSize(views[i].file);
-    views[i].progressed = 0;
+    views[i].runBytes = 0;
     atomic_store(&views[i].endCode, 0);
     DownloadFile(i + 1, plan->downloads[i].url, plan->downloads[i].engineDest, 0);
 }
@@ -314,12 +313,12 @@ static int LookAtDownloads(const Plan *plan, const DravlinRetryPolicy *policy, i
             }
             continue;
         }
-        /* Any change of the file is progress, a start again from nothing included. */
+        /* What the file grew by; a file started again from nothing grew by all it holds. */
         long long size = FileSize(view->file);
         if (size != view->lastSize) {
+            long long before = view->lastSize > 0 ? view->lastSize : 0;
+            if (size > 0) view->runBytes += size > before ? size - before : size;
             view->lastSize = size;
-            view->progressed = 1;
-            view->lastProgressAt = now;
         }
         int code = atomic_load(&view->endCode);
         if (code == 0) continue;
@@ -331,13 +330,13 @@ static int LookAtDownloads(const Plan *plan, const DravlinRetryPolicy *policy, i
         DravlinAttemptEnd end;
         end.ending = DravlinEndingOfFailure(failure->kind, failure->httpStatus);
         end.retryAfter = failure->retryAfterSeconds > 0x7fffffffL ? 0x7fffffff : (int)failure->retryAfterSeconds;
-        end.bytesArrived = view->progressed;
-        end.sinceProgress = (int64_t)(now - view->lastProgressAt);
+        end.bytesArrived = view->runBytes;
+        end.at = (int64_t)(now - view->requestedAt);
         DravlinRetryDecision decision = DravlinRetryDecide(policy, &view->retry, &end);
         if (decision.verdict != DravlinRetryAfterWait) {
             if (decision.verdict == DravlinGiveUpNoProgress)
                 fprintf(stderr, "dravlin-get: %s: no progress for %d s, giving up\n", plan->downloads[i].file,
-                        (int)end.sinceProgress);
+                        (int)(end.at - view->retry.progressAt));
             else if (decision.verdict == DravlinGiveUpRetryLimit && policy->maxRetries > 0)
                 fprintf(stderr, "dravlin-get: %s: %d retries in a row brought nothing, giving up\n",
                         plan->downloads[i].file, policy->maxRetries);
@@ -450,7 +449,7 @@ int main(int argc, char **argv) {
     DravlinRetryPolicyDefaults(&policy);
     policy.maxRetries = plan.retries;
     for (int i = 0; i < plan.count; ++i) {
-        views[i].requestedAt = views[i].lastProgressAt = Now();
+        views[i].requestedAt = Now();
         StartRun(&plan, i);
     }
 

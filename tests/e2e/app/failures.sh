@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Every way the second run can fail, each in a program started for it: the prompt the person sees,
 # the log record, the files and what the doubles did; after each the window is ready again. Also a
-# drive letter that comes late, which must still install (and a close meanwhile, answered once the
-# installation has reported), and a setup that is unsigned, signed by another maker or changed
-# after signing, none of which may run. Runs in the prefix kept for tests
-# that change the prefix itself (two cases hide the command interpreter).
+# mirror that cannot be reached, whose retries count down until a close; a link that cuts every
+# connection, and a drive letter that comes late, both of which must still install (the latter with
+# a close meanwhile, answered once the installation has reported); and a setup that is unsigned,
+# signed by another maker or changed after signing, none of which may run. Runs in the prefix kept
+# for tests that change the prefix itself (two cases hide the command interpreter).
 #   usage: failures.sh BUILD_DIR
 set -uo pipefail
 source=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -32,16 +33,26 @@ ready_again() {
     fi
 }
 
+# A refused connection may be a network coming back: the box and the bar count down to the retry.
+# A close during the wait ends it at once, as a close during the download does.
 case_name="unreachable mirror"
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 begin unreachable "https://localhost:$port/sg/492350f6-3a01-4f97-b9c0-c7c6ddf67d60/media/zh-CN/HomeStudent2019Retail.img"
 press
-prompt_says "网络问题获取失败！"
-ready_again
-# A second press during the same run starts the same sequence again.
-drv click main IDC_BTN_ACTION
-prompt_says "网络问题获取失败！"
-expect "$case_name: log, each failed attempt with the engine's code" "$(program_log | tr '\n' '|')" "下载失败 201|下载失败 201|"
+countdown='无法连接服务器，[0-9]+ 秒后重试（第 [0-9]+ 次）'
+# Read until seen: between two waits the box says 正在下载 again.
+box_counts_down() { box=$(drv text wait IDC_STATUS_TEXT); [[ $box =~ ^$countdown$ ]]; }
+bar_counts_down() { bar=$(drv text main IDC_STC_PROGRESS); [[ $bar =~ ^0\ %\ \ $countdown$ ]]; }
+poll 60 box_counts_down
+expect_match "$case_name: the box counts down" "$box" "^$countdown$"
+poll 60 bar_counts_down
+expect_match "$case_name: so does the bar" "$bar" "^0 %  $countdown$"
+drv close main >/dev/null
+drv wait feedback 20 >/dev/null || fail "$case_name: the close waited"
+drv click feedback 1002
+check "$case_name: the program ends after the answer" ended_within 20
+expect_match "$case_name: log, each retry with its wait and reason" "$(program_log | sort -u | tr '\n' '|')" \
+    "^(下载重试 $countdown 原因 201 [^|]+\\|)+$"
 end_program
 
 case_name="404"
@@ -49,18 +60,41 @@ begin missing "$url?status=404"
 press
 prompt_says "网络问题获取失败！"
 ready_again
+# A second press during the same run starts the same sequence again.
+drv click main IDC_BTN_ACTION
+prompt_says "网络问题获取失败！"
+expect "$case_name: log, each failed attempt with the engine's code and the status" "$(program_log | tr '\n' '|')" \
+    "下载失败 201 HTTP 404 Not Found|下载失败 201 HTTP 404 Not Found|"
 end_program
 
-case_name="connection dropped"
-begin dropped "$url?throttle=8000000&drop_after=10000000"
+# A link that cuts every connection after 8 MiB: each run is retried after a second and resumes the
+# same file, so one press ends installed, with the mirror's bytes mounted.
+case_name="every connection cut after 8 MiB"
+start_link "$mirror" 8
+begin cut "$link_url"
+started=$SECONDS
 press
-prompt_says "网络中断！"
+# The percentage as it is shown, until the prompt: it never goes back across the cuts.
+shown=()
+until drv wait prompt 0.2 >/dev/null || [ $((SECONDS - started)) -gt 600 ]; do
+    percent=$(drv text main IDC_STC_PROGRESS)
+    [[ ${percent%% *} =~ ^[0-9]+$ ]] && shown+=("${percent%% *}")
+done
+expect "$case_name: the percentage never goes back (${#shown[@]} readings)" \
+    "$(printf '%s\n' "${shown[@]}" | sort -n | tr '\n' ' ')" "$(printf '%s\n' "${shown[@]}" | tr '\n' ' ')"
+prompt_says "安装完成！" 600
+took=$((SECONDS - started))
+size=$(cat "$mirror/image.size")
+expect "$case_name: the image that reached the mount" "$(double_notes | grep -m1 -o '(image .*)$')" \
+    "(image $size bytes sha256 $(cat "$mirror/image.sha256"))"
+cuts=$(link_cuts)
+check "$case_name: the link cut the download at least four times ($cuts)" test "$cuts" -ge 4
+expect "$case_name: log, a retry after each cut and nothing else" \
+    "$(program_log | sed -E 's/（第 [0-9]+ 次）/（第 N 次）/; s/ 原因 203 .+//' | sort | uniq -c | sed 's/^ *//')" \
+    "$cuts 下载重试 网络中断，1 秒后重试（第 N 次）"
+ok "$case_name: the link sent $(link_bytes) bytes for the $size of the image ($(($(link_bytes) - size)) over) in $took s"
 ready_again
-# Never resumed, so never kept: a drive the download filled is freed.
-check "$case_name: partial image deleted" test ! -e "$image"
-expect "$case_name: what the working folder holds (no engine's note either)" "$(ls -A "$(unix_of "$image_folder_win")" | tr '\n' '|')" ""
-expect "$case_name: log" "$(program_log)" "下载失败 203"
-expect "$case_name: no mount" "$(double_calls | wc -l)" "0"
+stop_link
 end_program
 
 case_name="image path not writable"

@@ -278,12 +278,32 @@ prompt_says() {
     fail "$case_name: the prompt stays"
 }
 
+# start_link MIRROR_DIR CUT_MIB: tests/server/link_proxy.py in front of that mirror's HTTPS port,
+# cutting every connection once CUT_MIB MiB have gone to the client (a reset). Sets link_url (the
+# image through the link) and link_dir; link_bytes is what the link has sent, link_cuts how many
+# connections it cut. It ends with the scenario's shell, or with stop_link.
+start_link() {
+    link_dir=$1/link
+    mkdir -p "$link_dir"
+    rm -f "$link_dir/port"
+    python3 "$source/tests/server/link_proxy.py" --target "$(cat "$1/server/https_port")" \
+        --port-file "$link_dir/port" --count-file "$link_dir/count" --cut-after-mib "$2" --time-limit 1800 \
+        2>"$link_dir/log" &
+    link_pid=$!
+    poll 20 test -s "$link_dir/port" || fail "the link proxy did not start"
+    link_url=$(sed "s|//localhost:[0-9]*/|//localhost:$(cat "$link_dir/port")/|" "$1/url")
+}
+link_bytes() { tr -d ' \n' <"$link_dir/count"; }
+link_cuts() { grep -c ', then cut$' "$link_dir/log"; }
+stop_link() { end_job "${link_pid:-}"; link_pid=; }
+
 # Ends what a failed scenario left running, and the scenario's misbehaviours.
 e2e_cleanup() {
     if [ -n "${program:-}" ]; then
         drv close main >/dev/null 2>&1 || true
         end_job "$program"
     fi
+    stop_link
     restore_interpreter
     end_wine_session
 }

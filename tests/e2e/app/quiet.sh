@@ -2,8 +2,8 @@
 # Unattended runs, as a software distribution tool starts the program: no window, the outcome in the
 # exit code (read in full by the driver's launcher: the shell gets 8 bits from Wine) and in the log,
 # both phases by command line, the one-run path, a running copy (and a window beside it), a bad
-# switch, an unreachable mirror, what stands at the /log name, an image with another SHA-256, and
-# last the restart (under Wine it ends every program of the prefix).
+# switch, a missing image, a link that cuts every connection, what stands at the /log name, an image
+# with another SHA-256, and last the restart (under Wine it ends every program of the prefix).
 #   usage: quiet.sh BUILD_DIR
 set -uo pipefail
 source=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -140,10 +140,29 @@ expect "$case_name: exit code" "$(cat "$work/window.txt")" "0"
 wait "$first"
 expect "second quiet copy: the first ran on, its log whole" "$(cat "$work/first.txt")/$(quiet_log | grep -c '^静默运行开始')" "0/1"
 plant_marker
-quietly /quiet /source "https://localhost:1/nothing/HomeStudent2019Retail.img"
-expect "unreachable mirror: exit code (ERROR_NETWORK_UNREACHABLE)" "$code" "1231"
-check "unreachable mirror: its ending code" has '下载失败 201'
-check "unreachable mirror: its prompt as a record" has '提示 网络问题获取失败！'
+# A missing image is not retried (a refused connection would be, for ten minutes).
+quietly /quiet /source "$(cat "$mirror/url")?status=404"
+expect "missing image: exit code (ERROR_NETWORK_UNREACHABLE)" "$code" "1231"
+check "missing image: its ending code and why" has '下载失败 201 HTTP 404 Not Found'
+check "missing image: its prompt as a record" has '提示 网络问题获取失败！'
+check "missing image: no retry" test "$(quiet_log | grep -c '^下载重试')" = 0
+
+# --- A link that cuts every connection after 8 MiB: retried by itself, a record per cut, 0 -----------
+scenario quiet-cut
+plant_marker
+make_program_folder "$folder"
+start_link "$mirror" 8
+started=$SECONDS
+quietly /quiet /source "$link_url"
+took=$((SECONDS - started))
+expect "cut link: exit code" "$code" "0"
+cuts=$(link_cuts)
+check "cut link: the link cut the download ($cuts)" test "$cuts" -ge 2
+expect "cut link: a retry record per cut, with its reason and wait" \
+    "$(quiet_log | grep -cE '^下载重试 网络中断，1 秒后重试（第 [0-9]+ 次） 原因 203 .+')" "$cuts"
+check "cut link: installed" has '提示 安装完成！'
+ok "cut link: the link sent $(link_bytes) bytes for the $(cat "$mirror/image.size") of the image in $took s"
+stop_link
 
 # --- The /log file: a plain file is replaced, read-only too; never through a link; else 1622 -------------
 scenario quiet-log

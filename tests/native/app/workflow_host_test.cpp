@@ -25,6 +25,8 @@ public:
     bool officeWasThere = true;
     int restartError = 0;  // 0: the restart is accepted
     unsigned long setupExit = 0;
+    long long imageBytes = 0;
+    unsigned long long now = 0;
     std::string sha256;
     std::vector<int> verifyEnds;  // what the verifications find, in turn
     WorkflowHost *host = nullptr;  // takes the engine's endings back, as the window's thread does
@@ -70,7 +72,13 @@ public:
     void StartDownload(int taskId, const std::string &url, const std::wstring &path) override {
         m_journal.push_back(L"download " + std::to_wstring(taskId) + L" " + Widen(url) + L" " + path);
     }
-    void PassEnding(int endCode) override { host->OnReport({WorkerReport::Download, endCode}); }
+    long long ImageBytes() override { return imageBytes; }
+    void PassEnding(int endCode, const EngineFailure &failure) override {
+        host->OnReport({WorkerReport::Download, endCode, failure});
+    }
+    bool StartRetryTimer() override { return m_journal.push_back(L"start timer"), true; }
+    void StopRetryTimer() override { m_journal.push_back(L"stop timer"); }
+    unsigned long long NowMs() override { return now; }
     void ReleaseEngine() override { m_journal.push_back(L"release engine"); }
 
 private:
@@ -111,6 +119,7 @@ public:
     void ShowProgress(bool shown) override { m_journal.push_back(shown ? L"show progress" : L"hide progress"); }
     void Progress(const char *, int percent) override { m_journal.push_back(L"progress " + std::to_wstring(percent)); }
     void DownloadEnded(int, bool) override {}
+    void RetryCountdown(const std::wstring &text) override { m_journal.push_back(L"countdown " + text); }
     void Tell(const std::wstring &) override {}
     void Settled() override {}
     void RepeatClose() override { m_journal.push_back(L"repeat close"); }
@@ -133,19 +142,19 @@ struct Unattended {
         return view.Ended() ? view.ExitCode() : -1;
     }
     // Runs the second run up to the engine's ending code.
-    int Download(int endCode) {
+    int Download(int endCode, const EngineFailure &failure = {}) {
         Run();
-        system.engine->EngineEnded(endCode);
+        system.engine->EngineEnded(endCode, failure);
         return view.Ended() ? view.ExitCode() : -1;
     }
     int Mount(MountEnd end) {
         Download(303);
-        host.OnReport({WorkerReport::Mount, static_cast<int>(end)});
+        host.OnReport({WorkerReport::Mount, static_cast<int>(end), {}});
         return view.Ended() ? view.ExitCode() : -1;
     }
     int Install(std::vector<InstallEnd> ends) {
         Mount(MountEnd::Ready);
-        for (InstallEnd end : ends) host.OnReport({WorkerReport::Install, static_cast<int>(end)});
+        for (InstallEnd end : ends) host.OnReport({WorkerReport::Install, static_cast<int>(end), {}});
         return view.Ended() ? view.ExitCode() : -1;
     }
     bool begun = false;
@@ -184,8 +193,8 @@ TEST(WorkflowHost, FirstRunWithoutWindowsEndsOnTheRestart) {
     Unattended restarts;
     restarts.system.marker = false;
     restarts.Run();
-    restarts.host.OnReport({WorkerReport::CloseWaitBox, 0});
-    restarts.host.OnReport({WorkerReport::Uninstall, static_cast<int>(UninstallEnd::Done)});
+    restarts.host.OnReport({WorkerReport::CloseWaitBox, 0, {}});
+    restarts.host.OnReport({WorkerReport::Uninstall, static_cast<int>(UninstallEnd::Done), {}});
     EXPECT_EQ(restarts.view.ExitCode(), kExitRestartStarted);
     EXPECT_EQ(restarts.journal, (Journal{L"正在卸载，请稍等", L"start removal", L"restart", L"已开始重启电脑 退出码 1641", L"end 1641"}));
 
@@ -193,14 +202,14 @@ TEST(WorkflowHost, FirstRunWithoutWindowsEndsOnTheRestart) {
     refused.system.marker = false;
     refused.system.restartError = 1314;
     refused.Run();
-    refused.host.OnReport({WorkerReport::Uninstall, static_cast<int>(UninstallEnd::Done)});
+    refused.host.OnReport({WorkerReport::Uninstall, static_cast<int>(UninstallEnd::Done), {}});
     EXPECT_EQ(refused.view.ExitCode(), kExitRestartRequired);
     EXPECT_EQ(refused.journal.back(), L"end 3010");
 
     Unattended noRestart(true);
     noRestart.system.marker = false;
     noRestart.Run();
-    noRestart.host.OnReport({WorkerReport::Uninstall, static_cast<int>(UninstallEnd::Done)});
+    noRestart.host.OnReport({WorkerReport::Uninstall, static_cast<int>(UninstallEnd::Done), {}});
     EXPECT_EQ(noRestart.view.ExitCode(), kExitRestartRequired);
     EXPECT_EQ(noRestart.journal, (Journal{L"正在卸载，请稍等", L"start removal", L"卸载成功，需要重启 (/norestart)", L"end 3010"}));
 
@@ -209,7 +218,7 @@ TEST(WorkflowHost, FirstRunWithoutWindowsEndsOnTheRestart) {
     nothingThere.system.marker = false;
     nothingThere.system.officeWasThere = false;
     nothingThere.Run();
-    nothingThere.host.OnReport({WorkerReport::Uninstall, static_cast<int>(UninstallEnd::Done)});
+    nothingThere.host.OnReport({WorkerReport::Uninstall, static_cast<int>(UninstallEnd::Done), {}});
     EXPECT_FALSE(nothingThere.view.Ended());
     EXPECT_EQ(nothingThere.journal.back(), L"second run posted");
     nothingThere.host.BeginSecondRun();
@@ -236,13 +245,18 @@ TEST(WorkflowHost, EveryFailureEndsTheRunWithoutWindowsWithItsCode) {
         Unattended run;
         run.system.imageDeleted = false;
         EXPECT_EQ(run.Download(code), exitCode) << code;
-        // The remains go before the prompt, and a deletion refused is logged.
+        // The remains go before the record and the prompt, and a deletion refused is logged.
         const Journal tail(run.journal.end() - 5, run.journal.end());
-        EXPECT_EQ(tail, (Journal{L"log 下载失败 " + std::to_wstring(code), L"delete image", L"log 镜像文件未删除 (32)",
+        EXPECT_EQ(tail, (Journal{L"delete image", L"log 镜像文件未删除 (32)", L"log 下载失败 " + std::to_wstring(code),
                                  std::wstring(L"提示 ") + PromptText(OutcomeOf(EndingOf(code))),
                                  L"end " + std::to_wstring(exitCode)}))
             << code;
     }
+    // A full drive is a file that cannot be saved, with no retry: the drive is freed before the record.
+    Unattended full;
+    EXPECT_EQ(full.Download(204, {DownloadDiskFull, 206, -1, "No space left on device"}), 29);
+    EXPECT_EQ(Journal(full.journal.end() - 4, full.journal.end()),
+              (Journal{L"delete image", L"log 下载失败 204 No space left on device", L"提示 下载文件保存失败！", L"end 29"}));
     Unattended unknown;
     EXPECT_EQ(unknown.Download(999), -1);  // no ending the engine gives: still downloading
 
@@ -281,9 +295,9 @@ TEST(WorkflowHost, EveryFailureEndsTheRunWithoutWindowsWithItsCode) {
     Unattended corrupt;
     corrupt.system.sha256 = "ab12";
     corrupt.Download(303);
-    corrupt.host.OnReport({WorkerReport::Verify, static_cast<int>(VerifyEnd::Differs)});
-    corrupt.system.engine->EngineEnded(303);
-    corrupt.host.OnReport({WorkerReport::Verify, static_cast<int>(VerifyEnd::Unreadable)});
+    corrupt.host.OnReport({WorkerReport::Verify, static_cast<int>(VerifyEnd::Differs), {}});
+    corrupt.system.engine->EngineEnded(303, {});
+    corrupt.host.OnReport({WorkerReport::Verify, static_cast<int>(VerifyEnd::Unreadable), {}});
     EXPECT_EQ(corrupt.view.ExitCode(), kExitImageCorrupt);
     EXPECT_EQ(std::count(corrupt.journal.begin(), corrupt.journal.end(), L"start verify ab12"), 2);
     EXPECT_EQ(std::count(corrupt.journal.begin(), corrupt.journal.end(), L"make D:\\HaldenImage\\x.img"), 2);
@@ -299,6 +313,52 @@ TEST(WorkflowHost, EveryFailureEndsTheRunWithoutWindowsWithItsCode) {
               (Journal{L"提示 卸载镜像文件失败！", L"log 卸载镜像文件失败",
                        L"清理 已结束 Click-to-Run 进程, 镜像文件 D:\\HaldenImage\\x.img 仍在", L"delete marker",
                        L"提示 安装完成！", L"end 0"}));
+}
+
+// The run without windows: a cut after 8 MiB is retried at once on the same file; a busy server's
+// Retry-After is waited; a mirror that then stalls meets growing waits until ten minutes have passed
+// without progress, and the run ends as a broken connection. Each retry is logged with its reason
+// and its wait.
+TEST(WorkflowHost, ABrokenDownloadIsRetriedUntilThePolicyGivesUp) {
+    Unattended run;
+    run.Run();
+    run.journal.clear();
+    const auto fail = [&run](int code, EngineFailure failure, long long seconds) {
+        run.system.now += static_cast<unsigned long long>(seconds) * 1000;
+        run.system.engine->EngineEnded(code, failure);
+        // The countdown, tick by tick, until the next run starts.
+        for (int ticks = 0; ticks < 1000 && !run.view.Ended(); ++ticks) {
+            const size_t before = run.journal.size();
+            run.host.OnReport({WorkerReport::RetryTick, 0, {}});
+            const std::wstring last = run.journal.back();
+            run.system.now += 1000;
+            if (run.journal.size() != before && last.rfind(L"download ", 0) == 0) break;
+        }
+    };
+    run.system.imageBytes = 8 << 20;
+    fail(203, {DownloadConnectionBroken, 206, -1, "Connection reset by peer"}, 5);
+    fail(204, {DownloadServerError, 503, 120, "HTTP 503 Service Unavailable"}, 1);
+    int runs = 2;
+    while (!run.view.Ended() && runs < 100) {
+        fail(204, {DownloadStalled, 206, -1, "stalled"}, 60);
+        ++runs;
+    }
+    EXPECT_EQ(run.view.ExitCode(), 1236);
+    Journal retries;
+    for (const std::wstring &record : run.journal)
+        if (record.rfind(L"log 下载重试 ", 0) == 0) {
+            const size_t from = record.find(L' ', 4) + 1;
+            retries.push_back(record.substr(from, record.find(L'）') + 1 - from));
+        }
+    EXPECT_EQ(retries, (Journal{L"网络中断，1 秒后重试（第 1 次）", L"服务器繁忙，120 秒后重试（第 2 次）",
+                                L"下载停滞，8 秒后重试（第 3 次）", L"下载停滞，16 秒后重试（第 4 次）",
+                                L"下载停滞，32 秒后重试（第 5 次）", L"下载停滞，60 秒后重试（第 6 次）",
+                                L"下载停滞，60 秒后重试（第 7 次）"}));
+    EXPECT_EQ(run.journal[1], L"log 下载重试 网络中断，1 秒后重试（第 1 次） 原因 203 Connection reset by peer");
+    EXPECT_EQ(std::count(run.journal.begin(), run.journal.end(), L"download 1 https://mirror/x.img D:\\HaldenImage\\x.img"),
+              static_cast<long>(retries.size()));
+    EXPECT_EQ(Journal(run.journal.end() - 5, run.journal.end()),
+              (Journal{L"下载结束 204 用时 1.5 s", L"delete image", L"log 下载失败 204 stalled", L"提示 网络中断！", L"end 1236"}));
 }
 
 // A close while downloading goes on once the box is down; the remains are deleted once the engine
@@ -323,22 +383,45 @@ TEST(WorkflowHost, ACloseInEachPhaseOfTheWindow) {
     downloading.journal.clear();
     EXPECT_FALSE(downloading.host.AskToClose());
     EXPECT_EQ(downloading.journal, (Journal{L"close box", L"hide progress", L"repeat close"}));
-    downloading.system.engine->EngineEnded(302);  // the engine stopping: no prompt
+    downloading.system.engine->EngineEnded(302, {});  // the engine stopping: no prompt
     EXPECT_TRUE(downloading.host.AskToClose());
     downloading.host.ReleaseEngine();
     downloading.host.ReleaseEngine();
     downloading.system.engine->EngineProgress("1MB/s", 50);  // nothing reaches the view once the engine is let go
-    downloading.host.OnReport({WorkerReport::Download, 203});
+    downloading.host.OnReport({WorkerReport::Download, 203, {}});
     // The partial image stays for the next run, and so does the marker.
     EXPECT_EQ(downloading.journal, (Journal{L"close box", L"hide progress", L"repeat close", L"release engine"}));
+
+    // A broken run waits for its retry, counting down in the box and the bar; the next run resumes
+    // the same file and the percentage never goes back. A close ends the wait at once, as it ends a
+    // download, and a tick left over starts nothing.
+    Windowed waiting;
+    waiting.system.engine->EngineProgress("1MB/s", 40);
+    waiting.journal.clear();
+    const EngineFailure reset{DownloadConnectionBroken, 206, -1, "Connection reset by peer"};
+    waiting.system.engine->EngineEnded(203, reset);
+    waiting.host.OnReport({WorkerReport::RetryTick, 0, {}});
+    waiting.host.OnReport({WorkerReport::RetryTick, 0, {}});
+    waiting.system.engine->EngineProgress("1MB/s", 3);
+    EXPECT_EQ(waiting.journal,
+              (Journal{L"start timer", L"log 下载重试 网络中断，2 秒后重试（第 1 次） 原因 203 Connection reset by peer",
+                       L"countdown 网络中断，2 秒后重试（第 1 次）", L"countdown 网络中断，1 秒后重试（第 1 次）",
+                       L"stop timer", L"countdown ", L"download 1 https://mirror/x.img D:\\HaldenImage\\x.img",
+                       L"progress 40"}));
+    waiting.system.engine->EngineEnded(203, reset);
+    waiting.journal.clear();
+    EXPECT_FALSE(waiting.host.AskToClose());
+    waiting.host.OnReport({WorkerReport::RetryTick, 0, {}});
+    EXPECT_TRUE(waiting.host.AskToClose());
+    EXPECT_EQ(waiting.journal, (Journal{L"close box", L"hide progress", L"repeat close", L"stop timer", L"stop timer"}));
 
     // The work of the removal, the mount and the install owns the close until its last result (the
     // workflow's own tests): the host repeats it through the view then.
     Windowed installing;
-    installing.system.engine->EngineEnded(303);
-    installing.host.OnReport({WorkerReport::Mount, static_cast<int>(MountEnd::Ready)});
+    installing.system.engine->EngineEnded(303, {});
+    installing.host.OnReport({WorkerReport::Mount, static_cast<int>(MountEnd::Ready), {}});
     EXPECT_FALSE(installing.host.AskToClose());
-    installing.host.OnReport({WorkerReport::Install, static_cast<int>(InstallEnd::Finished)});
+    installing.host.OnReport({WorkerReport::Install, static_cast<int>(InstallEnd::Finished), {}});
     EXPECT_EQ(Journal(installing.journal.end() - 4, installing.journal.end()),
               (Journal{L"delete image", L"delete marker", L"prompt 安装完成！", L"repeat close"}));
     EXPECT_TRUE(installing.host.AskToClose());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,8 +14,8 @@ namespace {
 struct Step {
     DravlinAttemptEnding ending;
     int retryAfter;
-    int bytesArrived;
-    int64_t sinceProgress;
+    int64_t bytesArrived;
+    int64_t at;
     DravlinRetryVerdict verdict;
     int wait;
     int retry;
@@ -26,7 +27,7 @@ void Replay(const DravlinRetryPolicy *policy, const std::vector<Step> &steps) {
     DravlinRetryReset(&state);
     for (size_t i = 0; i < steps.size(); ++i) {
         const Step &s = steps[i];
-        DravlinAttemptEnd end{s.ending, s.retryAfter, s.bytesArrived, s.sinceProgress};
+        DravlinAttemptEnd end{s.ending, s.retryAfter, s.bytesArrived, s.at};
         DravlinRetryDecision d = DravlinRetryDecide(policy, &state, &end);
         EXPECT_EQ(s.verdict, d.verdict) << "step " << i << " (" << DravlinAttemptEndingName(s.ending) << ")";
         EXPECT_EQ(s.wait, d.waitSeconds) << "step " << i;
@@ -36,8 +37,9 @@ void Replay(const DravlinRetryPolicy *policy, const std::vector<Step> &steps) {
 
 }  // namespace
 
-TEST(RetryPolicy, WaitsGrowResetWhenBytesArriveAndEndAfterTenMinutesWithoutProgress) {
+TEST(RetryPolicy, WaitsGrowResetOnRealProgressAndEndAfterTenMinutesWithoutIt) {
     const DravlinRetryVerdict again = DravlinRetryAfterWait;
+    const int64_t kib = 1024;
     Replay(nullptr, {
         {DravlinEndConnectionBroke, -1, 0, 0, again, 2, 1},
         {DravlinEndStalled, -1, 0, 62, again, 4, 2},
@@ -46,26 +48,42 @@ TEST(RetryPolicy, WaitsGrowResetWhenBytesArriveAndEndAfterTenMinutesWithoutProgr
         {DravlinEndConnectionBroke, -1, 0, 150, again, 32, 5},
         {DravlinEndConnectionBroke, -1, 0, 190, again, 60, 6},
         {DravlinEndConnectionBroke, -1, 0, 250, again, 60, 7},
-        // Bytes arrived: a short wait, then the waits start again, the retry number goes on.
-        {DravlinEndConnectionBroke, -1, 1, 0, again, 1, 8},
-        {DravlinEndServerBusy, -1, 0, 3, again, 4, 9},
+        // 64 KiB arrived: a short wait, then the waits start again, the retry number goes on.
+        {DravlinEndConnectionBroke, -1, 64 * kib, 300, again, 1, 8},
+        {DravlinEndServerBusy, -1, 0, 303, again, 4, 9},
         // Retry-After is waited when longer, up to five minutes; a shorter one shortens nothing.
-        {DravlinEndTooManyRequests, 120, 0, 10, again, 120, 10},
-        {DravlinEndServerBusy, 1, 0, 140, again, 16, 11},
-        {DravlinEndServerBusy, INT_MAX, 0, 160, again, 300, 12},
-        {DravlinEndServerBusy, -1, 0, 599, again, 60, 13},
-        {DravlinEndConnectionBroke, -1, 0, 600, DravlinGiveUpNoProgress, 0, 0},
+        {DravlinEndTooManyRequests, 120, 0, 310, again, 120, 10},
+        {DravlinEndServerBusy, 1, 0, 440, again, 16, 11},
+        {DravlinEndServerBusy, INT_MAX, 0, 460, again, 300, 12},
+        {DravlinEndServerBusy, -1, 0, 899, again, 60, 13},
+        {DravlinEndConnectionBroke, -1, 0, 900, DravlinGiveUpNoProgress, 0, 0},
         // A run that brings bytes is retried even past ten minutes since the download began.
-        {DravlinEndConnectionBroke, -1, 1, 0, again, 1, 14},
-        {DravlinEndServerBusy, 30, 1, 0, again, 30, 15},
+        {DravlinEndConnectionBroke, -1, 8 * 1024 * kib, 1000, again, 1, 14},
+        {DravlinEndServerBusy, 30, 64 * kib, 1010, again, 30, 15},
         // What waiting cannot mend ends at once, bytes or not.
-        {DravlinEndNotFound, -1, 1, 0, DravlinGiveUpPermanent, 0, 0},
-        {DravlinEndClientError, 30, 0, 0, DravlinGiveUpPermanent, 0, 0},
-        {DravlinEndTls, -1, 0, 0, DravlinGiveUpPermanent, 0, 0},
-        {DravlinEndInsecureRedirect, -1, 0, 0, DravlinGiveUpPermanent, 0, 0},
-        {DravlinEndDiskFull, -1, 1, 0, DravlinGiveUpPermanent, 0, 0},
-        {DravlinEndCannotSave, -1, 0, 0, DravlinGiveUpPermanent, 0, 0},
-        {DravlinEndOther, -1, 0, 0, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndNotFound, -1, 1, 1020, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndClientError, 30, 0, 1020, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndTls, -1, 0, 1020, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndInsecureRedirect, -1, 0, 1020, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndDiskFull, -1, 1, 1020, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndCannotSave, -1, 0, 1020, DravlinGiveUpPermanent, 0, 0},
+        {DravlinEndOther, -1, 0, 1020, DravlinGiveUpPermanent, 0, 0},
+    });
+    // A server that hands out a byte per connection makes no progress: the waits grow as if it sent
+    // nothing, and ten minutes after the start it is given up on. Bytes add up over runs, though: a
+    // link that cuts every 40 KiB counts every second run.
+    Replay(nullptr, {
+        {DravlinEndConnectionBroke, -1, 1, 1, again, 2, 1},
+        {DravlinEndConnectionBroke, -1, 1, 4, again, 4, 2},
+        {DravlinEndConnectionBroke, -1, 1, 9, again, 8, 3},
+        {DravlinEndConnectionBroke, -1, 1, 599, again, 16, 4},
+        {DravlinEndConnectionBroke, -1, 1, 600, DravlinGiveUpNoProgress, 0, 0},
+    });
+    Replay(nullptr, {
+        {DravlinEndConnectionBroke, -1, 40 * kib, 1, again, 2, 1},
+        {DravlinEndConnectionBroke, -1, 40 * kib, 4, again, 1, 2},
+        {DravlinEndConnectionBroke, -1, 40 * kib, 6, again, 4, 3},
+        {DravlinEndConnectionBroke, -1, 0, 606, DravlinGiveUpNoProgress, 0, 0},
     });
 }
 
@@ -78,15 +96,15 @@ TEST(RetryPolicy, RetryLimitCountsRetriesInARowWithoutProgressAndOddLimitsStaySa
         {DravlinEndConnectionBroke, -1, 0, 0, again, 2, 1},
         {DravlinEndConnectionBroke, -1, 0, 2, again, 4, 2},
         {DravlinEndConnectionBroke, -1, 0, 6, DravlinGiveUpRetryLimit, 0, 0},
-        {DravlinEndConnectionBroke, -1, 1, 0, again, 1, 3},
+        {DravlinEndConnectionBroke, -1, 1 << 20, 8, again, 1, 3},
     });
     policy.maxRetries = 0;  // --retry 0: not even after progress
-    Replay(&policy, {{DravlinEndConnectionBroke, -1, 1, 0, DravlinGiveUpRetryLimit, 0, 0}});
+    Replay(&policy, {{DravlinEndConnectionBroke, -1, 1 << 20, 0, DravlinGiveUpRetryLimit, 0, 0}});
 
     // Nonsense limits still give a wait of at least a second that never overflows.
-    policy = DravlinRetryPolicy{-1, 0, -3, -5, -1, 600};
-    DravlinRetryState state{INT_MAX, INT_MAX};
-    DravlinAttemptEnd end{DravlinEndStalled, 50, 0, 0};
+    policy = DravlinRetryPolicy{-1, 0, -3, -5, -1, 600, -1};
+    DravlinRetryState state{INT_MAX, INT_MAX, INT64_MAX, 0};
+    DravlinAttemptEnd end{DravlinEndStalled, 50, INT64_MAX, 0};
     DravlinRetryDecision d = DravlinRetryDecide(&policy, &state, &end);
     EXPECT_EQ(DravlinRetryAfterWait, d.verdict);
     EXPECT_EQ(1, d.waitSeconds);

@@ -149,6 +149,7 @@ TEST(Progress, TextShowsPercentAndSpeedUnchanged) {
     EXPECT_EQ(ProgressText(0, L"0.0B"), L"0 %  0.0B/s");
     EXPECT_EQ(ProgressText(50, L"2.4MB"), L"50 %  2.4MB/s");
     EXPECT_EQ(ProgressText(150, L"1.0KB"), L"150 %  1.0KB/s");
+    EXPECT_EQ(ProgressText(40, L"2.4MB", L"网络中断，2 秒后重试（第 1 次）"), L"40 %  网络中断，2 秒后重试（第 1 次）");
 }
 
 TEST(StatusDots, CycleNoneOneTwoThreeNone) {
