@@ -93,7 +93,7 @@ expect "$case_name: log, a retry after each cut and nothing else" \
     "$(program_log | sed -E 's/（第 [0-9]+ 次）/（第 N 次）/; s/ 原因 203 .+//' | sort | uniq -c | sed 's/^ *//')" \
     "$cuts 下载重试 网络中断，1 秒后重试（第 N 次）"
 ok "$case_name: the link sent $(link_bytes) bytes for the $size of the image ($(($(link_bytes) - size)) over) in $took s"
-ready_again
+ready_again installed
 stop_link
 end_program
 
