@@ -1,6 +1,6 @@
 #include "app/host_system.h"
 
-#include <io.h>
+#include <vector>
 
 #include "app/admin_settings.h"
 #include "app/image_source.h"
@@ -39,26 +39,93 @@ void __cdecl OnEngineEnded(int taskId, int endCode, void *listener) {
 
 void CHostSystem::Log(const std::wstring &record) { WriteProgramRecord(record); }
 
-bool CHostSystem::MarkerFound() { return _waccess(UninstallMarkerPath().c_str(), 0) != -1; }
+bool CHostSystem::MarkerFound() { return FindOwnUninstallMarker(); }
 
-void CHostSystem::DeleteMarker() { DeleteFileW(UninstallMarkerPath().c_str()); }
+void CHostSystem::DeleteMarker() { DeleteUninstallMarker(); }
+
+namespace {
+
+// The free space the image needs on a drive, in whole GiB (more than this).
+constexpr std::uint64_t kImageRoomGiB = 10;
+
+std::string NarrowFromAscii(const std::wstring &text) { return std::string(text.begin(), text.end()); }
+
+// The image's path in a folder of the program's own on root; empty when none of the names tried
+// could be made the program's.
+std::string ImagePathOnRoot(const std::string &root) {
+    // Another user may have made a folder, a link or a file of a name first: it is left alone and a
+    // name nobody can have guessed tried instead.
+    for (int attempt = 0; attempt < kImageFolderAttempts; ++attempt) {
+        const std::string suffix = attempt == 0 ? std::string() : NarrowFromAscii(privatefs::RandomPart());
+        const std::string folder = ImageFolderOnRoot(root, suffix);
+        const std::string path = ImagePathInFolder(folder);
+        if (!path.empty() && privatefs::EnsurePrivateFolder(WideFromAnsi(folder), false)) return path;
+    }
+    return {};
+}
+
+// The image's path in a folder of the program's own on root that holds a partial image to resume:
+// the first name, else one of the random ones an earlier run had to use; empty when there is none.
+std::string ResumableImageOnRoot(const std::string &root, ULONGLONG &bytes) {
+    const std::string first = ImageFolderOnRoot(root);
+    const std::string parent = first.substr(0, first.rfind('\\') + 1);
+    std::vector<std::string> folders{first};
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(ImageFolderOnRoot(root, "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            // Folders at the name itself only; whose they are, EnsurePrivateFolder asks below.
+            const DWORD attributes = found.dwFileAttributes;
+            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                folders.push_back(parent + found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    for (const std::string &folder : folders) {
+        const std::string path = ImagePathInFolder(folder);
+        if (path.empty()) continue;
+        bytes = CImageFile::ResumableBytes(WideFromAnsi(path));
+        if (bytes > 0 && privatefs::EnsurePrivateFolder(WideFromAnsi(folder), false)) return path;
+    }
+    bytes = 0;
+    return {};
+}
+
+}  // namespace
 
 std::string CHostSystem::ChooseDrive() {
     DriveSpaceMap drives;
     GetDriveSpaceMap(drives);
-    const std::string root = FirstRootWithMoreFreeGiB(drives, 10);
+    // A partial image an earlier run left is resumed where it is, not orphaned on another drive.
+    PartialImages partials;
+    for (const auto &drive : drives) {
+        if (GetDriveTypeA(drive.first.c_str()) != DRIVE_FIXED) continue;
+        ULONGLONG bytes = 0;
+        if (!ResumableImageOnRoot(drive.first, bytes).empty()) partials[drive.first] = bytes;
+    }
+    const std::string root = RootForImage(drives, partials, kImageRoomGiB);
     return root.size() > 255 ? std::string() : root;
 }
 
 std::wstring CHostSystem::MakeImageFolder(const std::string &root, std::wstring &folderText) {
-    folderText = WideFromAnsi(ImageFolderOnRoot(root, 0));
-    // Another user may have made a folder, a link or a file of that name first: it is left alone
-    // and the next name tried.
-    for (int attempt = 0; attempt < kImageFolderAttempts; ++attempt) {
-        const std::string folder = ImageFolderOnRoot(root, attempt);
-        if (privatefs::EnsurePrivateFolder(WideFromAnsi(folder), false)) return WideFromAnsi(ImagePathInFolder(folder));
+    folderText = WideFromAnsi(ImageFolderOnRoot(root));
+    ULONGLONG partialBytes = 0;
+    std::string path = ResumableImageOnRoot(root, partialBytes);
+    if (path.empty()) path = ImagePathOnRoot(root);
+    if (path.empty()) {
+        // Names planted on this drive do not stop the installation: the next drive with room is tried.
+        DriveSpaceMap drives;
+        GetDriveSpaceMap(drives);
+        for (const std::string &other : RootsWithMoreFreeGiB(drives, kImageRoomGiB)) {
+            if (other == root || other.size() > 255) continue;
+            path = ImagePathOnRoot(other);
+            if (!path.empty()) {
+                WriteProgramRecord(L"镜像文件夹 " + folderText + L" 无法创建, 改用 " + WideFromAnsi(path));
+                break;
+            }
+        }
     }
-    return {};
+    return WideFromAnsi(path);
 }
 
 ImageFileResult CHostSystem::MakeImageFile(const std::wstring &path, std::wstring &detail) {
@@ -68,7 +135,13 @@ ImageFileResult CHostSystem::MakeImageFile(const std::wstring &path, std::wstrin
         detail = folder;
         return ImageFileResult::CannotCreate;
     }
+    // An image that a run ended without its clean-up left behind may still be attached: detached
+    // before it is resumed or deleted. Not for the image this run holds itself.
+    if (!m_ops.Image().StillOurs() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        m_ops.DismountLeftImage(path);
+    }
     switch (m_ops.Image().Prepare(path, detail)) {
+    case CImageFile::Prepared::Resumed: return ImageFileResult::Resumed;
     case CImageFile::Prepared::Ready: return ImageFileResult::Ready;
     case CImageFile::Prepared::OldFileStays: return ImageFileResult::OldFileStays;
     case CImageFile::Prepared::SomethingElse:

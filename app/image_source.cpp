@@ -43,11 +43,11 @@ std::string ChooseImageUrl(const char *overrideText, bool &refused) {
     return kImageUrl;
 }
 
-std::string ImageFolderOnRoot(const std::string &root, int attempt) {
+std::string ImageFolderOnRoot(const std::string &root, const std::string &suffix) {
     std::string folder = root;
     if (!folder.empty() && folder.back() != '\\') folder += '\\';
     folder += "HaldenImage";
-    if (attempt > 0) folder += "-" + std::to_string(attempt + 1);
+    if (!suffix.empty()) folder += "-" + suffix;
     return folder;
 }
 

@@ -11,10 +11,12 @@ extern const char kImageFileName[];  // "HomeStudent2019Retail.img"
 // override.
 std::string ChooseImageUrl(const char *overrideText, bool &refused);
 
-// The program's own working folder on a drive root such as "C:\\": "C:\\HaldenImage", or for
-// attempt n > 0 (the name is taken by something not the program's) "C:\\HaldenImage-<n+1>".
-std::string ImageFolderOnRoot(const std::string &root, int attempt);
-constexpr int kImageFolderAttempts = 10;
+// The program's own working folder on a drive root such as "C:\\": "C:\\HaldenImage", where a
+// partial image is looked for again by a later run; or, when that name is taken by something not
+// the program's, "C:\\HaldenImage-<suffix>" with a random suffix nobody else can predict.
+std::string ImageFolderOnRoot(const std::string &root, const std::string &suffix = std::string());
+// The names tried on one drive before the next drive with room is: the first and random ones.
+constexpr int kImageFolderAttempts = 4;
 
 // The image's full path in that folder; empty when it would not fit the 255 characters the engine
 // takes.

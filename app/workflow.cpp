@@ -8,6 +8,9 @@ Command Say(Command::Kind kind, std::wstring text) { return Command{kind, std::m
 Command On(Command::Kind kind, std::string root) { return Command{kind, {}, std::move(root)}; }
 Command Prompt(Outcome outcome) { return Command{Command::ShowPrompt, {}, {}, outcome}; }
 
+// A file the download can go into: a new one, or the partial one an earlier run left.
+bool IsUsable(ImageFileResult file) { return file == ImageFileResult::Ready || file == ImageFileResult::Resumed; }
+
 constexpr wchar_t kMountFailedRecord[] = L"挂载镜像文件失败";
 constexpr wchar_t kNoSetupRecord[] = L"没有找到指定的安装装文件";
 
@@ -48,10 +51,9 @@ std::vector<Command> Workflow::Handle(const Event &event) {
         break;
     case Event::ImageFileMade:
         if (m_phase != Phase::Preparing) break;
-        if (event.file == ImageFileResult::Ready && m_downloadAgain) {
+        if (IsUsable(event.file) && m_downloadAgain) {
             m_downloadAgain = false;
             m_phase = Phase::Downloading;
-            m_imagePartial = true;
             commands = {Do(Command::ShowProgress), Do(Command::StartDownload)};
             break;
         }
@@ -60,13 +62,12 @@ std::vector<Command> Workflow::Handle(const Event &event) {
             m_downloadAgain = false;
             commands.push_back(Do(Command::CloseWaitBox));
         }
-        if (event.file == ImageFileResult::Ready) {
+        if (IsUsable(event.file)) {
+            // The marker stays until the installation is done: a close, a crash or a restart from
+            // here on leads to this second run again, never to a second removal.
             m_phase = Phase::Downloading;
-            m_imagePartial = true;
             commands = {Say(Command::NewWaitBox, L"正在下载，请稍等"), Do(Command::ShowProgress),
-                        Do(Command::StartDownload),
-                        // From here on a new start is a first run again, whatever the download's outcome.
-                        Do(Command::DeleteMarker), Do(Command::RunWaitBox)};
+                        Do(Command::StartDownload), Do(Command::RunWaitBox)};
             break;
         }
         // Nothing starts and the marker stays, for another try once the way is clear.
@@ -140,11 +141,8 @@ std::vector<Command> Workflow::Handle(const Event &event) {
         if (!event.yes) commands.push_back(Say(Command::Log, L"镜像文件未删除 " + event.text));
         break;
     case Event::EngineReleased:
-        // A download abandoned by the close: its remains are never resumed, so they go now.
-        if (m_imagePartial) {
-            m_imagePartial = false;
-            commands.push_back(Do(Command::DeleteImage));
-        }
+        // A download abandoned by the close keeps its partial image and the engine's companion for
+        // the next run to resume.
         break;
     }
     return commands;
@@ -184,8 +182,8 @@ std::vector<Command> Workflow::OnClose() {
         m_closeAsked = true;
         break;
     case Phase::Downloading:
-        // The download is abandoned; the close goes on once the please-wait box is down, and its
-        // remains are deleted once the engine has let go of them.
+        // The transfer stops; the close goes on once the please-wait box is down, and the partial
+        // image stays for the next run.
         m_phase = Phase::Closing;
         commands = {Do(Command::CloseWaitBox), Do(Command::HideProgress), Do(Command::RepeatClose)};
         break;
@@ -207,7 +205,6 @@ std::vector<Command> Workflow::OnDownloadEnded(int endCode, const EngineFailure 
     if (m_phase != Phase::Downloading || ending == DownloadEnding::Unknown) return commands;
     commands.push_back(Do(Command::HideProgress));
     if (ending == DownloadEnding::Complete) {
-        m_imagePartial = false;
         if (m_checkDigest) {
             m_phase = Phase::Verifying;
             commands.push_back(Say(Command::SetWaitText, L"正在校验，请稍等"));
@@ -221,7 +218,6 @@ std::vector<Command> Workflow::OnDownloadEnded(int endCode, const EngineFailure 
     }
     // The remains go first, so that a drive the download filled has room for the record; both come
     // before the prompt, which the person may leave open.
-    m_imagePartial = false;
     commands.push_back(Do(Command::CloseWaitBox));
     commands.push_back(Do(Command::DeleteImage));
     const std::wstring reason = FailureReason(failure);
@@ -292,8 +288,11 @@ std::vector<Command> Workflow::OnInstallResult(InstallEnd end) {
     std::vector<Command> commands;
     if (m_phase != Phase::Installing) return commands;
     switch (end) {
-    case InstallEnd::Finished: commands = {Prompt(Outcome::Installed)}; break;
-    case InstallEnd::FinishedRestartNeeded: commands = {Prompt(Outcome::InstalledRestartNeeded)}; break;
+    // Only a verified installation ends the second run for good: the marker goes before the prompt.
+    case InstallEnd::Finished: commands = {Do(Command::DeleteMarker), Prompt(Outcome::Installed)}; break;
+    case InstallEnd::FinishedRestartNeeded:
+        commands = {Do(Command::DeleteMarker), Prompt(Outcome::InstalledRestartNeeded)};
+        break;
     case InstallEnd::SetupFailed: commands = {Prompt(Outcome::InstallFailed), Say(Command::Log, L"安装失败")}; break;
     // The worker's last message follows this one: the close waits for it.
     case InstallEnd::DismountFailed:

@@ -27,7 +27,8 @@ enum class Phase {
     Closing,         // a close was accepted: nothing new starts
 };
 
-enum class ImageFileResult { Ready, OldFileStays, CannotCreate };
+// Resumed: the partial image an earlier run left is the program's own and is taken up again.
+enum class ImageFileResult { Ready, OldFileStays, CannotCreate, Resumed };
 
 struct Event {
     enum Kind {
@@ -106,7 +107,7 @@ struct Command {
         MakeImageFolder,  // root: the drive; answered by ImageFolderMade
         MakeImageFile,    // at the path chosen; answered by ImageFileMade
         StartDownload,    // into that file
-        DeleteMarker,
+        DeleteMarker,     // once the installation is done
         DeleteImage,      // the image file of this attempt; answered by ImageDeleted
         StartRemoval,     // answered by WorkerStarted
         StartVerify,      // of that file; answered by WorkerStarted
@@ -149,7 +150,6 @@ private:
     Phase m_phase = Phase::Checking;
     bool m_markerFound = false;
     bool m_closeAsked = false;   // a close came while work ran that must not be left half done
-    bool m_imagePartial = false;  // the image of this attempt holds an unfinished download
     bool m_checkDigest = false;
     bool m_downloadAgain = false;  // an image that failed its check is downloaded once more, in the same box
     bool m_downloadedAgain = false;  // this press has done so

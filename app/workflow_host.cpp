@@ -230,6 +230,7 @@ void WorkflowHost::Carry(const Command &command) {
     case Command::MakeImageFile: {
         std::wstring detail;
         const ImageFileResult made = m_system.MakeImageFile(m_imagePath, detail);
+        if (made == ImageFileResult::Resumed) m_view.Tell(L"继续上次未完成的下载 " + detail);
         Feed({made, detail});
         break;
     }

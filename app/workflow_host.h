@@ -29,8 +29,8 @@ public:
 
     // The image's address and the engine, once.
     void BindEngine();
-    // Lets the engine go (once): no engine thread and no callback is left afterwards, and the
-    // remains of an abandoned download are deleted.
+    // Lets the engine go (once): no engine thread and no callback is left afterwards; the partial
+    // image of a download it stopped stays for the next run.
     void ReleaseEngine();
 
     // A run begins from the marker on disk: true when it was found.

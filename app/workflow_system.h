@@ -19,15 +19,19 @@ public:
     virtual ~WorkflowSystem() = default;
 
     virtual void Log(const std::wstring &record) = 0;
+    // The marker counts only when it is the program's own; anything else at its name is moved aside.
     virtual bool MarkerFound() = 0;
     virtual void DeleteMarker() = 0;
 
-    // The first drive root with room for the image; empty when none has it.
+    // The fixed drive whose working folder holds a partial image to resume, when it has room for the
+    // rest; else the first drive root with room for the image; empty when none has it.
     virtual std::string ChooseDrive() = 0;
-    // The image's path in the program's own folder on root; empty, with the folder in folderText,
-    // when no such folder can be made.
+    // The image's path in the program's own folder on root (or, when no such folder can be made
+    // there, on the next drive with room); empty, with the folder in folderText, when none can be made.
     virtual std::wstring MakeImageFolder(const std::string &root, std::wstring &folderText) = 0;
-    // A new, empty image file of this attempt at path, held until it is deleted.
+    // The image file of this attempt at path, held until it is deleted: the partial one an earlier
+    // run left (Resumed, detail saying what is kept) when it and the engine's companion are the
+    // program's own, else a new, empty one. An image still mounted there is dismounted first.
     virtual ImageFileResult MakeImageFile(const std::wstring &path, std::wstring &detail) = 0;
     // Deletes the file MakeImageFile made, if its name still leads to it; detail says why not.
     virtual bool DeleteImage(std::wstring &detail) = 0;

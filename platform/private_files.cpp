@@ -17,6 +17,7 @@ namespace {
 // Protected: nothing is inherited from a parent that everyone may write to.
 const wchar_t kFolderSddl[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 const wchar_t kFileSddl[] = L"D:P(A;;FA;;;BA)(A;;FA;;;SY)";
+const wchar_t kAdministratorsFileSddl[] = L"O:BAD:P(A;;FA;;;BA)(A;;FA;;;SY)";
 
 struct LocalFreeDeleter {
     void operator()(void *memory) const { LocalFree(memory); }
@@ -47,18 +48,26 @@ bool IsProcessUser(PSID sid) {
     return EqualSid(sid, reinterpret_cast<TOKEN_USER *>(buffer.data())->User.Sid) != FALSE;
 }
 
-bool HasTrustedOwner(HANDLE handle) {
+// Reads the owner of handle into facts: trusted and adminOwner.
+void ReadOwner(HANDLE handle, HandleFacts &facts) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
                         &descriptor) != ERROR_SUCCESS) {
-        return false;
+        return;
     }
     LocalMemory hold(descriptor);
+    if (!owner) return;
+    facts.adminOwner = IsWellKnown(owner, WinBuiltinAdministratorsSid) || IsWellKnown(owner, WinLocalSystemSid);
     // The process's own user: what an administrator made unelevated is theirs, and on a system
     // that records no owners of its own the user is all it reports.
-    return owner && (IsWellKnown(owner, WinBuiltinAdministratorsSid) || IsWellKnown(owner, WinLocalSystemSid) ||
-                     IsProcessUser(owner));
+    facts.trustedOwner = facts.adminOwner || IsProcessUser(owner);
+}
+
+bool ReadsAsAdministrators(HANDLE handle) {
+    HandleFacts facts;
+    ReadOwner(handle, facts);
+    return facts.adminOwner;
 }
 
 std::wstring FinalPath(HANDLE handle) {
@@ -91,23 +100,6 @@ bool HandleIsAtPath(HANDLE handle, const std::wstring &path) {
     if (folderPath.back() != L'\\') folderPath += L'\\';
     const std::wstring expected = folderPath + path.substr(slash + 1);
     return CompareStringOrdinal(own.c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-// A part of a name that another user cannot guess ahead of time and so cannot take first.
-std::wstring RandomPart() {
-    unsigned char bytes[8] = {};
-    if (!SystemFunction036(bytes, sizeof(bytes))) {
-        // Never seen; the clock still gives a name nobody holds right now.
-        const ULONGLONG tick = GetTickCount64() ^ (static_cast<ULONGLONG>(GetCurrentProcessId()) << 32);
-        memcpy(bytes, &tick, sizeof(bytes));
-    }
-    static const wchar_t digits[] = L"0123456789abcdef";
-    std::wstring text;
-    for (unsigned char byte : bytes) {
-        text += digits[byte >> 4];
-        text += digits[byte & 0xF];
-    }
-    return text;
 }
 
 // The full path as written, in the form a handle's final path takes.
@@ -156,6 +148,22 @@ bool SetPrivateDacl(HANDLE folder) {
 
 }  // namespace
 
+std::wstring RandomPart() {
+    unsigned char bytes[8] = {};
+    if (!SystemFunction036(bytes, sizeof(bytes))) {
+        // Never seen; the clock still gives a name nobody holds right now.
+        const ULONGLONG tick = GetTickCount64() ^ (static_cast<ULONGLONG>(GetCurrentProcessId()) << 32);
+        memcpy(bytes, &tick, sizeof(bytes));
+    }
+    static const wchar_t digits[] = L"0123456789abcdef";
+    std::wstring text;
+    for (unsigned char byte : bytes) {
+        text += digits[byte >> 4];
+        text += digits[byte & 0xF];
+    }
+    return text;
+}
+
 FileHandle &FileHandle::operator=(FileHandle &&other) noexcept {
     if (this != &other) {
         Close();
@@ -180,7 +188,7 @@ HandleFacts FactsOf(HANDLE handle, const std::wstring &path) {
     facts.links = info.nNumberOfLinks;
     facts.identity = {info.dwVolumeSerialNumber, (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
     facts.size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    facts.trustedOwner = HasTrustedOwner(handle);
+    ReadOwner(handle, facts);
     facts.atPath = HandleIsAtPath(handle, path);
     return facts;
 }
@@ -246,6 +254,32 @@ FileHandle CreatePrivateFile(const std::wstring &path, DWORD access, DWORD share
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
     return FileHandle(CreateFileW(path.c_str(), access, share, &attributes, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+bool SystemKeepsOwners(const std::wstring &folder) {
+    static const bool keeps = [&] {
+        LocalMemory descriptor = Descriptor(kAdministratorsFileSddl);
+        if (!descriptor) return true;
+        SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+        // A fresh name, made new and gone with its handle: nothing of anyone else's is touched.
+        const std::wstring probe = folder + L"\\owner-probe-" + RandomPart() + L".tmp";
+        FileHandle file(CreateFileW(probe.c_str(), READ_CONTROL | DELETE, 0, &attributes, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr));
+        // Where no probe can be made, the strict answer.
+        return !file.IsValid() || ReadsAsAdministrators(file.Get());
+    }();
+    return keeps;
+}
+
+FileHandle CreateAdministratorsFile(const std::wstring &path, DWORD access, DWORD share) {
+    LocalMemory descriptor = Descriptor(kAdministratorsFileSddl);
+    if (!descriptor) return {};
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+    FileHandle file(CreateFileW(path.c_str(), access, share, &attributes, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.IsValid() && GetLastError() == ERROR_INVALID_OWNER) return CreatePrivateFile(path, access, share);
+    return file;
 }
 
 FileHandle OpenPrivateFileForAppend(const std::wstring &path) {

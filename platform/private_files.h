@@ -32,6 +32,10 @@ private:
     HANDLE m_hFile = nullptr;
 };
 
+// 16 hex digits for a part of a name that another user cannot guess ahead of time and so cannot
+// take first.
+std::wstring RandomPart();
+
 // Where a file is on its volume: the same identity means the same file, whatever its name now.
 struct FileIdentity {
     DWORD volume = 0;
@@ -46,6 +50,7 @@ struct HandleFacts {
     bool reparsePoint = false;
     DWORD links = 0;
     bool trustedOwner = false;  // Administrators, SYSTEM or this process's user
+    bool adminOwner = false;    // Administrators or SYSTEM: nothing an unelevated program can make
     bool atPath = false;        // the handle is the thing at the path it was opened by, not a link's target
     FileIdentity identity;
     ULONGLONG size = 0;
@@ -54,6 +59,16 @@ HandleFacts FactsOf(HANDLE handle, const std::wstring &path);
 
 // A plain file with one name, at its path itself, owned by someone trusted.
 bool IsOwnFile(const HandleFacts &facts);
+
+// Whether files made in folder keep the owner their maker gives them. Wine records none: every file
+// of the prefix's own Unix user reads as owned by the process's user, whatever was asked for (and a
+// file of another Unix user as owned by Anonymous Logon). Probed once per process with a file made
+// and deleted on close.
+bool SystemKeepsOwners(const std::wstring &folder);
+
+// Like CreatePrivateFile, with Administrators named as the owner (where the system refuses that
+// owner, the creator's default one).
+FileHandle CreateAdministratorsFile(const std::wstring &path, DWORD access, DWORD share);
 
 // Opens what is at path itself, never a link's target: a folder with backup semantics, anything
 // with FILE_FLAG_OPEN_REPARSE_POINT. Invalid when nothing is there or it cannot be opened.

@@ -24,9 +24,31 @@ std::vector<std::string> SplitDriveList(const char *list, std::size_t lengthChar
     return roots;
 }
 
+namespace {
+std::uint64_t WholeGiB(std::uint64_t bytes) { return bytes / 1024 / 1024 / 1024; }
+}  // namespace
+
 std::string FirstRootWithMoreFreeGiB(const DriveSpaceMap &drives, std::uint64_t minGiB) {
+    const std::vector<std::string> roots = RootsWithMoreFreeGiB(drives, minGiB);
+    return roots.empty() ? std::string() : roots.front();
+}
+
+std::vector<std::string> RootsWithMoreFreeGiB(const DriveSpaceMap &drives, std::uint64_t minGiB) {
+    std::vector<std::string> roots;
     for (const auto &entry : drives) {
-        if (entry.second.freeBytes / 1024 / 1024 / 1024 > minGiB) return entry.first;
+        if (WholeGiB(entry.second.freeBytes) > minGiB) roots.push_back(entry.first);
     }
-    return {};
+    return roots;
+}
+
+std::string RootForImage(const DriveSpaceMap &drives, const PartialImages &partials, std::uint64_t minGiB) {
+    for (const auto &partial : partials) {
+        const auto drive = drives.find(partial.first);
+        if (drive == drives.end() || partial.second == 0) continue;
+        const std::uint64_t free = drive->second.freeBytes;
+        // Saturating: a reported size is no reason to wrap around.
+        const std::uint64_t room = free + partial.second < free ? UINT64_MAX : free + partial.second;
+        if (WholeGiB(room) > minGiB) return partial.first;
+    }
+    return FirstRootWithMoreFreeGiB(drives, minGiB);
 }

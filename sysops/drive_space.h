@@ -25,3 +25,14 @@ std::vector<std::string> SplitDriveList(const char *list, std::size_t lengthChar
 // The first root, in drive-letter order, whose free space in whole GiB (rounded down) is greater
 // than minGiB; empty when none is.
 std::string FirstRootWithMoreFreeGiB(const DriveSpaceMap &drives, std::uint64_t minGiB);
+
+// Every such root, in drive-letter order.
+std::vector<std::string> RootsWithMoreFreeGiB(const DriveSpaceMap &drives, std::uint64_t minGiB);
+
+// The bytes of a partial image that an earlier run left on a drive, by root.
+using PartialImages = std::map<std::string, std::uint64_t>;
+
+// Where the image goes: the first root holding a partial image whose bytes and the free space
+// together, in whole GiB, are more than minGiB (the rest still fits as a new image would), so that
+// it is resumed rather than left behind; otherwise FirstRootWithMoreFreeGiB.
+std::string RootForImage(const DriveSpaceMap &drives, const PartialImages &partials, std::uint64_t minGiB);

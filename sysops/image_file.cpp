@@ -40,7 +40,32 @@ CImageFile::Prepared RemoveEarlier(const std::wstring &path, std::wstring &detai
     return CImageFile::Prepared::Ready;
 }
 
+// The engine's note is a few hundred bytes; a note it cannot read makes it start from nothing.
+constexpr ULONGLONG kMaxNoteBytes = 4096;
+
+// Opens the partial image at path with the access the program holds it by, when it and the engine's
+// note beside it are plain files of ours that hold something; invalid otherwise.
+privatefs::FileHandle OpenResumable(const std::wstring &path, privatefs::HandleFacts &facts) {
+    const std::wstring notePath = path + L".dravlin";
+    privatefs::FileHandle note = privatefs::OpenNoFollow(notePath, GENERIC_READ | READ_CONTROL, FILE_SHARE_READ);
+    const privatefs::HandleFacts noteFacts = privatefs::FactsOf(note.Get(), notePath);
+    if (!privatefs::IsOwnFile(noteFacts) || noteFacts.size == 0 || noteFacts.size > kMaxNoteBytes) return {};
+    char text[kMaxNoteBytes];
+    DWORD read = 0;
+    if (!ReadFile(note.Get(), text, sizeof(text), &read, nullptr) || read != noteFacts.size) return {};
+    privatefs::FileHandle image =
+        privatefs::OpenNoFollow(path, GENERIC_READ | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    facts = privatefs::FactsOf(image.Get(), path);
+    if (!privatefs::IsOwnFile(facts) || facts.size == 0) return {};
+    return image;
+}
+
 }  // namespace
+
+ULONGLONG CImageFile::ResumableBytes(const std::wstring &path) {
+    privatefs::HandleFacts facts;
+    return OpenResumable(path, facts).IsValid() ? facts.size : 0;
+}
 
 CImageFile::Prepared CImageFile::Prepare(const std::wstring &path, std::wstring &detail) {
     if (m_hold.IsValid()) {
@@ -48,6 +73,13 @@ CImageFile::Prepared CImageFile::Prepare(const std::wstring &path, std::wstring 
         Delete(ignored);
     }
     m_path = path;
+    privatefs::HandleFacts facts;
+    m_hold = OpenResumable(path, facts);
+    if (m_hold.IsValid()) {
+        m_identity = facts.identity;
+        detail = path + L" " + std::to_wstring(facts.size) + L" 字节";
+        return Prepared::Resumed;
+    }
     for (const std::wstring &earlier : {path, path + L".dravlin"}) {
         const Prepared removed = RemoveEarlier(earlier, detail);
         if (removed != Prepared::Ready) return removed;

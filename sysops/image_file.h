@@ -12,6 +12,7 @@ class CImageFile {
 public:
     enum class Prepared {
         Ready,          // a new, empty file of ours is at the path and held
+        Resumed,        // the partial file an earlier run left is ours, with the engine's note: held
         OldFileStays,   // the image (or the engine's note beside it) of an earlier attempt could not be deleted
         SomethingElse,  // a folder, a link or someone else's file is at the path: left alone
         CannotCreate,   // the new file could not be made
@@ -21,9 +22,14 @@ public:
     CImageFile(const CImageFile &) = delete;
     CImageFile &operator=(const CImageFile &) = delete;
 
-    // Deletes the image and the download engine's note (path + ".dravlin") of an earlier attempt,
-    // when they are plain files of ours, then creates the new file. detail says why, for the log.
+    // Takes up the partial image of an earlier run when it and the download engine's note beside it
+    // (path + ".dravlin", which the engine checks against the server) are plain files of ours, so
+    // that the engine resumes it. Otherwise deletes both, when they are plain files of ours, and
+    // creates the new file. detail says why, for the log (for Resumed: what is kept).
     Prepared Prepare(const std::wstring &path, std::wstring &detail);
+
+    // The bytes of a partial image at path that Prepare would take up; 0 when there is none.
+    static ULONGLONG ResumableBytes(const std::wstring &path);
 
     // The name still leads to the file Prepare made: a plain file with one link, the same identity.
     bool StillOurs() const;

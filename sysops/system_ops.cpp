@@ -306,6 +306,11 @@ bool CSystemOps::FinishInstall() {
     return end != InstallEnd::NotInstalled;
 }
 
+void CSystemOps::DismountLeftImage(const std::wstring &path) {
+    std::wstring output;  // not examined: an image that was not attached makes the command fail, which is fine
+    m_runners.capture(DismountCommand(path), output, CommandLimitMs(CommandKind::Dismount));
+}
+
 bool CSystemOps::RestartComputer() {
     HANDLE rawToken = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &rawToken)) return false;

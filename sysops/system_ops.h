@@ -90,6 +90,10 @@ public:
     // after its limit counts as one that could not run.
     bool FinishInstall();
 
+    // Dismounts the image at path, which a run that ended without its clean-up may have left
+    // attached, before anything else touches the file; whether it was attached is not asked.
+    void DismountLeftImage(const std::wstring &path);
+
     // The disc image file of the current attempt.
     CImageFile &Image() { return m_image; }
 

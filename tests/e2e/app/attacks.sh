@@ -152,6 +152,44 @@ expect "$case_name: mounts" "$(mounts)" "0"
 check "$case_name: nothing saved" test ! -s "$image"
 end_program
 
+case_name="ten names of the working folder planted"
+begin planted-names "$url?throttle=4000000"
+# The program's folder name and its ten old alternatives, each a file or a folder of someone else's.
+printf 'a file of the neighbour\r\n' >"$WINEPREFIX/drive_c/HaldenImage"
+for n in $(seq 2 10); do mkdir "$WINEPREFIX/drive_c/HaldenImage-$n"; done
+chown -R 65534:65534 "$WINEPREFIX"/drive_c/HaldenImage*
+press
+# Closed half way, the image is found again in its folder of a name nobody could guess.
+partial_grown() { [ "$(stat -c %s "$WINEPREFIX"/drive_c/HaldenImage-*/HomeStudent2019Retail.img 2>/dev/null || echo 0)" -gt 8000000 ]; }
+poll 60 partial_grown || fail "$case_name: the download does not start"
+drv close main
+drv wait feedback 20 >/dev/null && drv click feedback IDC_FEEDBACK_SOLVED
+check "$case_name: the program ends" ended_within 30
+partial=$(ls -d "$WINEPREFIX"/drive_c/HaldenImage-*/HomeStudent2019Retail.img | sed 's|.*/drive_c/||; s|/HomeStudent2019Retail.img||')
+expect_match "$case_name: the folder of the partial image" "$partial" '^HaldenImage-[0-9a-f]{16}$'
+make_program_folder "$folder"
+press
+prompt_says "安装完成！" 90
+expect "$case_name: the image mounted from that folder" "$(double_calls | grep -m1 '(Mount-DiskImage' | grep -o 'ImagePath \\"[^\\]*\\[^\\]*')" \
+    "ImagePath \\\"C:\\$partial"
+expect "$case_name: the image that reached the mount" "$(double_notes | grep -m1 -o '(image .*)$')" "$mirrored"
+expect "$case_name: the planted names" "$(cd "$WINEPREFIX/drive_c" && stat -c '%U %F' HaldenImage HaldenImage-{2..10} | sort | uniq -c | tr -s ' ' | tr '\n' '|')" \
+    " 9 nobody directory| 1 nobody regular file|"
+end_program
+rm -rf "$WINEPREFIX"/drive_c/HaldenImage*
+
+case_name="a marker another user left"
+scenario marker-foreign
+make_program_folder "$folder"
+plant_foreign_marker
+start_halden "$folder"
+drv wait main 60 >/dev/null || fail "$case_name: no main window"
+expect "$case_name: the start is a first run" "$(drv text main IDC_BTN_ACTION)" "开始卸载"
+check "$case_name: the marker's name is free" test ! -e "$(unix_of "$marker_win")"
+expect "$case_name: what was moved aside" "$(stat -c '%U %s' "$programdata"/UninstallComplete.txt.*.moved)" "nobody 5"
+end_program
+rm -f "$programdata"/*.moved
+
 case_name="a link at the marker's name during the removal"
 scenario marker-link
 make_program_folder "$folder"

@@ -191,7 +191,12 @@ registered_click_to_run() {
         tr -d '\r' | awk '/ProductReleaseIds/ { print "ids\t" $3 }'
 }
 
+# The marker as the program leaves it. The program names Administrators as its owner, which Wine
+# does not keep: every file of the prefix's own Unix user reads as the process's user's, the
+# program's marker as well as one written here (tests/e2e/README.md). plant_foreign_marker leaves
+# one as another user would: a file of another Unix user reads as Anonymous Logon's.
 plant_marker() { printf 'UNI\r\n' >"$(unix_of "$marker_win")"; }
+plant_foreign_marker() { plant_marker && chown 65534:65534 "$(unix_of "$marker_win")"; }
 marker_present() { [ -e "$(unix_of "$marker_win")" ]; }
 
 # make_program_folder 'C:\folder': the shipped files of this build and the two troubleshooter packages.

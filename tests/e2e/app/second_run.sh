@@ -46,7 +46,7 @@ drv until main IDC_STC_PROGRESS text=/s 20 >/dev/null
 progress=$(drv text main IDC_STC_PROGRESS)
 expect_match "progress shows a percentage and a speed" "$progress" '^[0-9]{1,3} %  [0-9]+\.[0-9]{2}(B|kB|M|G)/s$'
 shot downloading main 60 once
-check "marker deleted once the download is under way" test ! -e "$(unix_of "$marker_win")"
+check "marker kept while the download runs" marker_present
 # A later reading shows progress made: polled, as a loaded machine may take a while between readings.
 grown() {
     later=$(drv text main IDC_STC_PROGRESS)
@@ -76,7 +76,7 @@ expect "dismount command" "$(double_calls | grep -m1 Dismount-DiskImage)" \
 expect "drive after the dismount" "$(double_notes | grep -c $'^powershell.exe\tdismounted '"${mounted:-?}:$")" "1"
 check "image deleted" test ! -e "$(unix_of "$image_win")"
 expect "what the working folder holds afterwards" "$(ls -A "$(unix_of "$image_folder_win")" | tr '\n' '|')" ""
-check "marker still gone" test ! -e "$(unix_of "$marker_win")"
+check "marker deleted once installed" test ! -e "$(unix_of "$marker_win")"
 
 drv click prompt IDC_PROMPT_FIRST
 drv gone prompt 10 >/dev/null || fail "the result prompt stays"
@@ -101,4 +101,72 @@ done
 expect "program's folder after the removal" "$(ls "$(unix_of "$folder")" | tr '\n' '|')" "bcrypt.dll|my notes.txt|"
 expect "the library left beside the program was never loaded" "$(planted_loaded_by)" "dravlin-get.exe"
 expect_match "the removal waited three seconds" "$(double_calls | grep '^timeout.exe' | cut -f2)" '^timeout /t 3 /nobreak *$'
+
+# --- A close half way and a crash half way: the second run again, and only what was missing -----
+# The mirror behind a link that counts every byte it hands over (headers included), over plain HTTP
+# so that the count is the download's own.
+scenario resume
+plant_marker
+make_program_folder "$folder"
+python3 "$source/tests/server/link_proxy.py" --target "$(cat "$mirror/server/port")" --port-file "$work/link.port" \
+    --count-file "$work/link.count" 2>"$work/link.err" &
+link=$!
+poll 30 test -s "$work/link.port" || fail "resume: the counting link does not listen"
+image_url=$(cat "$mirror/url")
+set_policy ImageUrl "http://127.0.0.1:$(cat "$work/link.port")/${image_url#https://*/}?throttle=2000000"
+size=$(cat "$mirror/image.size")
+image=$(unix_of "$image_win")
+on_disk() { stat -c %s "$image" 2>/dev/null || echo 0; }
+sent() { tr -d ' \n' <"$work/link.count"; }
+beyond() { [ "$(on_disk)" -gt "$1" ]; }
+# start_download: a start of the program that is the second run again, pressed.
+start_download() {
+    start_halden "$folder"
+    drv wait main 60 >/dev/null || fail "resume, $1: no main window"
+    expect "resume, $1: the start is the second run again" "$(drv text main IDC_BTN_ACTION)" "下载并安装"
+    drv click main IDC_BTN_ACTION
+}
+kept() {
+    check "resume, $1: the partial image kept" test -s "$image"
+    check "resume, $1: the engine's companion kept" test -s "$image.dravlin"
+    check "resume, $1: the marker kept" marker_present
+}
+
+start_download "a close half way"
+poll 120 beyond $((size / 4)) || fail "resume: the download does not get a quarter of the way ($(on_disk) bytes)"
+drv close main
+drv wait feedback 20 >/dev/null && drv click feedback IDC_FEEDBACK_SOLVED
+check "resume, a close half way: the program ends" ended_within 30
+kept "a close half way"
+kept1=$(on_disk) sent1=$(sent)
+
+make_program_folder "$folder"  # the close removed the program's own files
+start_download "a crash half way"
+poll 120 beyond $((kept1 + size / 4)) || fail "resume: the resumed download does not go on ($(on_disk) bytes)"
+wine taskkill /f /im Halden.exe </dev/null >/dev/null 2>&1
+check "resume, a crash half way: the program ends" ended_within 30
+kept "a crash half way"
+kept2=$(on_disk) sent2=$(sent)
+# As a crash during the mount would leave it: the partial image attached.
+wine powershell -command "Mount-DiskImage -ImagePath \"$image_win\"" </dev/null >/dev/null 2>&1
+left=$(double_notes | sed -n 's/^powershell.exe\tmounted \([A-Z]\): .*/\1/p' | tail -1)
+
+start_download "after the crash"
+drv wait prompt 120 >/dev/null || fail "resume: no prompt after the installation"
+expect "resume: result" "$(drv text prompt IDC_PROMPT_TEXT)" "安装完成！"
+expect_match "resume: the image left attached was detached before anything else" \
+    "$(double_notes | grep -E $'^powershell.exe\t(mounted|dismounted) ' | cut -f2 | sed 's/ (image.*//' | tr '\n' '|')" \
+    "^mounted ${left:-?}:\\|dismounted ${left:-?}:\\|mounted [A-Z]:\\|dismounted [A-Z]:\\|$"
+expect "resume: the image that reached the mount" "$(double_notes | grep -o '(image .*)$' | tail -1)" \
+    "(image $size bytes sha256 $(cat "$mirror/image.sha256"))"
+check "resume: the marker deleted once installed" test ! -e "$(unix_of "$marker_win")"
+sent3=$(sent)
+# What each part sent beyond what it added to the file; from zero each time it would be the whole image.
+echo "resume: bytes sent over the image's size $((sent3 - size)): close $((sent1 - kept1)), crash $((sent2 - sent1 - (kept2 - kept1))), last $((sent3 - sent2 - (size - kept2))) (image $size, kept $kept1 then $kept2)"
+if [ $((sent3 - size)) -lt $((size / 8)) ]; then ok "resume: only what was missing was downloaded"; else
+    fail "resume: $sent3 bytes sent for an image of $size"
+fi
+drv click prompt IDC_PROMPT_FIRST
+end_program
+end_job "$link"
 finish

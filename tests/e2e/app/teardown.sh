@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The program ended in the middle of a download, as a session end or taskkill would end it (WM_CLOSE
 # to the main window): the feedback dialog, then a prompt exit without a hang or a crash, the
-# download stopped and its partial image deleted, and the program's folder, which holds only the
-# shipped files, removed.
+# download stopped and its partial image kept for the next run, and the program's folder, which
+# holds only the shipped files, removed.
 #   usage: teardown.sh BUILD_DIR
 set -uo pipefail
 source=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -35,13 +35,15 @@ took=$(awk -v a="$closed" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }'
 echo "ended ${took} s after the answer, status $status"
 expect "exit status" "$status" "0"
 expect "feedback answer" "$(feedback_calls | grep CustomerFeedbackEx | cut -f4)" "2"
-# Deleted only when nothing holds it any more: the engine had let go of it.
-check "the partial image deleted" test ! -e "$(unix_of "$image_win")"
+# Kept for the next run to resume, with the engine's companion; so is the marker.
+check "the partial image kept" test -s "$(unix_of "$image_win")"
+check "the marker kept" marker_present
 expect "log" "$(program_log)" ""
 for _ in $(seq 100); do
     [ -e "$(unix_of "$folder")" ] || break
     sleep 0.2
 done
 check "the folder with only the shipped files is removed" test ! -e "$(unix_of "$folder")"
-expect "what the working folder holds afterwards (the download stopped)" "$(ls -A "$(unix_of "$image_folder_win")" | tr '\n' '|')" ""
+expect "what the working folder holds afterwards (the download stopped)" "$(ls -A "$(unix_of "$image_folder_win")" | tr '\n' '|')" \
+    "HomeStudent2019Retail.img|HomeStudent2019Retail.img.dravlin|"
 finish

@@ -106,8 +106,8 @@ TEST(ImageSource, MirrorAddressReplacesTheDefaultOnlyWhenUsable) {
         EXPECT_TRUE(refused) << bad;
     }
     EXPECT_EQ(ChooseImageUrl(("https://m/" + std::string(502, 'a')).c_str(), refused), kImageUrl);  // 512 bytes
-    EXPECT_EQ(ImagePathInFolder(ImageFolderOnRoot("D:\\", 0)), "D:\\HaldenImage\\HomeStudent2019Retail.img");
-    EXPECT_EQ(ImageFolderOnRoot("D:\\", 1), "D:\\HaldenImage-2");
+    EXPECT_EQ(ImagePathInFolder(ImageFolderOnRoot("D:\\")), "D:\\HaldenImage\\HomeStudent2019Retail.img");
+    EXPECT_EQ(ImageFolderOnRoot("D:", "5f0c9a1e"), "D:\\HaldenImage-5f0c9a1e");
     EXPECT_EQ(ImagePathInFolder("D:\\" + std::string(227, 'f')), "");  // 256 bytes
 }
 

@@ -175,15 +175,15 @@ TEST(WorkflowHost, SecondRunWithoutWindowsFromPressToExitCode) {
     EXPECT_EQ(run.Install({InstallEnd::Finished}), kExitSuccess);
     EXPECT_EQ(run.journal, (Journal{L"下载到磁盘 D:\\", L"make D:\\HaldenImage\\x.img", L"正在下载，请稍等",
                                     L"下载 https://mirror/x.img 到 D:\\HaldenImage\\x.img",
-                                    L"download 1 https://mirror/x.img D:\\HaldenImage\\x.img", L"delete marker",
-                                    L"下载进度 0 %", L"下载进度 10 %", L"下载进度 20 %",
+                                    L"download 1 https://mirror/x.img D:\\HaldenImage\\x.img", L"下载进度 0 %", L"下载进度 10 %", L"下载进度 20 %",
                                     // the ending completes the tenths, with the time since the start
                                     L"下载进度 30 %", L"下载进度 40 %", L"下载进度 50 %", L"下载进度 60 %",
                                     L"下载进度 70 %", L"下载进度 80 %", L"下载进度 90 %", L"下载进度 100 %",
                                     L"下载结束 303 用时 1.5 s", L"正在安装，请稍等", L"start mount", L"mount record",
                                     L"start install", L"delete image",
                                     L"清理 已结束 Click-to-Run 进程, 镜像文件 D:\\HaldenImage\\x.img 已删除",
-                                    L"提示 安装完成！", L"end 0"}));
+                                    // the marker only once the installation is verified
+                                    L"delete marker", L"提示 安装完成！", L"end 0"}));
     // The engine lets go at the end; a complete image is not the program's to delete then.
     run.host.ReleaseEngine();
     EXPECT_EQ(run.journal.back(), L"release engine");
@@ -222,7 +222,7 @@ TEST(WorkflowHost, FirstRunWithoutWindowsEndsOnTheRestart) {
     EXPECT_FALSE(nothingThere.view.Ended());
     EXPECT_EQ(nothingThere.journal.back(), L"second run posted");
     nothingThere.host.BeginSecondRun();
-    EXPECT_EQ(nothingThere.journal.back(), L"delete marker");
+    EXPECT_EQ(nothingThere.journal.back(), L"download 1 https://mirror/x.img D:\\HaldenImage\\x.img");
     EXPECT_EQ(nothingThere.host.CurrentPhase(), Phase::Downloading);
 }
 
@@ -285,8 +285,9 @@ TEST(WorkflowHost, EveryFailureEndsTheRunWithoutWindowsWithItsCode) {
         Unattended restart;
         restart.system.setupExit = setupExit;
         EXPECT_EQ(restart.Install({InstallEnd::FinishedRestartNeeded}), static_cast<int>(setupExit));
-        EXPECT_EQ(Journal(restart.journal.end() - 3, restart.journal.end()),
-                  (Journal{L"log install record", std::wstring(L"提示 ") + PromptText(Outcome::InstalledRestartNeeded),
+        EXPECT_EQ(Journal(restart.journal.end() - 4, restart.journal.end()),
+                  (Journal{L"log install record", L"delete marker",
+                           std::wstring(L"提示 ") + PromptText(Outcome::InstalledRestartNeeded),
                            L"end " + std::to_wstring(setupExit)}));
     }
 
@@ -308,9 +309,10 @@ TEST(WorkflowHost, EveryFailureEndsTheRunWithoutWindowsWithItsCode) {
     Unattended attached;
     EXPECT_EQ(attached.Install({InstallEnd::DismountFailed, InstallEnd::Finished}), kExitSuccess);
     EXPECT_EQ(std::count(attached.journal.begin(), attached.journal.end(), L"delete image"), 0);
-    EXPECT_EQ(Journal(attached.journal.end() - 5, attached.journal.end()),
+    EXPECT_EQ(Journal(attached.journal.end() - 6, attached.journal.end()),
               (Journal{L"提示 卸载镜像文件失败！", L"log 卸载镜像文件失败",
-                       L"清理 已结束 Click-to-Run 进程, 镜像文件 D:\\HaldenImage\\x.img 仍在", L"提示 安装完成！", L"end 0"}));
+                       L"清理 已结束 Click-to-Run 进程, 镜像文件 D:\\HaldenImage\\x.img 仍在", L"delete marker",
+                       L"提示 安装完成！", L"end 0"}));
 }
 
 // The run without windows: a cut after 8 MiB is retried at once on the same file; a busy server's
@@ -387,8 +389,8 @@ TEST(WorkflowHost, ACloseInEachPhaseOfTheWindow) {
     downloading.host.ReleaseEngine();
     downloading.system.engine->EngineProgress("1MB/s", 50);  // nothing reaches the view once the engine is let go
     downloading.host.OnReport({WorkerReport::Download, 203, {}});
-    EXPECT_EQ(downloading.journal,
-              (Journal{L"close box", L"hide progress", L"repeat close", L"release engine", L"delete image"}));
+    // The partial image stays for the next run, and so does the marker.
+    EXPECT_EQ(downloading.journal, (Journal{L"close box", L"hide progress", L"repeat close", L"release engine"}));
 
     // A broken run waits for its retry, counting down in the box and the bar; the next run resumes
     // the same file and the percentage never goes back. A close ends the wait at once, as it ends a
@@ -420,7 +422,7 @@ TEST(WorkflowHost, ACloseInEachPhaseOfTheWindow) {
     installing.host.OnReport({WorkerReport::Mount, static_cast<int>(MountEnd::Ready), {}});
     EXPECT_FALSE(installing.host.AskToClose());
     installing.host.OnReport({WorkerReport::Install, static_cast<int>(InstallEnd::Finished), {}});
-    EXPECT_EQ(Journal(installing.journal.end() - 3, installing.journal.end()),
-              (Journal{L"delete image", L"prompt 安装完成！", L"repeat close"}));
+    EXPECT_EQ(Journal(installing.journal.end() - 4, installing.journal.end()),
+              (Journal{L"delete image", L"delete marker", L"prompt 安装完成！", L"repeat close"}));
     EXPECT_TRUE(installing.host.AskToClose());
 }

@@ -88,9 +88,10 @@ TEST(Workflow, SecondRunDownloadsMountsInstallsAndKeepsTheDriveForTheNextPress) 
     EXPECT_EQ(flow.Handle({Event::ActionPressed}), Commands{Do(Command::ChooseDrive)});
     EXPECT_EQ(flow.Handle(Event::Drive("D:\\")), Commands{On(Command::MakeImageFolder, "D:\\")});
     EXPECT_EQ(flow.Handle(Event::Answer(Event::ImageFolderMade, true)), Commands{Do(Command::MakeImageFile)});
-    EXPECT_EQ(flow.Handle(ImageFileResult::Ready),
+    // A partial image taken up again downloads as a new one does; the marker stays until installed.
+    EXPECT_EQ(flow.Handle(ImageFileResult::Resumed),
               (Commands{Say(Command::NewWaitBox, L"正在下载，请稍等"), Do(Command::ShowProgress),
-                        Do(Command::StartDownload), Do(Command::DeleteMarker), Do(Command::RunWaitBox)}));
+                        Do(Command::StartDownload), Do(Command::RunWaitBox)}));
     EXPECT_EQ(flow.CurrentPhase(), Phase::Downloading);
     EXPECT_EQ(flow.Handle(Event::Code(Event::DownloadEnded, 999)), Commands{});  // an unknown ending is no ending
 
@@ -107,7 +108,7 @@ TEST(Workflow, SecondRunDownloadsMountsInstallsAndKeepsTheDriveForTheNextPress) 
               (Commands{Prompt(Outcome::DismountFailed), Say(Command::Log, L"卸载镜像文件失败")}));
     EXPECT_EQ(flow.CurrentPhase(), Phase::Installing);
     EXPECT_EQ(flow.Handle({Event::WaitBoxCloseAsked}), Commands{Do(Command::CloseWaitBox)});
-    EXPECT_EQ(flow.Handle(InstallEnd::Finished), Commands{Prompt(Outcome::Installed)});
+    EXPECT_EQ(flow.Handle(InstallEnd::Finished), (Commands{Do(Command::DeleteMarker), Prompt(Outcome::Installed)}));
     EXPECT_EQ(flow.CurrentPhase(), Phase::ReadyToInstall);
     // The image was complete: nothing is left to delete when the engine goes.
     EXPECT_EQ(flow.Handle({Event::EngineReleased}), Commands{});
@@ -242,13 +243,13 @@ TEST(Workflow, ACloseInEveryPhaseIsAnswered) {
     EXPECT_EQ(preparing.Handle({Event::CloseRequested}), now);
     EXPECT_EQ(preparing.Handle(Event::Drive("D:\\")), Commands{});
 
-    // The download is abandoned; its remains go once the engine has let go of them.
+    // The transfer stops; the partial image stays for the next run to resume.
     Workflow downloading = Downloading();
     EXPECT_EQ(downloading.Handle({Event::CloseRequested}),
               (Commands{Do(Command::CloseWaitBox), Do(Command::HideProgress), Do(Command::RepeatClose)}));
     EXPECT_EQ(downloading.Handle(Event::Code(Event::DownloadEnded, 302)), Commands{});  // the engine stopping: no prompt
     EXPECT_EQ(downloading.Handle({Event::CloseRequested}), now);
-    EXPECT_EQ(downloading.Handle({Event::EngineReleased}), Commands{Do(Command::DeleteImage)});
+    EXPECT_EQ(downloading.Handle({Event::EngineReleased}), Commands{});
 
     Workflow removing;
     removing.Handle(Event::Answer(Event::ChecksPassed, false));
@@ -288,7 +289,8 @@ TEST(Workflow, ACloseInEveryPhaseIsAnswered) {
     Workflow installing = Installing();
     EXPECT_EQ(installing.Handle({Event::CloseRequested}), Commands{});
     EXPECT_EQ(installing.Handle(InstallEnd::DismountFailed).size(), 2u);
-    EXPECT_EQ(installing.Handle(InstallEnd::Finished), (Commands{Prompt(Outcome::Installed), later.front()}));
+    EXPECT_EQ(installing.Handle(InstallEnd::Finished),
+              (Commands{Do(Command::DeleteMarker), Prompt(Outcome::Installed), later.front()}));
     EXPECT_EQ(installing.Handle({Event::ActionPressed}), Commands{});
     EXPECT_EQ(installing.Handle({Event::EngineReleased}), Commands{});  // the installed image is not the program's to delete
 }

@@ -48,3 +48,16 @@ TEST(DriveChoice, TakesTheFirstQualifyingDriveInLetterOrderNotTheLargest) {
     EXPECT_EQ(FirstRootWithMoreFreeGiB(Drives({{"E:\\", 50 * GiB}, {"C:\\", 2 * GiB}, {"D:\\", 10 * GiB}}), 10), "E:\\");
     EXPECT_EQ(FirstRootWithMoreFreeGiB(Drives({{"C:\\", 20 * GiB}, {"A:\\", 20 * GiB}}), 10), "A:\\");
 }
+
+// A partial image is resumed where it lies, counted as room, rather than orphaned by a drive
+// earlier in letter order; without room for the rest, or on no known drive, the usual choice.
+TEST(DriveChoice, ThePartialImagesDriveComesFirstWhenTheRestFits) {
+    const DriveSpaceMap drives = Drives({{"C:\\", 50 * GiB}, {"D:\\", 8 * GiB}, {"E:\\", 9 * GiB}});
+    EXPECT_EQ(RootForImage(drives, {{"D:\\", 3 * GiB}}, 10), "D:\\");
+    EXPECT_EQ(RootForImage(drives, {{"D:\\", 3 * GiB - 1}}, 10), "C:\\");
+    EXPECT_EQ(RootForImage(drives, {{"C:\\", 0}, {"D:\\", 0}, {"E:\\", 2 * GiB}}, 10), "E:\\");
+    EXPECT_EQ(RootForImage(drives, {{"F:\\", 5 * GiB}}, 10), "C:\\");
+    EXPECT_EQ(RootForImage(Drives({{"D:\\", 8 * GiB}}), {{"D:\\", UINT64_MAX}}, 10), "D:\\");
+    EXPECT_EQ(RootForImage(Drives({{"D:\\", 8 * GiB}}), {}, 10), "");
+    EXPECT_EQ(RootsWithMoreFreeGiB(drives, 8), (std::vector<std::string>{"C:\\", "E:\\"}));
+}

@@ -137,3 +137,28 @@ TEST_F(InstallTest, ASetupThatCannotStartIsReportedAndLoggedAndNothingElseRuns) 
     EXPECT_EQ(LogTexts(), std::vector<std::string>{GbkFromWide(L"安装程序未能启动")});
     EXPECT_TRUE(Exists(image));
 }
+
+// A partial image is taken up again, and held, only with the engine's note beside it; otherwise the
+// attempt starts from a new, empty file.
+TEST_F(InstallTest, APartialImageIsResumedOnlyWithTheEnginesNote) {
+    const std::wstring note = image + L".dravlin";
+    std::wstring detail;
+    {
+        WriteBytes(note, "");
+        EXPECT_EQ(CImageFile::ResumableBytes(image), 0u);
+        CImageFile fresh;
+        ASSERT_EQ(fresh.Prepare(image, detail), CImageFile::Prepared::Ready) << detail;
+        EXPECT_EQ(ReadBytes(image), "");
+        EXPECT_FALSE(Exists(note));
+    }
+
+    WriteBytes(image, "disc image");
+    WriteBytes(note, "etag \"1\" size 10");
+    EXPECT_EQ(CImageFile::ResumableBytes(image), 10u);
+    ASSERT_EQ(ops.Image().Prepare(image, detail), CImageFile::Prepared::Resumed) << detail;
+    EXPECT_EQ(ReadBytes(image), "disc image");
+    EXPECT_TRUE(ops.Image().StillOurs());
+    EXPECT_FALSE(DeleteFileW(image.c_str())) << "the resumed image is not held";
+    ASSERT_TRUE(ops.Image().Delete(detail)) << Utf8(detail);
+    EXPECT_FALSE(Exists(note));
+}

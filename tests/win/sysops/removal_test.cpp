@@ -143,6 +143,9 @@ TEST_F(RemovalTest, AMarkerThatCannotBeWrittenIsAFailedRemoval) {
     CloseHandle(held);
     EXPECT_EQ(WriteUninstallMarker(), 1);
     EXPECT_EQ(GetFileAttributesW(marker.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_TRUE(FindOwnUninstallMarker());
+    DeleteUninstallMarker();
+    EXPECT_FALSE(Exists(marker));
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((marker + L".*.moved").c_str(), &found);
     ASSERT_NE(search, INVALID_HANDLE_VALUE) << "the folder was not moved aside";
