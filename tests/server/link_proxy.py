@@ -13,7 +13,8 @@ can
 
 It counts the bytes it hands to clients (the body and headers the server sent, as far as the link
 let them through) and keeps the total in --count-file, updated before each piece is sent, so the
-file is up to date once a client has what it was sent. Each connection gets one line on stderr.
+file is up to date once a client has what it was sent. Each connection gets a line on stderr when
+it opens and one when it ends, with what it handed over.
 Bounded: it listens on 127.0.0.1 only, forwards only to a loopback address, and ends when the
 process that started it ends or after --time-limit seconds (default 3600).
 
@@ -140,6 +141,7 @@ def pump(link, source, sink, to_client, name, closed):
 
 def serve(link, client, number):
     name = f"connection {number}"
+    print(f"link: {name}: open", file=sys.stderr, flush=True)
     if link.half_delay:
         time.sleep(2 * link.half_delay)
     try:

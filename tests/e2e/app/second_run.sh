@@ -146,11 +146,14 @@ poll 120 beyond $((kept1 + size / 4)) || fail "resume: the resumed download does
 wine taskkill /f /im Halden.exe </dev/null >/dev/null 2>&1
 check "resume, a crash half way: the program ends" ended_within 30
 kept "a crash half way"
-kept2=$(on_disk) sent2=$(sent)
+kept2=$(on_disk)
 # As a crash during the mount would leave it: the partial image attached.
 wine powershell -command "Mount-DiskImage -ImagePath \"$image_win\"" </dev/null >/dev/null 2>&1
 left=$(double_notes | sed -n 's/^powershell.exe\tmounted \([A-Z]\): .*/\1/p' | tail -1)
 
+# A killed program's socket can outlive it under Wine (the server holds it), and the link then fills
+# the buffers between them: what the last run fetched is counted by its own connections.
+opened=$(grep -c ': open$' "$work/link.err")
 start_download "after the crash"
 drv wait prompt 120 >/dev/null || fail "resume: no prompt after the installation"
 expect "resume: result" "$(drv text prompt IDC_PROMPT_TEXT)" "安装完成！"
@@ -160,13 +163,21 @@ expect_match "resume: the image left attached was detached before anything else"
 expect "resume: the image that reached the mount" "$(double_notes | grep -o '(image .*)$' | tail -1)" \
     "(image $size bytes sha256 $(cat "$mirror/image.sha256"))"
 check "resume: the marker deleted once installed" test ! -e "$(unix_of "$marker_win")"
-sent3=$(sent)
-# What each part sent beyond what it added to the file; from zero each time it would be the whole image.
-echo "resume: bytes sent over the image's size $((sent3 - size)): close $((sent1 - kept1)), crash $((sent2 - sent1 - (kept2 - kept1))), last $((sent3 - sent2 - (size - kept2))) (image $size, kept $kept1 then $kept2)"
-if [ $((sent3 - size)) -lt $((size / 8)) ]; then ok "resume: only what was missing was downloaded"; else
-    fail "resume: $sent3 bytes sent for an image of $size"
-fi
 drv click prompt IDC_PROMPT_FIRST
 end_program
+# last_run_lines KIND: the lines of the last run's connections that say KIND.
+last_run_lines() { awk -v after="$opened" -F'[ :]+' -v kind="$1" '$3 > after && $0 ~ kind' "$work/link.err"; }
+all_ended() { [ "$(last_run_lines 'bytes to the client' | wc -l)" = "$(last_run_lines ': open$' | wc -l)" ]; }
+poll 30 all_ended || fail "resume: the last run's connections did not end"
+last=$(last_run_lines 'bytes to the client' | awk -F'[ :]+' '{ s += $4 } END { print s + 0 }')
+sent3=$(sent)
+# What each part sent beyond what it added to the file; from zero it would be the whole image. The
+# close and the crash lose what was on its way (the buffers between the link and the program).
+echo "resume: bytes sent over the image's size $((sent3 - size)): close $((sent1 - kept1)), crash and what its socket took after it $((sent3 - last - sent1 - (kept2 - kept1))), last run $((last - (size - kept2))) (image $size, kept $kept1 then $kept2)"
+if [ $((last - (size - kept2))) -lt 65536 ] && [ $((sent1 - kept1)) -lt $((size / 8)) ]; then
+    ok "resume: only what was missing was downloaded"
+else
+    fail "resume: the last run fetched $last bytes for the $((size - kept2)) missing; the close cost $((sent1 - kept1))"
+fi
 end_job "$link"
 finish
