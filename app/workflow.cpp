@@ -11,6 +11,20 @@ Command Prompt(Outcome outcome) { return Command{Command::ShowPrompt, {}, {}, ou
 // A file the download can go into: a new one, or the partial one an earlier run left.
 bool IsUsable(ImageFileResult file) { return file == ImageFileResult::Ready || file == ImageFileResult::Resumed; }
 
+// A run ended by the way there (after the retries gave up): the bytes that arrived are sound.
+bool NetworkSpoiledOnly(const EngineFailure &failure) {
+    switch (failure.kind) {
+    case DownloadHostNotFound:
+    case DownloadCannotConnect:
+    case DownloadTimedOut:
+    case DownloadConnectionBroken:
+    case DownloadStalled:
+    case DownloadServerError:
+    case DownloadTooManyRequests: return true;
+    default: return false;
+    }
+}
+
 constexpr wchar_t kMountFailedRecord[] = L"挂载镜像文件失败";
 constexpr wchar_t kNoSetupRecord[] = L"没有找到指定的安装装文件";
 
@@ -217,9 +231,10 @@ std::vector<Command> Workflow::OnDownloadEnded(int endCode, const EngineFailure 
         return commands;
     }
     // The remains go first, so that a drive the download filled has room for the record; both come
-    // before the prompt, which the person may leave open.
+    // before the prompt, which the person may leave open. What only the network spoiled stays with
+    // the engine's note: the next press, in this run or a later one, goes on from there.
     commands.push_back(Do(Command::CloseWaitBox));
-    commands.push_back(Do(Command::DeleteImage));
+    if (!NetworkSpoiledOnly(failure)) commands.push_back(Do(Command::DeleteImage));
     const std::wstring reason = FailureReason(failure);
     commands.push_back(Say(Command::Log, L"下载失败 " + std::to_wstring(endCode) + (reason.empty() ? L"" : L" " + reason)));
     commands.push_back(Prompt(OutcomeOf(ending, failure)));
@@ -245,6 +260,7 @@ std::vector<Command> Workflow::OnVerified(bool matches, const std::wstring &reco
         m_downloadAgain = true;
         m_phase = Phase::Preparing;
         commands.push_back(Say(Command::SetWaitText, L"正在下载，请稍等"));
+        commands.push_back(Do(Command::DeleteImage));
         commands.push_back(Do(Command::MakeImageFile));
         return commands;
     } else {

@@ -68,12 +68,21 @@ ULONGLONG CImageFile::ResumableBytes(const std::wstring &path) {
 }
 
 CImageFile::Prepared CImageFile::Prepare(const std::wstring &path, std::wstring &detail) {
+    privatefs::HandleFacts facts;
     if (m_hold.IsValid()) {
+        // The file this run held, left by a download the network broke off: taken up again, when it
+        // is still that very file with the engine's note beside it.
+        privatefs::FileHandle again;
+        if (path == m_path) again = OpenResumable(path, facts);
+        if (again.IsValid() && facts.identity == m_identity) {
+            m_hold = std::move(again);
+            detail = path + L" " + std::to_wstring(facts.size) + L" 字节";
+            return Prepared::Resumed;
+        }
         std::wstring ignored;  // a file no longer ours at the name is met again just below
         Delete(ignored);
     }
     m_path = path;
-    privatefs::HandleFacts facts;
     m_hold = OpenResumable(path, facts);
     if (m_hold.IsValid()) {
         m_identity = facts.identity;

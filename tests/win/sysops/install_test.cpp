@@ -159,6 +159,14 @@ TEST_F(InstallTest, APartialImageIsResumedOnlyWithTheEnginesNote) {
     EXPECT_EQ(ReadBytes(image), "disc image");
     EXPECT_TRUE(ops.Image().StillOurs());
     EXPECT_FALSE(DeleteFileW(image.c_str())) << "the resumed image is not held";
+
+    // The next press of the same run (the network broke the download off): the held file is taken
+    // up again while its note is there, and made anew once it is not.
+    ASSERT_EQ(ops.Image().Prepare(image, detail), CImageFile::Prepared::Resumed) << Utf8(detail);
+    EXPECT_EQ(ReadBytes(image), "disc image");
+    ASSERT_TRUE(DeleteFileW(note.c_str()));
+    ASSERT_EQ(ops.Image().Prepare(image, detail), CImageFile::Prepared::Ready) << Utf8(detail);
+    EXPECT_EQ(ReadBytes(image), "");
     ASSERT_TRUE(ops.Image().Delete(detail)) << Utf8(detail);
     EXPECT_FALSE(Exists(note));
 }
