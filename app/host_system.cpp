@@ -168,9 +168,9 @@ void CHostSystem::BindEngine(EngineListener &listener) {
     SetDownloadDriverFileErrorCallback(OnEngineEnded, &listener);
 }
 
-void CHostSystem::StartDownload(int taskId, const std::string &url, const std::wstring &path) {
+bool CHostSystem::StartDownload(int taskId, const std::string &url, const std::wstring &path) {
     // The engine takes the process's code page; the path came from it.
-    DownloadFile(taskId, url.c_str(), CodePageFromWide(path, 0).c_str(), kDownloadReserved);
+    return DownloadFile(taskId, url.c_str(), CodePageFromWide(path, 0).c_str(), kDownloadReserved) != 0;
 }
 
 void CHostSystem::PassEnding(int endCode, const EngineFailure &failure) {

@@ -41,7 +41,7 @@ public:
     std::string ImageUrl() override;
     std::string ImageSha256() override;
     void BindEngine(EngineListener &listener) override;
-    void StartDownload(int taskId, const std::string &url, const std::wstring &path) override;
+    bool StartDownload(int taskId, const std::string &url, const std::wstring &path) override;
     void PassEnding(int endCode, const EngineFailure &failure) override;
     bool StartRetryTimer() override;
     void StopRetryTimer() override;

@@ -9,6 +9,11 @@ constexpr int kDownloadTaskId = 1;
 // which widens unchanged.
 std::wstring WidenAscii(const std::string &text) { return std::wstring(text.begin(), text.end()); }
 
+// The ending of a run the engine would not take: the input never reached a request.
+WorkerReport RefusedStart() {
+    return {WorkerReport::Download, SizeQueryFailed, {DownloadOtherFailure, 0, -1, "the engine took no task"}};
+}
+
 }  // namespace
 
 void WorkflowHost::BindEngine() {
@@ -22,8 +27,9 @@ void WorkflowHost::BindEngine() {
 
 void WorkflowHost::ReleaseEngine() {
     if (!m_engineBound.exchange(false)) return;
-    if (m_retry.Waiting()) {
+    if (m_retry.Waiting() || m_startRefused) {
         m_retry.Stop();
+        m_startRefused = false;
         m_system.StopRetryTimer();
     }
     m_system.ReleaseEngine();
@@ -113,6 +119,12 @@ bool WorkflowHost::RetryLater(const WorkerReport &report) {
 }
 
 void WorkflowHost::RetryTick() {
+    if (m_startRefused) {
+        m_startRefused = false;
+        m_system.StopRetryTimer();
+        if (m_workflow.CurrentPhase() == Phase::Downloading) DownloadEnded(RefusedStart());
+        return;
+    }
     if (!m_retry.Waiting() || !m_engineBound.load() || m_workflow.CurrentPhase() != Phase::Downloading) {
         // A tick left over from a wait that a close ended.
         m_retry.Stop();
@@ -132,7 +144,14 @@ void WorkflowHost::StartRun() {
     // The engine resumes the file; its validators refuse one the server has changed meanwhile.
     m_runStartBytes = m_system.ImageBytes();
     if (m_runStartBytes < 0) m_runStartBytes = 0;
-    m_system.StartDownload(kDownloadTaskId, m_imageUrl, m_imagePath);
+    if (m_system.StartDownload(kDownloadTaskId, m_imageUrl, m_imagePath)) return;
+    // No ending will come of it, so the host makes one. It arrives a tick later, as the engine's
+    // would: the commands after the start (the wait box) are carried out first.
+    if (m_system.StartRetryTimer()) {
+        m_startRefused = true;
+    } else {
+        DownloadEnded(RefusedStart());
+    }
 }
 
 void WorkflowHost::InstallEnded(InstallEnd end) {

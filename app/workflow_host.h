@@ -76,5 +76,6 @@ private:
     std::atomic<bool> m_engineBound{false};  // read by the engine's threads
     DownloadRetry m_retry;
     long long m_runStartBytes = 0;     // the image's size when the run under way started
+    bool m_startRefused = false;       // the engine took no task: the next tick brings its ending
     std::atomic<int> m_shownPercent{0};  // the highest shown this download: a new run never goes back
 };

@@ -62,7 +62,8 @@ public:
     // Starts the engine and hands it the listener; an engine that cannot start shows later as a
     // download that cannot start.
     virtual void BindEngine(EngineListener &listener) = 0;
-    virtual void StartDownload(int taskId, const std::string &url, const std::wstring &path) = 0;
+    // False when the engine took no task (memory ran out, or it is being let go): no ending follows.
+    virtual bool StartDownload(int taskId, const std::string &url, const std::wstring &path) = 0;
     // From the engine's transfer thread: hands the ending and its failure to the user-interface
     // thread, which passes them back to WorkflowHost::OnReport; returns once they have been taken.
     virtual void PassEnding(int endCode, const EngineFailure &failure) = 0;

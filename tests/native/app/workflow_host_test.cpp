@@ -26,6 +26,7 @@ public:
     int restartError = 0;  // 0: the restart is accepted
     unsigned long setupExit = 0;
     long long imageBytes = 0;
+    bool engineRefuses = false;  // DownloadFile takes no task
     unsigned long long now = 0;
     std::string sha256;
     std::vector<int> verifyEnds;  // what the verifications find, in turn
@@ -69,8 +70,9 @@ public:
     std::string ImageUrl() override { return "https://mirror/x.img"; }
     std::string ImageSha256() override { return sha256; }
     void BindEngine(EngineListener &listener) override { engine = &listener; }
-    void StartDownload(int taskId, const std::string &url, const std::wstring &path) override {
+    bool StartDownload(int taskId, const std::string &url, const std::wstring &path) override {
         m_journal.push_back(L"download " + std::to_wstring(taskId) + L" " + Widen(url) + L" " + path);
+        return !engineRefuses;
     }
     long long ImageBytes() override { return imageBytes; }
     void PassEnding(int endCode, const EngineFailure &failure) override {
@@ -257,6 +259,16 @@ TEST(WorkflowHost, EveryFailureEndsTheRunWithoutWindowsWithItsCode) {
     EXPECT_EQ(full.Download(204, {DownloadDiskFull, 206, -1, "No space left on device"}), 29);
     EXPECT_EQ(Journal(full.journal.end() - 4, full.journal.end()),
               (Journal{L"delete image", L"log 下载失败 204 No space left on device", L"提示 下载文件保存失败！", L"end 29"}));
+    // An engine that takes no task ends nothing itself: its ending is made up one tick later, after
+    // the wait box is up, and ends the run like any failed download.
+    Unattended refused;
+    refused.system.engineRefuses = true;
+    EXPECT_EQ(refused.Run(), -1);
+    EXPECT_EQ(refused.journal.back(), L"start timer");
+    refused.host.OnReport({WorkerReport::RetryTick, 0, {}});
+    EXPECT_EQ(Journal(refused.journal.end() - 6, refused.journal.end()),
+              (Journal{L"stop timer", L"下载结束 201 用时 1.5 s", L"delete image", L"log 下载失败 201 the engine took no task",
+                       std::wstring(L"提示 ") + PromptText(OutcomeOf(EndingOf(201))), L"end 1231"}));
     Unattended unknown;
     EXPECT_EQ(unknown.Download(999), -1);  // no ending the engine gives: still downloading
 
