@@ -261,8 +261,21 @@ begin() {
 }
 press() {
     start_halden "$folder"
-    drv wait main 60 >/dev/null || fail "$case_name: no main window"
+    drv wait main 60 >/dev/null || { fail "$case_name: no main window ($(program_fate))"; return; }
     drv click main IDC_BTN_ACTION
+}
+# How Halden's process is doing, and the last of what it printed: for a failure to say why.
+program_fate() {
+    local fate
+    if job_running "$program"; then
+        fate="still running"
+    else
+        fate=0
+        wait "$program" 2>/dev/null || fate=$?
+        fate="ended with status $fate"
+        program=
+    fi
+    echo "$fate; its output: $(tail -c 300 "$work/halden.out" 2>/dev/null | tr '\n' ' ')"
 }
 # prompt_says TEXT [SECONDS]: the next prompt shows TEXT; 确认 closes it.
 prompt_says() {
