@@ -28,6 +28,11 @@ bool NetworkSpoiledOnly(const EngineFailure &failure) {
 constexpr wchar_t kMountFailedRecord[] = L"挂载镜像文件失败";
 constexpr wchar_t kNoSetupRecord[] = L"没有找到指定的安装装文件";
 
+// A fixed record, followed by what the system said about it when it said anything.
+std::wstring WithDetail(const wchar_t *record, const std::wstring &detail) {
+    return detail.empty() ? std::wstring(record) : record + (L" " + detail);
+}
+
 }  // namespace
 
 std::vector<Command> Workflow::Handle(const Event &event) {
@@ -285,10 +290,11 @@ std::vector<Command> Workflow::OnMountEnded(MountEnd end, const std::wstring &re
         commands = {Do(Command::CloseWaitBox), Say(Command::Log, record), Prompt(Outcome::MountFailed)};
         break;
     case MountEnd::MountFailed:
-        commands = {Do(Command::CloseWaitBox), Prompt(Outcome::MountFailed), Say(Command::Log, kMountFailedRecord)};
+        commands = {Do(Command::CloseWaitBox), Prompt(Outcome::MountFailed),
+                    Say(Command::Log, WithDetail(kMountFailedRecord, record))};
         break;
     case MountEnd::NoSetup:
-        commands = {Do(Command::CloseWaitBox), Prompt(Outcome::NoSetup), Say(Command::Log, kNoSetupRecord)};
+        commands = {Do(Command::CloseWaitBox), Prompt(Outcome::NoSetup), Say(Command::Log, WithDetail(kNoSetupRecord, record))};
         break;
     case MountEnd::Unsigned:
         // The record first: it must not wait for the person to answer the prompt.

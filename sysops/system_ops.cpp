@@ -52,6 +52,22 @@ bool StartDetached(std::function<void()> body) {
 // How long a mounted image's volume may take to get its drive letter.
 constexpr DWORD kDriveLetterWaitMs = 10000;
 constexpr DWORD kDriveLetterPollMs = 500;
+// What a command printed, as one line short enough for a record: the reason a mount gave none.
+std::wstring OutputForRecord(const std::wstring &output) {
+    std::wstring line;
+    for (wchar_t c : output) {
+        const bool space = c == L'\r' || c == L'\n' || c == L'\t' || c == L' ';
+        if (space) {
+            if (!line.empty() && line.back() != L' ') line += L' ';
+        } else if (c >= L' ') {
+            line += c;
+        }
+        if (line.size() >= 300) break;
+    }
+    while (!line.empty() && line.back() == L' ') line.pop_back();
+    return line;
+}
+
 // What a finished installation must have registered (the README's detection rule).
 constexpr wchar_t kInstalledProduct[] = L"HomeStudent2019Retail";
 
@@ -218,11 +234,15 @@ MountEnd CSystemOps::MountImage() {
             m_mountRecord = L"挂载镜像文件失败 " + image + L" 已不是下载的镜像文件";
             return MountEnd::NotOurs;
         }
-        std::wstring output;
-        if (!m_runners.capture(MountCommand(image), output, CommandLimitMs(CommandKind::Mount))) return MountEnd::MountFailed;
+        std::wstring mounted;
+        if (!m_runners.capture(MountCommand(image), mounted, CommandLimitMs(CommandKind::Mount))) {
+            m_mountRecord = OutputForRecord(mounted);
+            return MountEnd::MountFailed;
+        }
         // The setup comes from this image's own drive only, never from a drive someone else mounted
         // meanwhile; the volume may get its letter after the mount has returned.
-        wchar_t letter = DriveLetterFromOutput(output);
+        wchar_t letter = DriveLetterFromOutput(mounted);
+        std::wstring output;
         // The time itself bounds the wait: each look-up starts PowerShell, which takes a while too.
         const ULONGLONG deadline = GetTickCount64() + kDriveLetterWaitMs;
         while (letter == 0 && GetTickCount64() < deadline) {
@@ -234,7 +254,14 @@ MountEnd CSystemOps::MountImage() {
         const bool windows64 = Is64BitWindows();
         const std::wstring root = letter ? std::wstring{letter, L':', L'\\'} : std::wstring();
         const wchar_t *setupFile = windows64 ? L"Office\\Setup64.exe" : L"Office\\Setup32.exe";
-        if (root.empty() || GetFileAttributesW((root + setupFile).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        // What the mount said tells an administrator why no drive came (PowerShell's error, if any).
+        if (root.empty()) {
+            m_mountRecord = L"镜像没有盘符 " + OutputForRecord(mounted);
+            while (!m_mountRecord.empty() && m_mountRecord.back() == L' ') m_mountRecord.pop_back();
+            return MountEnd::NoSetup;
+        }
+        if (GetFileAttributesW((root + setupFile).c_str()) == INVALID_FILE_ATTRIBUTES) {
+            m_mountRecord = root + setupFile;
             return MountEnd::NoSetup;
         }
         // A setup signed by its maker only runs with our rights, and the file checked is held so

@@ -71,8 +71,9 @@ public:
     // for its own volume's drive letter for up to 10 s, finds the setup there and checks its
     // signature (a refused image is dismounted again); reports WM_MOUNT_RESULT with a MountEnd.
     MountEnd MountImage();
-    // What the last mount found to log with its result: for NotOurs and Unsigned; for Ready the
-    // drive and the setup's signer.
+    // What the last mount found to log with its result: for NotOurs and Unsigned; for MountFailed
+    // and NoSetup what the mount command printed, or the setup file that is not there; for Ready
+    // the drive and the setup's signer.
     const std::wstring &MountRecord() const { return m_mountRecord; }
     // After the installation's result: what the setup returned and whether Office is registered
     // after it, and the setup's exit code (0 when it did not exit by itself).

@@ -122,7 +122,7 @@ searched=$(awk -v a="$(date -d "$attached" +%s.%N 2>/dev/null || echo 0)" -v b="
 check "$case_name: the drive was looked for before giving up (${searched} s)" awk -v s="$searched" 'BEGIN { exit !(s >= 9 && s < 60) }'
 prompt_says "没有找到指定的安装装文件！" 10
 ready_again
-expect "$case_name: log" "$(program_log)" "没有找到指定的安装装文件"
+expect "$case_name: log" "$(program_log)" "没有找到指定的安装装文件 镜像没有盘符"
 expect "$case_name: setup" "$(double_calls | grep -c '^Setup')" "0"
 check "$case_name: image kept" test -f "$image"
 end_program

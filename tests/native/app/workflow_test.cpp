@@ -191,10 +191,10 @@ TEST(Workflow, MountAndInstallFailuresCloseTheBoxPromptAndLogInTheirOrder) {
     } cases[] = {
         {MountEnd::NotOurs, {Do(Command::CloseWaitBox), Say(Command::Log, L"record"), Prompt(Outcome::MountFailed)}},
         {MountEnd::MountFailed,
-         {Do(Command::CloseWaitBox), Prompt(Outcome::MountFailed), Say(Command::Log, L"挂载镜像文件失败")}},
+         {Do(Command::CloseWaitBox), Prompt(Outcome::MountFailed), Say(Command::Log, L"挂载镜像文件失败 record")}},
         {MountEnd::NoSetup,
          {Do(Command::CloseWaitBox), Prompt(Outcome::NoSetup),
-          Say(Command::Log, L"没有找到指定的安装装文件")}},
+          Say(Command::Log, L"没有找到指定的安装装文件 record")}},
         {MountEnd::Unsigned,
          {Say(Command::Log, L"record"), Do(Command::CloseWaitBox),
           Prompt(Outcome::UnsignedSetup)}},
