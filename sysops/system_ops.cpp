@@ -52,6 +52,7 @@ bool StartDetached(std::function<void()> body) {
 // How long a mounted image's volume may take to get its drive letter.
 constexpr DWORD kDriveLetterWaitMs = 10000;
 constexpr DWORD kDriveLetterPollMs = 500;
+
 // What a command printed, as one line short enough for a record: the reason a mount gave none.
 std::wstring OutputForRecord(const std::wstring &output) {
     std::wstring line;
@@ -256,8 +257,8 @@ MountEnd CSystemOps::MountImage() {
         const wchar_t *setupFile = windows64 ? L"Office\\Setup64.exe" : L"Office\\Setup32.exe";
         // What the mount said tells an administrator why no drive came (PowerShell's error, if any).
         if (root.empty()) {
-            m_mountRecord = L"镜像没有盘符 " + OutputForRecord(mounted);
-            while (!m_mountRecord.empty() && m_mountRecord.back() == L' ') m_mountRecord.pop_back();
+            const std::wstring said = OutputForRecord(mounted);
+            m_mountRecord = said.empty() ? std::wstring(L"镜像没有盘符") : L"镜像没有盘符 " + said;
             return MountEnd::NoSetup;
         }
         if (GetFileAttributesW((root + setupFile).c_str()) == INVALID_FILE_ATTRIBUTES) {
