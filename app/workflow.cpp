@@ -29,8 +29,8 @@ constexpr wchar_t kMountFailedRecord[] = L"挂载镜像文件失败";
 constexpr wchar_t kNoSetupRecord[] = L"没有找到指定的安装装文件";
 
 // A fixed record, followed by what the system said about it when it said anything.
-std::wstring WithDetail(const wchar_t *record, const std::wstring &detail) {
-    return detail.empty() ? std::wstring(record) : record + (L" " + detail);
+std::wstring WithDetail(const std::wstring &record, const std::wstring &detail) {
+    return detail.empty() ? record : record + L" " + detail;
 }
 
 }  // namespace
@@ -241,7 +241,7 @@ std::vector<Command> Workflow::OnDownloadEnded(int endCode, const EngineFailure 
     commands.push_back(Do(Command::CloseWaitBox));
     if (!NetworkSpoiledOnly(failure)) commands.push_back(Do(Command::DeleteImage));
     const std::wstring reason = FailureReason(failure);
-    commands.push_back(Say(Command::Log, L"下载失败 " + std::to_wstring(endCode) + (reason.empty() ? L"" : L" " + reason)));
+    commands.push_back(Say(Command::Log, WithDetail(L"下载失败 " + std::to_wstring(endCode), reason)));
     commands.push_back(Prompt(OutcomeOf(ending, failure)));
     BackToReady(commands);
     return commands;
