@@ -9,6 +9,7 @@
 # folder is made once as a template beside it (wineprefix-template, never run afterwards) and every
 # prefix of the folder is a copy of it: the tests that need a prefix to themselves get one cheaply.
 set -euo pipefail
+. "$(dirname "$0")/fixed-layout.sh"
 prefix=${1%/}
 template=$(dirname "$prefix")/wineprefix-template
 ready() { [ -f "$prefix/.halden-ready" ] && [ -f "$prefix/.halden-doubles" ] && [ -f "$prefix/.halden-fonts" ]; }

@@ -9,6 +9,7 @@
 # word (tests/e2e/README.md). A persistent server never shuts down by itself. The services inherit the standard handles of the program that starts them
 # and keep them open: a caller reading that program's output (ctest) would wait for ever.
 set -euo pipefail
+. "$(dirname "$0")/fixed-layout.sh"
 export WINEPREFIX=$1
 . "$(dirname "$0")/wine-services.sh"
 

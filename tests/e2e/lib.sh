@@ -2,6 +2,8 @@
 # What every end-to-end script shares: checks that count their failures, waiting for a state, the
 # control ids of the resource headers, the driver, windows on the test display and screenshots.
 # Source it after setting `source` (the source tree) and `build` (the build tree).
+# A script that sources it runs again at once with the fixed address layout Wine needs here.
+. "$source/scripts/fixed-layout.sh"
 
 # --- Checks ---------------------------------------------------------------------------------------
 failures=0

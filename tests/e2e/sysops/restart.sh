@@ -3,6 +3,7 @@
 # prefix (and nothing outside it), so it must never run in the prefix the other tests share.
 #   usage: restart.sh BUILD_DIR
 set -euo pipefail
+. "$(dirname "$0")/../../../scripts/fixed-layout.sh"
 build=$1
 prefix=${HALDEN_WINE_PREFIX:-$build/restart-wineprefix}
 "$(dirname "$0")/../../../scripts/wine-prefix.sh" "$prefix"
