@@ -161,6 +161,19 @@ std::wstring ControlText(HWND control) {
     return text;
 }
 
+// Whether an enabled button shows a press it took: 1 pushed, 0 not, -1 its thread did not answer.
+int PressShown(HWND control) {
+    DWORD_PTR state = 0;
+    if (!SendMessageTimeoutW(control, BM_GETSTATE, 0, 0, SMTO_NORMAL, 2000, &state)) return -1;
+    return (state & BST_PUSHED) ? 1 : 0;
+}
+
+bool IsEnabledButton(HWND control) {
+    wchar_t className[16] = {};
+    GetClassNameW(control, className, 16);
+    return _wcsicmp(className, L"Button") == 0 && IsWindowEnabled(control);
+}
+
 bool Checked(HWND control) {
     DWORD_PTR state = 0;
     SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_NORMAL, 5000, &state);
@@ -446,10 +459,23 @@ int wmain(int argc, wchar_t **argv) {
                             L"\" (" + className + L")",
                         3);
         }
-        SendMouse(MOUSEEVENTF_LEFTDOWN);
+        // The press and the release carry the point: the cursor's position is no part of them. Under
+        // load a press that WindowFromPoint promised to the button still went elsewhere now and then, so
+        // a hand that feels nothing give presses again, but only once the button's thread, answering,
+        // has long had the first press in its queue: a press merely waiting there would click twice.
+        const DWORD at = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        for (int attempt = 1;; ++attempt) {
+            SendMouse(at | MOUSEEVENTF_LEFTDOWN, point.x, point.y);
+            if (!IsEnabledButton(control)) break;
+            int shown = -1;
+            if (WaitFor(5.0, [&] { return !IsWindow(control) || (shown = PressShown(control)) == 1; }) || shown != 0) break;
+            SendMouse(at | MOUSEEVENTF_LEFTUP, point.x, point.y);
+            if (attempt == 3) return Fail(std::wstring(L"control ") + argv[3] + L" took none of three presses", 3);
+            MoveCursorTo(point);
+        }
         Sleep(30);
         if (verb == L"click") {
-            SendMouse(MOUSEEVENTF_LEFTUP);
+            SendMouse(at | MOUSEEVENTF_LEFTUP, point.x, point.y);
         } else {
             SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 2, 2);
             Sleep(80);
