@@ -41,8 +41,9 @@ e2e_setup() {
 # set_policy NAME VALUE: a string value of the program's policy key, as an organisation's Group
 # Policy sets it; the program reads it at start. clear_policy removes the key.
 set_policy() {
-    wine reg add 'HKLM\Software\Policies\Halden' /v "$1" /t REG_SZ /d "$2" /f </dev/null >/dev/null 2>&1 ||
-        fail "cannot set the policy value $1"
+    local said status=0
+    said=$(wine reg add 'HKLM\Software\Policies\Halden' /v "$1" /t REG_SZ /d "$2" /f </dev/null 2>&1) || status=$?
+    [ "$status" = 0 ] || fail "cannot set the policy value $1 (reg: status $status, said: $(echo "$said" | tr -d '\r' | tr '\n' ' '))"
 }
 clear_policy() { wine reg delete 'HKLM\Software\Policies\Halden' /f </dev/null >/dev/null 2>&1 || true; }
 
