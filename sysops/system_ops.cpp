@@ -65,6 +65,8 @@ std::wstring OutputForRecord(const std::wstring &output) {
         }
         if (line.size() >= 300) break;
     }
+    // A cut between the halves of a surrogate pair would leave half a character in the log.
+    if (!line.empty() && IS_HIGH_SURROGATE(line.back())) line.pop_back();
     while (!line.empty() && line.back() == L' ') line.pop_back();
     return line;
 }
